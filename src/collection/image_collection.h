@@ -1,0 +1,78 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "collection/collection_entry.h"
+
+namespace tessarix {
+
+// The tile library: entries in list order (discovery or file order; the engine walks this order)
+// plus a path index sorted by byte order for lookups. Entries are owned here and keep their
+// address for their whole life, so cells may point at them.
+class ImageCollection {
+ public:
+  static constexpr const char* kNoCollectionText =
+      "(Please Load an existing collection or Create a new one)";
+  static constexpr const char* kExtensions = "|JPG|JPEG|JPE|";
+
+  ImageCollection();
+
+  // Folder paths end with "/".
+  std::string filePath;     // the collection file; empty when none
+  std::string imageFolder;  // the folder scanned for images (the file's folder)
+  std::string description = kNoCollectionText;
+  double analysisPercent = 0.0;
+
+  size_t Size() const { return entries_.size(); }
+  bool IsEmpty() const { return entries_.empty(); }
+  CollectionEntry& Entry(size_t i) { return *entries_[i]; }
+  const CollectionEntry& Entry(size_t i) const { return *entries_[i]; }
+  // The path index: entries sorted by path.
+  const std::vector<CollectionEntry*>& PathIndex() const { return index_; }
+
+  void Clear();
+  CollectionEntry* FindByPath(const std::string& path) const;
+  // Appends to the list; inserts into the index at the lower bound of its path.
+  CollectionEntry& Add(std::unique_ptr<CollectionEntry> entry);
+  void Remove(const CollectionEntry* entry);
+  // Removes every entry whose valid flag is 0, keeping the order of the others.
+  void RemoveInvalid();
+  // Drops all entries and the index (folder, path and description stay).
+  void ClearEntries();
+
+  bool ScanFolder(const std::string& folder, const std::string& extensions, bool recurse);
+  bool Rescan();
+  void MarkFramesAndRequired();
+
+  // Time-sliced analysis (see tile_analysis.h for the per-entry work).
+  void StartAnalysis();
+  // Analyses entries for about 400 ms; true while there is more to do.
+  bool AnalyseSome();
+  size_t AnalysedCount() const { return analysedCount_; }
+  void MakeBlackAndWhite();
+
+  // "The Collection contains %d Images." for a loaded collection.
+  void SetLoadedDescription();
+
+ private:
+  std::vector<std::unique_ptr<CollectionEntry>> entries_;
+  std::vector<CollectionEntry*> index_;
+  size_t cursor_ = 0;           // next entry to analyse; Size() when done
+  bool analysing_ = false;
+  size_t analysedCount_ = 0;
+};
+
+// Appends the full path of every file in `folder` whose name matches `pattern` (only "*.JPG"-like
+// patterns: any name with that extension in any letter case), then, when `recurse`, the files of
+// every subfolder. Always true.
+bool ListFiles(const std::string& folder, const std::string& pattern, bool recurse,
+               std::vector<std::string>& list);
+
+// The path up to and including its last "/" (searched from the end, position 0 excluded).
+std::string FolderOf(const std::string& path);
+
+}  // namespace tessarix

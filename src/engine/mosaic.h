@@ -1,0 +1,31 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "collection/image_collection.h"
+#include "engine/engine_parameters.h"
+#include "engine/mosaic_cell.h"
+
+namespace tessarix {
+
+// The engine's state for one source photo of a batch: the cells, the mosaic size, the collection
+// matched against, the output names and the parameters captured when the batch started. The
+// progress, status, stop request and display queue live in the MosaicJob passed beside it.
+struct Mosaic {
+  EngineParameters params;
+  std::vector<MosaicCell> cells;
+  uint32_t width = 0;             // W, set by the source analysis
+  uint32_t height = 0;            // H
+  ImageCollection* collection = nullptr;
+  size_t entryCursor = 0;         // matching scratch: next entry to offer; Size() = not set
+  bool cursorSet = false;
+  std::string sourcePath;
+  std::string outputBase;         // source path without its last 4 characters
+  std::string mosaicFile;         // outputBase + " Mosaic.JPG" once rendered
+  uint32_t jpegQuality = 90;
+  bool useAllImages = false;
+};
+
+}  // namespace tessarix

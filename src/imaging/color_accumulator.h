@@ -1,0 +1,50 @@
+#pragma once
+
+#include <cstdint>
+
+#include "imaging/pixel.h"
+
+namespace tessarix {
+
+// Weighted sum of colour and transparency behind every averaging of pixels. Weights are 1..256
+// (256 = a full sample). A pixel's colour counts less the more transparent it is; a fully
+// transparent pixel adds transparency but no colour.
+class ColorAccumulator {
+ public:
+  void Clear() { *this = ColorAccumulator(); }
+
+  // Adds `pixel` with weight k (1..256): colour weight k when T = 0, else k * (255 - T) / 255.
+  void Add(Pixel pixel, uint32_t k) {
+    const uint32_t t = Transparency(pixel);
+    sumT_ += uint64_t{k} * t;
+    transparencyWeight_ += k;
+    const uint32_t w = t == 0 ? k : (k * (255 - t)) / 255;
+    sumR_ += uint64_t{Red(pixel)} * w;
+    sumG_ += uint64_t{Green(pixel)} * w;
+    sumB_ += uint64_t{Blue(pixel)} * w;
+    colourWeight_ += w;
+  }
+
+  // Adds `weight` of pure transparency (a sample outside the picture): no colour.
+  void AddOutside(uint32_t weight) {
+    sumT_ += uint64_t{255} * weight;
+    transparencyWeight_ += weight;
+  }
+
+  // The mean pixel; zero weights are taken as 1, each channel kept to its low 8 bits.
+  Pixel Average() const {
+    const uint64_t cw = colourWeight_ == 0 ? 1 : colourWeight_;
+    const uint64_t tw = transparencyWeight_ == 0 ? 1 : transparencyWeight_;
+    return MakePixel(static_cast<uint32_t>(sumR_ / cw), static_cast<uint32_t>(sumG_ / cw),
+                     static_cast<uint32_t>(sumB_ / cw), static_cast<uint32_t>(sumT_ / tw));
+  }
+
+  uint64_t ColourWeight() const { return colourWeight_; }
+  uint64_t TransparencyWeight() const { return transparencyWeight_; }
+
+ private:
+  uint64_t sumR_ = 0, sumG_ = 0, sumB_ = 0, colourWeight_ = 0;
+  uint64_t sumT_ = 0, transparencyWeight_ = 0;
+};
+
+}  // namespace tessarix

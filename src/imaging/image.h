@@ -1,0 +1,61 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "imaging/pixel.h"
+
+namespace tessarix {
+
+// The one raster type. Invariant: either empty (0 x 0, no pixels) or exactly width x height
+// pixels, row-major, top row first, no padding; pixel (x, y) is element y * width + x.
+// Operations that make a new picture return std::optional<Image>; none means failure.
+class Image {
+ public:
+  Image() = default;
+
+  uint32_t Width() const { return width_; }
+  uint32_t Height() const { return height_; }
+  bool Empty() const { return pixels_.empty(); }
+  size_t PixelCount() const { return pixels_.size(); }
+
+  Pixel* Pixels() { return pixels_.data(); }
+  const Pixel* Pixels() const { return pixels_.data(); }
+  Pixel& At(uint32_t x, uint32_t y) { return pixels_[size_t{y} * width_ + x]; }
+  Pixel At(uint32_t x, uint32_t y) const { return pixels_[size_t{y} * width_ + x]; }
+  Pixel* Row(uint32_t y) { return pixels_.data() + size_t{y} * width_; }
+  const Pixel* Row(uint32_t y) const { return pixels_.data() + size_t{y} * width_; }
+
+  // Releases the pixels; the image becomes empty.
+  void Release();
+
+  // width x height pixels whose every byte is `fill` (fill 0: opaque black). Fails for a zero
+  // size, and with the "Out Of Memory while creating an Image made with %ldx%ld Pixels" message
+  // when the memory cannot be had. On failure the image is empty.
+  bool Create(uint32_t width, uint32_t height, uint8_t fill);
+
+  // Like Create, every pixel fully transparent black (0xFF000000).
+  bool CreateTransparent(uint32_t width, uint32_t height);
+
+  // Adopts `other`'s size and pixels. Returns false and changes nothing when `other` is none.
+  bool TakeOver(std::optional<Image>&& other);
+
+  // Decodes a JPEG file (T = 0 everywhere). On any failure the image is empty and false returned;
+  // only a memory shortage shows a message.
+  bool LoadJpeg(const std::string& path);
+
+  // Writes the pixels (T dropped) as a baseline JPEG of `quality` 1..100. False for an empty image
+  // or a failed write; an existing file at `path` is replaced only by a complete new one.
+  bool SaveJpeg(const std::string& path, int quality) const;
+
+  friend bool operator==(const Image&, const Image&) = default;
+
+ private:
+  uint32_t width_ = 0;
+  uint32_t height_ = 0;
+  std::vector<Pixel> pixels_;
+};
+
+}  // namespace tessarix

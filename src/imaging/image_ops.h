@@ -1,0 +1,56 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+
+#include "imaging/image.h"
+
+namespace tessarix {
+
+// Area-averaging resample of the rw x rh rectangle at (rx, ry) into a new dw x dh image (T = 0).
+// Weights in 1/256 units, row and column tables in double precision, truncated; the sample weight
+// (row weight x column weight) / 256 is truncated per sample and 0 or 256 counts as 256. Fails for
+// an empty source, a zero size or a rectangle outside the source. Same size = exact crop.
+std::optional<Image> Resample(const Image& source, uint32_t dw, uint32_t dh, uint32_t rw,
+                              uint32_t rh, uint32_t rx, uint32_t ry);
+
+// Resample that lets the rectangle stick out of the source: outside samples count as fully
+// transparent, inside samples go through ColorAccumulator; a pixel with no colour weight is
+// 0xFF000000.
+std::optional<Image> ResampleTransparent(const Image& source, uint32_t dw, uint32_t dh,
+                                         uint32_t rw, uint32_t rh, uint32_t rx, uint32_t ry);
+
+// The whole image resampled to the largest size of its aspect inside bw x bh.
+std::optional<Image> FitWithin(const Image& source, uint32_t bw, uint32_t bh);
+
+// angle -90: a quarter turn counter-clockwise, (x, y) -> (y, width - 1 - x).
+// angle 90: the transposition (x, y) -> (y, x); applying it twice gives the input back.
+// Any other angle, or an empty image, fails.
+std::optional<Image> Rotate(const Image& source, int angle);
+
+// Columns reversed.
+std::optional<Image> MirrorHorizontal(const Image& source);
+
+// Rows reversed.
+std::optional<Image> MirrorVertical(const Image& source);
+
+enum class PasteMode { Blend = 0, Copy = 1 };
+
+// Writes `source` into `target` with its top-left corner at column x, row y, clipped at the
+// edges. Copy replaces pixels; Blend keeps the target where the source is fully transparent,
+// takes the source where the target is fully transparent and otherwise averages the colours
+// (keeping the source's T). False, nothing written, when x >= width, y >= height, either image is
+// empty or the source ends above the top edge.
+bool Paste(Image& target, uint32_t x, int32_t y, const Image& source, PasteMode mode);
+
+// Mean per-pixel distance in tenths of a level, rounded up; UINT32_MAX when either image is
+// empty or the sizes differ. Images of fewer than 10 pixels have no tenths to divide by and also
+// give UINT32_MAX.
+uint32_t MeanDifference(const Image& a, const Image& b);
+
+// Cuts cutX columns off the right and cutY rows off the bottom and cross-fades them into the left
+// and top edges. Fails for an empty image, cutX >= width, cutY >= height, and when a cut is wider
+// than the part it is faded into (cutX > width - cutX or cutY > height - cutY).
+std::optional<Image> MakeSeamless(const Image& source, uint32_t cutX, uint32_t cutY);
+
+}  // namespace tessarix

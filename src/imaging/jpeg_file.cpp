@@ -1,0 +1,179 @@
+#include "imaging/jpeg_file.h"
+
+#include <csetjmp>
+#include <cstdio>
+#include <memory>
+
+// clang-format off
+#include <jpeglib.h>
+// clang-format on
+
+#include "platform/atomic_file.h"
+#include "platform/memory_limit.h"
+#include "platform/text_format.h"
+#include "platform/user_prompt.h"
+
+namespace tessarix {
+namespace {
+
+// libjpeg reports fatal errors through error_exit; it must not return, so it jumps back to the
+// operation that set `jump`. Everything the operation owns lives in this context or in C objects,
+// so nothing with a destructor is skipped by the jump.
+struct ErrorContext {
+  jpeg_error_mgr manager;
+  std::jmp_buf jump;
+};
+
+[[noreturn]] void AbandonOnError(j_common_ptr info) {
+  auto* context = reinterpret_cast<ErrorContext*>(info->err);
+  std::longjmp(context->jump, 1);
+}
+
+void SilenceMessages(j_common_ptr) {}
+
+struct FileCloser {
+  void operator()(std::FILE* file) const { std::fclose(file); }
+};
+
+// Writes one decoded scanline into packed RGB by the number of output components.
+void ConvertRow(const JSAMPLE* in, uint8_t* out, uint32_t width, int components) {
+  switch (components) {
+    case 3:
+      std::copy(in, in + size_t{width} * 3, out);
+      break;
+    case 1:
+      for (uint32_t x = 0; x < width; ++x, out += 3) out[0] = out[1] = out[2] = in[x];
+      break;
+    case 4:
+      for (uint32_t x = 0; x < width; ++x, in += 4, out += 3) {
+        const unsigned k = in[3];
+        out[0] = static_cast<uint8_t>((in[0] * k + 127) / 255);
+        out[1] = static_cast<uint8_t>((in[1] * k + 127) / 255);
+        out[2] = static_cast<uint8_t>((in[2] * k + 127) / 255);
+      }
+      break;
+    default:
+      break;  // refused before decoding starts
+  }
+}
+
+struct DecodeState {
+  ErrorContext error;
+  jpeg_decompress_struct info;
+  RgbBuffer result;
+  bool outOfMemory = false;
+};
+
+// The decode proper; returns with state.result filled, or empty after a library error.
+void Decode(DecodeState& state, std::FILE* file) {
+  state.info.err = jpeg_std_error(&state.error.manager);
+  state.error.manager.error_exit = AbandonOnError;
+  state.error.manager.output_message = SilenceMessages;
+  jpeg_create_decompress(&state.info);
+  if (setjmp(state.error.jump) != 0) {
+    jpeg_destroy_decompress(&state.info);
+    state.result = RgbBuffer();
+    return;
+  }
+  // libjpeg-turbo has no backing store: bounding its memory makes a hostile header fail cleanly
+  // inside the library instead of exhausting the machine.
+  state.info.mem->max_memory_to_use = 1L << 30;
+  jpeg_stdio_src(&state.info, file);
+  jpeg_read_header(&state.info, TRUE);
+  const uint64_t size = SaturatingProduct(
+      SaturatingProduct(state.info.image_width, state.info.image_height), 3);
+  if (!CanAllocate(size)) {
+    state.outOfMemory = true;
+    jpeg_destroy_decompress(&state.info);
+    return;
+  }
+  jpeg_start_decompress(&state.info);
+  const int components = state.info.output_components;
+  const uint32_t width = state.info.output_width;
+  const uint32_t height = state.info.output_height;
+  if (components != 1 && components != 3 && components != 4) {
+    jpeg_destroy_decompress(&state.info);
+    return;
+  }
+  try {
+    state.result.bytes.resize(size_t{width} * height * 3);
+  } catch (const std::bad_alloc&) {
+    state.outOfMemory = true;
+    jpeg_destroy_decompress(&state.info);
+    return;
+  }
+  state.result.width = width;
+  state.result.height = height;
+  JSAMPARRAY row = (*state.info.mem->alloc_sarray)(
+      reinterpret_cast<j_common_ptr>(&state.info), JPOOL_IMAGE,
+      static_cast<JDIMENSION>(width * components), 1);
+  const size_t stride = size_t{width} * 3;
+  while (state.info.output_scanline < height) {
+    jpeg_read_scanlines(&state.info, row, 1);
+    ConvertRow(row[0], state.result.bytes.data() + (state.info.output_scanline - 1) * stride,
+               width, components);
+  }
+  jpeg_finish_decompress(&state.info);
+  jpeg_destroy_decompress(&state.info);
+}
+
+struct EncodeState {
+  ErrorContext error;
+  jpeg_compress_struct info;
+};
+
+bool Encode(EncodeState& state, std::FILE* file, const RgbBuffer& buffer, int quality) {
+  state.info.err = jpeg_std_error(&state.error.manager);
+  state.error.manager.error_exit = AbandonOnError;
+  state.error.manager.output_message = SilenceMessages;
+  jpeg_create_compress(&state.info);
+  if (setjmp(state.error.jump) != 0) {
+    jpeg_destroy_compress(&state.info);
+    return false;
+  }
+  jpeg_stdio_dest(&state.info, file);
+  state.info.image_width = buffer.width;
+  state.info.image_height = buffer.height;
+  state.info.input_components = 3;
+  state.info.in_color_space = JCS_RGB;
+  jpeg_set_defaults(&state.info);
+  jpeg_set_quality(&state.info, quality, TRUE);
+  jpeg_start_compress(&state.info, TRUE);
+  const size_t stride = size_t{buffer.width} * 3;
+  while (state.info.next_scanline < buffer.height) {
+    JSAMPROW row = const_cast<JSAMPROW>(buffer.bytes.data() + state.info.next_scanline * stride);
+    jpeg_write_scanlines(&state.info, &row, 1);
+  }
+  jpeg_finish_compress(&state.info);
+  jpeg_destroy_compress(&state.info);
+  return true;
+}
+
+}  // namespace
+
+RgbBuffer ReadRgb(const std::string& path) {
+  std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
+  if (!file) return {};
+  auto state = std::make_unique<DecodeState>();
+  Decode(*state, file.get());
+  if (state->outOfMemory) {
+    Prompt().ShowMessage("JpegFile :\nOut of memory", MessageIcon::Stop);
+    return {};
+  }
+  return std::move(state->result);
+}
+
+bool WriteRgb(const std::string& path, const RgbBuffer& buffer, int quality) {
+  if (buffer.Empty() || buffer.width == 0 || buffer.height == 0) return false;
+  if (buffer.bytes.size() < size_t{buffer.width} * buffer.height * 3) return false;
+  AtomicFile output(path);
+  if (!output.Open()) {
+    Prompt().ShowMessage(Format("JpegFile :\nCan't open %s\n", path.c_str()), MessageIcon::Warning);
+    return false;
+  }
+  auto state = std::make_unique<EncodeState>();
+  if (!Encode(*state, output.Stream(), buffer, quality)) return false;
+  return output.Commit();
+}
+
+}  // namespace tessarix

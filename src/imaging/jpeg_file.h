@@ -1,0 +1,29 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace tessarix {
+
+// Packed 24-bit RGB: width * height * 3 bytes, rows top first, no padding, bytes R, G, B.
+struct RgbBuffer {
+  uint32_t width = 0;
+  uint32_t height = 0;
+  std::vector<uint8_t> bytes;
+
+  bool Empty() const { return bytes.empty(); }
+};
+
+// Decodes a JPEG file at full size. Colour files come out as RGB, grey files with the value in
+// all three channels, CMYK files converted with R = (C * K + 127) / 255 and so on. A missing
+// file, corrupt data or a picture too large to hold give an empty buffer; only the last shows a
+// message ("JpegFile :\nOut of memory"). Library warnings do not stop a decode.
+RgbBuffer ReadRgb(const std::string& path);
+
+// Writes a baseline RGB JPEG of `quality` (1..100). False without a message for an empty buffer;
+// "JpegFile :\nCan't open %s\n" when the file cannot be created. The target is replaced only by a
+// complete new file.
+bool WriteRgb(const std::string& path, const RgbBuffer& buffer, int quality);
+
+}  // namespace tessarix

@@ -1,0 +1,48 @@
+#include "platform/text_format.h"
+
+#include <cctype>
+#include <cstdarg>
+#include <cstdint>
+#include <cstdio>
+#include <limits>
+
+namespace tessarix {
+
+std::string Format(const char* pattern, ...) {
+  va_list args;
+  va_start(args, pattern);
+  va_list copy;
+  va_copy(copy, args);
+  const int length = std::vsnprintf(nullptr, 0, pattern, copy);
+  va_end(copy);
+  std::string text;
+  if (length > 0) {
+    text.resize(static_cast<size_t>(length));
+    std::vsnprintf(text.data(), text.size() + 1, pattern, args);
+  }
+  va_end(args);
+  return text;
+}
+
+long ParseLeadingInt(const std::string& text) {
+  size_t i = 0;
+  while (i < text.size() && std::isspace(static_cast<unsigned char>(text[i]))) ++i;
+  bool negative = false;
+  if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
+    negative = text[i] == '-';
+    ++i;
+  }
+  constexpr int64_t kMax = std::numeric_limits<int32_t>::max();
+  constexpr int64_t kMin = std::numeric_limits<int32_t>::min();
+  int64_t value = 0;
+  for (; i < text.size() && std::isdigit(static_cast<unsigned char>(text[i])); ++i) {
+    value = value * 10 + (text[i] - '0');
+    if (value > kMax + 1) value = kMax + 1;  // saturated; keep reading the digits
+  }
+  if (negative) value = -value;
+  if (value > kMax) value = kMax;
+  if (value < kMin) value = kMin;
+  return static_cast<long>(value);
+}
+
+}  // namespace tessarix

@@ -1,0 +1,15 @@
+#pragma once
+
+#include <string>
+
+namespace tessarix {
+
+// printf-style formatting into a std::string; the program's texts are printf patterns.
+[[gnu::format(printf, 1, 2)]] std::string Format(const char* pattern, ...);
+
+// The C library's decimal conversion as a person's typed field is read: leading white space, an
+// optional sign, then digits; no digits give 0. Values beyond the 32-bit range saturate to the
+// signed 32-bit limits, as strtol does on a 32-bit long.
+long ParseLeadingInt(const std::string& text);
+
+}  // namespace tessarix

@@ -1,0 +1,75 @@
+#pragma once
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "imaging/image.h"
+#include "platform/user_prompt.h"
+
+namespace tessarix::test {
+
+// A fresh folder under the system's temporary folder, removed with everything in it.
+class TempDir {
+ public:
+  TempDir();
+  ~TempDir();
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+
+  const std::filesystem::path& Path() const { return path_; }
+  // The folder as the program writes folders: absolute, ending with "/".
+  std::string Folder() const { return path_.string() + "/"; }
+  std::string File(const std::string& name) const { return (path_ / name).string(); }
+
+ private:
+  std::filesystem::path path_;
+};
+
+// Records every call; answers questions and file requests from the queued answers.
+class RecordingPrompt final : public UserPrompt {
+ public:
+  RecordingPrompt() : guard_(*this) {}
+
+  void ShowMessage(const std::string& text, MessageIcon) override { messages.push_back(text); }
+  bool AskYesNo(const std::string& text) override {
+    questions.push_back(text);
+    return yesAnswer;
+  }
+  std::optional<std::string> AskOpenFile(const std::string& filter,
+                                         const std::string&) override {
+    fileRequests.push_back(filter);
+    return fileAnswer;
+  }
+
+  std::vector<std::string> messages;
+  std::vector<std::string> questions;
+  std::vector<std::string> fileRequests;
+  bool yesAnswer = false;
+  std::optional<std::string> fileAnswer;
+
+ private:
+  ScopedPrompt guard_;
+};
+
+// A width x height image whose pixels come from `colour(x, y)` (T = 0).
+template <typename Fn>
+Image MakeImage(uint32_t width, uint32_t height, Fn colour) {
+  Image image;
+  image.Create(width, height, 0);
+  for (uint32_t y = 0; y < height; ++y)
+    for (uint32_t x = 0; x < width; ++x) image.At(x, y) = colour(x, y);
+  return image;
+}
+
+// A flat-coloured image.
+Image MakeFlatImage(uint32_t width, uint32_t height, Pixel colour);
+
+// Writes `image` as a JPEG of quality 95 and fails the test if that does not work.
+void WriteJpeg(const Image& image, const std::string& path, int quality = 95);
+
+// The bytes of a file (empty when it cannot be read).
+std::vector<unsigned char> ReadBytes(const std::string& path);
+
+}  // namespace tessarix::test
