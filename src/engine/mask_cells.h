@@ -1,0 +1,34 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "collection/image_collection.h"
+#include "engine/mosaic.h"
+#include "imaging/image.h"
+#include "job/mosaic_job.h"
+
+namespace tessarix {
+
+struct MaskSegmentation {
+  int ok = 0;                  // 1 on success
+  uint32_t maskWidth = 0;
+  uint32_t maskHeight = 0;
+};
+
+// Replaces `cells` by the colour areas of the mask JPEG at `maskPath`, each with its bounding
+// rectangle, area and shape. 0 when the mask cannot be read, a buffer cannot be had, no pixel
+// is labelled, or the regrowing cannot finish.
+MaskSegmentation BuildMaskCells(std::vector<MosaicCell>& cells, const std::string& maskPath);
+
+// Mask mode: cells from the mask, mosaic size, colour records and neighbour lists for `image`.
+int AnalyseSourceMask(MosaicJob& job, Mosaic& mosaic, const Image& image,
+                      const std::string& maskPath, ImageCollection& collection);
+
+// A picture of the areas, every area filled with its own flat colour; none when there is nothing
+// to draw.
+std::optional<Image> RenderMaskInfo(const std::vector<MosaicCell>& cells);
+
+}  // namespace tessarix

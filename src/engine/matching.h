@@ -1,0 +1,16 @@
+#pragma once
+
+#include "engine/mosaic.h"
+#include "job/mosaic_job.h"
+
+namespace tessarix {
+
+// "Initializing Mosaic...": clears every cell's assignment and every entry's use count and
+// processed flag. 0 when there is no collection, no cell or no entry.
+int ResetAssignment(MosaicJob& job, Mosaic& mosaic);
+
+// Assigns collection images to the cells (single-use, multi-use or sequence strategy), inserts
+// images not yet used when asked, and renders the mosaic unless stopped.
+void CreateMosaic(MosaicJob& job, Mosaic& mosaic);
+
+}  // namespace tessarix

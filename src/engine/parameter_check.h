@@ -1,0 +1,64 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "engine/engine_parameters.h"
+
+namespace tessarix {
+
+// The settings exactly as typed into their fields.
+struct ParameterFields {
+  std::string mosaicWidth = "3000";
+  std::string tilesPerRow = "20";
+  std::string tileWidth;  // empty: derive it from the mosaic width; "0": mask mode
+  std::string border = "0";
+  std::string duplicateDistance = "2";
+  std::string maxDuplicates = "0";
+  std::string modification = "10";
+  std::string sequenceDistance = "0";
+  std::string jpegQuality = "90";
+  int algorithmIndex = 2;  // -1 = nothing selected
+};
+
+struct ParameterCheckInput {
+  ParameterFields fields;
+  bool jobRunning = false;
+  uint32_t sourceWidth = 0;   // measured first source; 0 x 0 when none
+  uint32_t sourceHeight = 0;
+  EngineParameters current;   // the parameters before the check
+  bool currentlyValid = false;
+};
+
+// Everything the check changes. Texts that are not changed are none.
+struct ParameterCheckResult {
+  EngineParameters params;
+  bool valid = false;
+  uint32_t tilesPerRow = 0;
+  uint32_t tileWidth = 0;
+  uint32_t maxDuplicates = 0;
+  std::string infoText;
+  std::optional<std::string> summaryLine;        // none: keep the previous summary
+  std::optional<std::string> mosaicWidthField;   // new text of the mosaic width field
+  std::optional<std::string> maxDuplicatesField; // new text of the maximum duplicates field
+};
+
+// The parameter check shared by the window and the command line: the first failing step's
+// message becomes the info text and the result is invalid.
+ParameterCheckResult ValidateParameters(const ParameterCheckInput& input);
+
+struct MosaicGeometry {
+  bool ok = false;
+  uint64_t totalTiles = 0;
+  uint64_t totalPixels = 0;
+  uint64_t mosaicWidth = 0;
+  uint64_t mosaicHeight = 0;
+  uint64_t tilesPerRow = 0;
+  uint64_t tilesPerColumn = 0;
+};
+
+// Grid geometry for source W x H, n tiles per row of width w and border b (64-bit products).
+MosaicGeometry ComputeMosaicGeometry(uint64_t W, uint64_t H, uint64_t n, uint64_t w, uint64_t b);
+
+}  // namespace tessarix

@@ -1,0 +1,50 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+#include "collection/image_collection.h"
+#include "engine/mosaic.h"
+#include "imaging/image.h"
+#include "job/mosaic_job.h"
+
+namespace tessarix {
+
+struct CellExtent {
+  uint32_t width = 0;    // largest left + width over cells with an area (0 when none)
+  uint32_t height = 0;   // largest top + height
+  uint32_t minWidth = 1073741824;
+  uint32_t minHeight = 1073741824;
+};
+
+// The extent and the smallest cell of the cells whose area is not 0.
+CellExtent MeasureCells(const std::vector<MosaicCell>& cells);
+
+struct Size2 {
+  uint32_t width = 0;
+  uint32_t height = 0;
+};
+
+// The largest size of aspect w:h within boxW x boxH (integer arithmetic, each side at least 1);
+// none when any input is 0.
+std::optional<Size2> FitAspect(uint32_t boxW, uint32_t boxH, uint32_t w, uint32_t h);
+
+// The analysis scale: 1.0, or min(12.0 / minW, 8.0 / minH) when minW >= 24 and minH >= 4.
+double AnalysisScale(const CellExtent& extent);
+
+// Replaces the cells by a columns x rows grid (column-major list order) with neighbour lists of
+// grid distance <= D when D > 0. 0 on a zero argument or a stop request (cells deleted).
+int BuildGridCells(MosaicJob& job, Mosaic& mosaic, uint32_t tileW, uint32_t tileH,
+                   uint32_t columns, uint32_t rows, uint32_t D);
+
+// Thumbnails every cell of `scaled` (the photo shrunk by `scale` to fit sw x sh) into its
+// ColorInfo; portrait cells are thumbnailed 8 x 12 and turned. 0 on a stop request.
+int AnalyseCells(MosaicJob& job, Mosaic& mosaic, const Image& scaled, double scale, uint32_t sw,
+                 uint32_t sh);
+
+// Grid mode: cells, mosaic size and colour records for `image`; 1 when ready for matching.
+int AnalyseSourceGrid(MosaicJob& job, Mosaic& mosaic, const Image& image, uint32_t tilesPerRow,
+                      uint32_t tileWidth, ImageCollection& collection);
+
+}  // namespace tessarix
