@@ -1,0 +1,65 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "imaging/image.h"
+#include "utilities/photo_utility_texts.h"
+
+namespace tessarix {
+
+// One round of the JPEG quality test.
+struct QualityStep {
+  int quality = 0;
+  bool saved = false;                  // the "_Q" file was written
+  std::optional<uint32_t> difference;  // D, when the file read back and the photo has one
+  std::string path;                    // where the file ended up; empty when not saved
+};
+
+// What a photo utility did, so that the window and the command line report the same thing.
+// The commands show no message box of their own (the JPEG layer's messages still go through
+// Prompt()); `message` says in words why a command fell short, for a front end that reports
+// failures, and is empty on success.
+struct PhotoUtilityResult {
+  bool ok = false;
+  std::vector<std::string> written;  // files written, in the order they were finished
+  std::string message;
+  std::vector<QualityStep> steps;  // the quality test only: its twenty rounds
+};
+
+// path + " Mask.jpg" (quality 100): the area map of the mask file at `path`.
+PhotoUtilityResult MaskFileAnalysis(const std::string& path);
+
+// Twenty copies at qualities 5..100 in the "PhotoUtility" folder beside the photo, each renamed
+// to carry its mean difference from the photo; an existing file of that name is never replaced.
+PhotoUtilityResult JpgQualityTest(const std::string& path);
+
+// stem + " WallPaper.jpg" (quality 100): the photo made seamless with cuts of a ninth.
+PhotoUtilityResult PhotoToWallpaper(const std::string& path);
+
+// stem + " DeInterlace030.jpg" .. " DeInterlace100.jpg" (quality 95).
+PhotoUtilityResult DeInterlaceSeries(const std::string& path);
+
+// stem + " CutBorder.jpg": the wallpaper picture at quality 80.
+PhotoUtilityResult CutBorders(const std::string& path);
+
+PhotoUtilityResult RunPhotoUtility(PhotoUtility command, const std::string& path);
+
+// Asks for the photo through Prompt() with the commands' filter; none when cancelled.
+std::optional<std::string> AskPhotoUtilityFile();
+
+// The command whose command-line name is `name`, if any.
+std::optional<PhotoUtility> PhotoUtilityFromCliName(std::string_view name);
+
+// A copy of `photo` whose odd rows are averaged with the even rows around them: the row itself
+// weighs 100 - strength, the row above and (unless it is the last) the row below strength / 2
+// each. Even rows are copied unchanged. None for an empty photo or a strength above 100.
+std::optional<Image> DeInterlaceImage(const Image& photo, uint32_t strength);
+
+// `path` without its last four characters (the ".jpg"), never cutting into the folder part.
+std::string OutputStem(const std::string& path);
+
+}  // namespace tessarix
