@@ -25,8 +25,19 @@ class ColorAccumulator {
     colourWeight_ += w;
   }
 
-  // Adds `weight` of pure transparency (a sample outside the picture): no colour.
-  void AddOutside(uint32_t weight) {
+  // Adds `count` opaque pixels (T = 0) with weight k each, given the sums of their channels: the
+  // same as `count` calls of Add, for the long runs of opaque pixels a resampler walks.
+  void AddOpaqueRun(uint64_t sumRed, uint64_t sumGreen, uint64_t sumBlue, uint64_t count,
+                    uint32_t k) {
+    sumR_ += sumRed * k;
+    sumG_ += sumGreen * k;
+    sumB_ += sumBlue * k;
+    colourWeight_ += count * k;
+    transparencyWeight_ += count * k;
+  }
+
+  // Adds `weight` of pure transparency (samples outside the picture): no colour.
+  void AddOutside(uint64_t weight) {
     sumT_ += uint64_t{255} * weight;
     transparencyWeight_ += weight;
   }

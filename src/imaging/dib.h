@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -16,8 +17,12 @@ struct Dib {
   uint32_t height = 0;
   std::vector<uint8_t> bytes;
 
-  static uint32_t RowStride(uint32_t width) { return (width * 3 + 3) & ~3u; }
+  // Bytes per stored row: width * 3 rounded up to a multiple of 4.
+  static size_t RowStride(uint32_t width) { return (size_t{width} * 3 + 3) & ~size_t{3}; }
 };
+
+// Size of the 40-byte information header that leads a packed DIB and follows a BMP file header.
+inline constexpr size_t kDibInfoHeaderSize = 40;
 
 // The display form of an image; none for an empty image.
 std::optional<Dib> ToDib(const Image& image);
@@ -25,6 +30,11 @@ std::optional<Dib> ToDib(const Image& image);
 // The image held by a packed 24-bit bottom-up DIB (T = 0); none when the buffer is too short for
 // the stated size or the size is 0.
 std::optional<Image> FromDib(const Dib& dib);
+
+// The image held by a packed DIB as video decoders hand it out: the information header (its own
+// size in its first 4 bytes) followed by the rows. None unless it is uncompressed, 24 bits per
+// pixel, at least 1 x 1, bottom-up (positive height) and the bytes hold every row it claims.
+std::optional<Image> FromPackedDib(std::span<const uint8_t> headerAndRows);
 
 // Writes the image as a 24-bit BMP file (BITMAPFILEHEADER + 40-byte info header + DIB rows).
 bool SaveBmp(const Image& image, const std::string& path);

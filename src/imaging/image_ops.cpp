@@ -1,0 +1,473 @@
+#include "imaging/image_ops.h"
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+#include "imaging/color_accumulator.h"
+
+namespace tessarix {
+namespace {
+
+// The source range one destination row or column averages: samples start..end, the first
+// weighted `first`, the last `last`, every other 256. Indices are 64-bit because a rectangle of
+// ResampleTransparent may reach past the 32-bit range.
+struct Span {
+  int64_t start = 0;
+  int64_t end = 0;
+  uint32_t first = 0;
+  uint32_t last = 0;
+
+  bool Empty() const { return start > end; }
+  uint32_t WeightAt(int64_t i) const { return i == start ? first : (i == end ? last : 256); }
+};
+
+// Table entry for destination index j of d over a source length r starting at offset. Done in
+// double precision, multiplied before divided, so that every caller gets the same boundaries.
+Span MakeSpan(uint32_t j, uint32_t r, uint32_t d, uint32_t offset) {
+  const double a = (static_cast<double>(j) * r) / d + offset;
+  const double b = ((static_cast<double>(j) + 1) * r) / d + offset;
+  Span span;
+  span.start = static_cast<int64_t>(a);
+  span.first = static_cast<uint32_t>((a - static_cast<double>(span.start)) * 256);
+  if (span.first == 0)
+    span.first = 256;
+  span.end = static_cast<int64_t>(b);
+  span.last = static_cast<uint32_t>((b - static_cast<double>(span.end)) * 256);
+  if (span.last == 0)
+    --span.end;
+  return span;
+}
+
+std::vector<Span> MakeTable(uint32_t d, uint32_t r, uint32_t offset) {
+  std::vector<Span> table(d);
+  for (uint32_t j = 0; j < d; ++j) table[j] = MakeSpan(j, r, d, offset);
+  return table;
+}
+
+// A sample's weight from its row and column weights. Truncation can give 0, and an exactly
+// aligned end gives 0 too: both count as a full sample, as does 256 itself.
+inline uint32_t SampleWeight(uint32_t rowWeight, uint32_t colWeight) {
+  const uint32_t w = (rowWeight * colWeight) / 256;
+  return (w & 0xFF) == 0 ? 256 : w;
+}
+
+// Sum of the sample weights of columns from..to (inside col's span) in a row of `rowWeight`,
+// without visiting them: outside samples carry no colour, so only their weight matters.
+uint64_t SpanWeight(uint32_t rowWeight, const Span& col, int64_t from, int64_t to) {
+  if (from > to)
+    return 0;
+  uint64_t total = 0;
+  if (from <= col.start && col.start <= to)
+    total += SampleWeight(rowWeight, col.first);
+  if (col.end != col.start && from <= col.end && col.end <= to) {
+    total += SampleWeight(rowWeight, col.last);
+  }
+  const int64_t innerFrom = std::max(from, col.start + 1);
+  const int64_t innerTo = std::min(to, col.end - 1);
+  if (innerFrom <= innerTo) {
+    total += static_cast<uint64_t>(innerTo - innerFrom + 1) * SampleWeight(rowWeight, 256);
+  }
+  return total;
+}
+
+struct ChannelSums {
+  uint64_t r = 0, g = 0, b = 0;
+};
+
+inline void AddRun(ChannelSums& sums, const Pixel* from, const Pixel* to) {
+  uint64_t r = 0, g = 0, b = 0;
+  for (const Pixel* p = from; p < to; ++p) {
+    r += Red(*p);
+    g += Green(*p);
+    b += Blue(*p);
+  }
+  sums.r += r;
+  sums.g += g;
+  sums.b += b;
+}
+
+struct OpaqueSum {
+  uint64_t r = 0, g = 0, b = 0, total = 0;
+
+  void Add(Pixel p, uint32_t weight) {
+    r += uint64_t{Red(p)} * weight;
+    g += uint64_t{Green(p)} * weight;
+    b += uint64_t{Blue(p)} * weight;
+    total += weight;
+  }
+};
+
+// More samples than this in one rectangle could overflow the 64-bit weight sums; no picture that
+// fits in memory comes near it.
+constexpr uint64_t kMaxRectangleSamples = uint64_t{1} << 46;
+
+// The same-size case of Resample: every destination pixel has exactly one full sample.
+std::optional<Image> Crop(const Image& source, uint32_t w, uint32_t h, uint32_t x, uint32_t y) {
+  Image result;
+  if (!result.Create(w, h, 0))
+    return std::nullopt;
+  for (uint32_t row = 0; row < h; ++row) {
+    const Pixel* in = source.Row(y + row) + x;
+    Pixel* out = result.Row(row);
+    for (uint32_t i = 0; i < w; ++i) out[i] = in[i] & 0x00FFFFFFu;
+  }
+  return result;
+}
+
+// The same-size case of ResampleTransparent: one full sample per pixel, which the accumulator
+// returns unchanged unless it is fully transparent or outside the source.
+std::optional<Image> CropTransparent(const Image& source, uint32_t w, uint32_t h, uint32_t x,
+                                     uint32_t y) {
+  Image result;
+  if (!result.CreateTransparent(w, h))
+    return std::nullopt;
+  if (x >= source.Width() || y >= source.Height())
+    return result;
+  const uint32_t rows = std::min<uint64_t>(h, source.Height() - y);
+  const uint32_t cols = std::min<uint64_t>(w, source.Width() - x);
+  for (uint32_t row = 0; row < rows; ++row) {
+    const Pixel* in = source.Row(y + row) + x;
+    Pixel* out = result.Row(row);
+    for (uint32_t i = 0; i < cols; ++i) {
+      out[i] = Transparency(in[i]) == 255 ? kTransparentBlack : in[i];
+    }
+  }
+  return result;
+}
+
+}  // namespace
+
+std::optional<Image> Resample(const Image& source, uint32_t dw, uint32_t dh, uint32_t rw,
+                              uint32_t rh, uint32_t rx, uint32_t ry) {
+  if (source.Empty() || rw == 0 || rh == 0)
+    return std::nullopt;
+  if (uint64_t{rx} + rw > source.Width() || uint64_t{ry} + rh > source.Height()) {
+    return std::nullopt;
+  }
+  if (dw == rw && dh == rh)
+    return Crop(source, dw, dh, rx, ry);
+  Image result;
+  if (!result.Create(dw, dh, 0))
+    return std::nullopt;
+
+  const std::vector<Span> rows = MakeTable(dh, rh, ry);
+  const std::vector<Span> cols = MakeTable(dw, rw, rx);
+  std::vector<OpaqueSum> sums(dw);
+  for (uint32_t j = 0; j < dh; ++j) {
+    const Span& rowSpan = rows[j];
+    Pixel* out = result.Row(j);
+    if (rowSpan.Empty())
+      continue;  // pixels stay 0
+    std::fill(sums.begin(), sums.end(), OpaqueSum());
+    for (int64_t y = rowSpan.start; y <= rowSpan.end; ++y) {
+      const uint32_t rowWeight = rowSpan.WeightAt(y);
+      const uint32_t innerWeight = SampleWeight(rowWeight, 256);
+      const Pixel* in = source.Row(static_cast<uint32_t>(y));
+      for (uint32_t i = 0; i < dw; ++i) {
+        const Span& c = cols[i];
+        if (c.Empty())
+          continue;
+        OpaqueSum& sum = sums[i];
+        sum.Add(in[c.start], SampleWeight(rowWeight, c.first));
+        if (c.end == c.start)
+          continue;
+        sum.Add(in[c.end], SampleWeight(rowWeight, c.last));
+        if (c.end - c.start < 2)
+          continue;
+        ChannelSums inner;
+        AddRun(inner, in + c.start + 1, in + c.end);
+        sum.r += inner.r * innerWeight;
+        sum.g += inner.g * innerWeight;
+        sum.b += inner.b * innerWeight;
+        sum.total += static_cast<uint64_t>(c.end - c.start - 1) * innerWeight;
+      }
+    }
+    for (uint32_t i = 0; i < dw; ++i) {
+      const OpaqueSum& sum = sums[i];
+      if (sum.total == 0)
+        continue;
+      out[i] = MakePixel(static_cast<uint32_t>(sum.r / sum.total),
+                         static_cast<uint32_t>(sum.g / sum.total),
+                         static_cast<uint32_t>(sum.b / sum.total));
+    }
+  }
+  return result;
+}
+
+std::optional<Image> ResampleTransparent(const Image& source, uint32_t dw, uint32_t dh, uint32_t rw,
+                                         uint32_t rh, uint32_t rx, uint32_t ry) {
+  if (source.Empty() || rw == 0 || rh == 0)
+    return std::nullopt;
+  if (uint64_t{rw} * rh > kMaxRectangleSamples)
+    return std::nullopt;
+  if (dw == rw && dh == rh)
+    return CropTransparent(source, dw, dh, rx, ry);
+  Image result;
+  if (!result.Create(dw, dh, 0))
+    return std::nullopt;
+
+  const int64_t width = source.Width();
+  const int64_t height = source.Height();
+  const std::vector<Span> rows = MakeTable(dh, rh, ry);
+  const std::vector<Span> cols = MakeTable(dw, rw, rx);
+  std::vector<ColorAccumulator> sums(dw);
+  for (uint32_t j = 0; j < dh; ++j) {
+    const Span& rowSpan = rows[j];
+    Pixel* out = result.Row(j);
+    for (ColorAccumulator& sum : sums) sum.Clear();
+    if (!rowSpan.Empty()) {
+      // Rows inside the source are walked sample by sample.
+      const int64_t lastInside = std::min(rowSpan.end, height - 1);
+      for (int64_t y = rowSpan.start; y <= lastInside; ++y) {
+        const uint32_t rowWeight = rowSpan.WeightAt(y);
+        const uint32_t innerWeight = SampleWeight(rowWeight, 256);
+        const Pixel* in = source.Row(static_cast<uint32_t>(y));
+        for (uint32_t i = 0; i < dw; ++i) {
+          const Span& c = cols[i];
+          if (c.Empty())
+            continue;
+          ColorAccumulator& sum = sums[i];
+          sum.AddOutside(SpanWeight(rowWeight, c, std::max(c.start, width), c.end));
+          if (c.start >= width)
+            continue;
+          sum.Add(in[c.start], SampleWeight(rowWeight, c.first));
+          if (c.end != c.start && c.end < width) {
+            sum.Add(in[c.end], SampleWeight(rowWeight, c.last));
+          }
+          const int64_t innerEnd = std::min(c.end, width);  // one past the last inner sample
+          ChannelSums opaque;
+          uint64_t opaqueCount = 0;
+          for (int64_t x = c.start + 1; x < innerEnd; ++x) {
+            const Pixel p = in[x];
+            if (Transparency(p) == 0) {
+              opaque.r += Red(p);
+              opaque.g += Green(p);
+              opaque.b += Blue(p);
+              ++opaqueCount;
+            } else {
+              sum.Add(p, innerWeight);
+            }
+          }
+          sum.AddOpaqueRun(opaque.r, opaque.g, opaque.b, opaqueCount, innerWeight);
+        }
+      }
+      // Rows below the source only add transparency; count them instead of visiting them.
+      const int64_t firstOutside = std::max(rowSpan.start, height);
+      if (firstOutside <= rowSpan.end) {
+        int64_t innerRows = rowSpan.end - firstOutside + 1;
+        const bool hasFirst = firstOutside == rowSpan.start;
+        const bool hasLast = rowSpan.end != rowSpan.start;
+        innerRows -= (hasFirst ? 1 : 0) + (hasLast ? 1 : 0);
+        for (uint32_t i = 0; i < dw; ++i) {
+          const Span& c = cols[i];
+          if (c.Empty())
+            continue;
+          uint64_t weight = static_cast<uint64_t>(std::max<int64_t>(innerRows, 0)) *
+                            SpanWeight(256, c, c.start, c.end);
+          if (hasFirst)
+            weight += SpanWeight(rowSpan.first, c, c.start, c.end);
+          if (hasLast)
+            weight += SpanWeight(rowSpan.last, c, c.start, c.end);
+          sums[i].AddOutside(weight);
+        }
+      }
+    }
+    for (uint32_t i = 0; i < dw; ++i) {
+      out[i] = sums[i].ColourWeight() == 0 ? kTransparentBlack : sums[i].Average();
+    }
+  }
+  return result;
+}
+
+std::optional<Image> FitWithin(const Image& source, uint32_t bw, uint32_t bh) {
+  const uint32_t w = source.Width();
+  const uint32_t h = source.Height();
+  if (bw == 0 || bh == 0 || w == 0 || h == 0)
+    return Resample(source, bw, bh, w, h, 0, 0);
+  // 64-bit products: a large picture times a large box does not fit in 32 bits.
+  uint64_t nw = bw;
+  uint64_t nh = (uint64_t{h} * bw) / w;
+  if (nh == 0)
+    nh = 1;
+  if (nh > bh) {
+    nw = (uint64_t{w} * bh) / h;
+    if (nw == 0)
+      nw = 1;
+    nh = bh;
+  }
+  return Resample(source, static_cast<uint32_t>(nw), static_cast<uint32_t>(nh), w, h, 0, 0);
+}
+
+std::optional<Image> Rotate(const Image& source, int angle) {
+  if (source.Empty() || (angle != 90 && angle != -90))
+    return std::nullopt;
+  const uint32_t w = source.Width();
+  const uint32_t h = source.Height();
+  Image result;
+  if (!result.Create(h, w, 0))
+    return std::nullopt;
+  for (uint32_t y = 0; y < h; ++y) {
+    const Pixel* in = source.Row(y);
+    if (angle == 90) {
+      for (uint32_t x = 0; x < w; ++x) result.At(y, x) = in[x];
+    } else {
+      for (uint32_t x = 0; x < w; ++x) result.At(y, w - 1 - x) = in[x];
+    }
+  }
+  return result;
+}
+
+std::optional<Image> MirrorHorizontal(const Image& source) {
+  if (source.Empty())
+    return std::nullopt;
+  Image result;
+  if (!result.Create(source.Width(), source.Height(), 0))
+    return std::nullopt;
+  for (uint32_t y = 0; y < source.Height(); ++y) {
+    std::reverse_copy(source.Row(y), source.Row(y) + source.Width(), result.Row(y));
+  }
+  return result;
+}
+
+std::optional<Image> MirrorVertical(const Image& source) {
+  if (source.Empty())
+    return std::nullopt;
+  Image result;
+  if (!result.Create(source.Width(), source.Height(), 0))
+    return std::nullopt;
+  const uint32_t h = source.Height();
+  for (uint32_t y = 0; y < h; ++y) {
+    std::copy(source.Row(y), source.Row(y) + source.Width(), result.Row(h - 1 - y));
+  }
+  return result;
+}
+
+bool Paste(Image& target, uint32_t x, int32_t y, const Image& source, PasteMode mode) {
+  if (target.Empty() || source.Empty())
+    return false;
+  const int64_t height = target.Height();
+  const int64_t top = y;
+  if (x >= target.Width() || top >= height || source.Height() + top <= 0)
+    return false;
+  const uint32_t columns = std::min(source.Width(), target.Width() - x);
+  const int64_t firstRow = top < 0 ? -top : 0;
+  const int64_t endRow = std::min<int64_t>(source.Height(), height - top);
+  for (int64_t row = firstRow; row < endRow; ++row) {
+    const Pixel* in = source.Row(static_cast<uint32_t>(row));
+    Pixel* out = target.Row(static_cast<uint32_t>(row + top)) + x;
+    if (mode == PasteMode::Copy) {
+      std::copy(in, in + columns, out);
+      continue;
+    }
+    for (uint32_t i = 0; i < columns; ++i) {
+      const Pixel s = in[i];
+      const Pixel d = out[i];
+      if (Transparency(s) == 255)
+        continue;
+      if (Transparency(d) == 255) {
+        out[i] = s;
+        continue;
+      }
+      out[i] = MakePixel((Red(s) + Red(d)) / 2, (Green(s) + Green(d)) / 2, (Blue(s) + Blue(d)) / 2,
+                         Transparency(s));
+    }
+  }
+  return true;
+}
+
+namespace {
+
+uint32_t IntegerSqrt(uint32_t value) {
+  auto root = static_cast<uint32_t>(std::sqrt(static_cast<double>(value)));
+  while (uint64_t{root} * root > value) --root;
+  while (uint64_t{root + 1} * (root + 1) <= value) ++root;
+  return root;
+}
+
+inline uint32_t Square(int32_t delta) {
+  return static_cast<uint32_t>(delta * delta);
+}
+
+}  // namespace
+
+uint32_t MeanDifference(const Image& a, const Image& b) {
+  constexpr uint32_t kNone = UINT32_MAX;
+  if (a.Empty() || b.Empty() || a.Width() != b.Width() || a.Height() != b.Height())
+    return kNone;
+  const uint64_t tenths = a.PixelCount() / 10;
+  if (tenths == 0)
+    return kNone;
+  uint64_t total = 0;
+  const Pixel* pa = a.Pixels();
+  const Pixel* pb = b.Pixels();
+  for (size_t i = 0; i < a.PixelCount(); ++i) {
+    const Pixel p = pa[i];
+    const Pixel q = pb[i];
+    const uint32_t squares =
+        Square(static_cast<int32_t>(Red(p)) - static_cast<int32_t>(Red(q))) +
+        Square(static_cast<int32_t>(Green(p)) - static_cast<int32_t>(Green(q))) +
+        Square(static_cast<int32_t>(Blue(p)) - static_cast<int32_t>(Blue(q))) +
+        Square(static_cast<int32_t>(Transparency(p)) - static_cast<int32_t>(Transparency(q)));
+    total += IntegerSqrt(squares);
+  }
+  uint64_t result = total / tenths;
+  if (total % tenths != 0)
+    ++result;
+  return static_cast<uint32_t>(std::min<uint64_t>(result, kNone - 1));
+}
+
+namespace {
+
+// The fade of one pixel: `cut` (from the strip that is cut away) weighted 255 - q and `kept`
+// weighted q + 1, q = 256 * position / length. A weight of 0 adds nothing.
+inline Pixel Fade(Pixel cut, Pixel kept, uint32_t position, uint32_t length) {
+  const uint32_t q = static_cast<uint32_t>((uint64_t{256} * position) / length);
+  ColorAccumulator sum;
+  if (q < 255)
+    sum.Add(cut, 255 - q);
+  sum.Add(kept, q + 1);
+  return sum.Average();
+}
+
+}  // namespace
+
+std::optional<Image> MakeSeamless(const Image& source, uint32_t cutX, uint32_t cutY) {
+  const uint32_t width = source.Width();
+  const uint32_t height = source.Height();
+  if (source.Empty() || cutX >= width || cutY >= height)
+    return std::nullopt;
+  const uint32_t keptWidth = width - cutX;
+  const uint32_t keptHeight = height - cutY;
+  // The strip is faded into as many rows or columns as it has: they must exist.
+  if (cutX > keptWidth || cutY > keptHeight)
+    return std::nullopt;
+
+  std::optional<Image> faded;
+  if (cutY > 0) {
+    faded = Resample(source, width, keptHeight, width, keptHeight, 0, 0);
+    if (!faded)
+      return std::nullopt;
+    for (uint32_t y = 0; y < cutY; ++y) {
+      const Pixel* cut = source.Row(keptHeight + y);
+      const Pixel* kept = source.Row(y);
+      Pixel* out = faded->Row(y);
+      for (uint32_t x = 0; x < width; ++x) out[x] = Fade(cut[x], kept[x], y, cutY);
+    }
+    if (cutX == 0)
+      return faded;
+  }
+  const Image& a = faded ? *faded : source;
+  std::optional<Image> result =
+      ResampleTransparent(a, keptWidth, keptHeight, keptWidth, keptHeight, 0, 0);
+  if (!result)
+    return std::nullopt;
+  for (uint32_t y = 0; y < keptHeight; ++y) {
+    const Pixel* in = a.Row(y);
+    Pixel* out = result->Row(y);
+    for (uint32_t x = 0; x < cutX; ++x) out[x] = Fade(in[keptWidth + x], in[x], x, cutX);
+  }
+  return result;
+}
+
+}  // namespace tessarix
