@@ -13,7 +13,7 @@
 namespace tessarix {
 
 struct MaskSegmentation {
-  int ok = 0;                  // 1 on success
+  int ok = 0;  // 1 on success
   uint32_t maskWidth = 0;
   uint32_t maskHeight = 0;
 };
@@ -22,6 +22,10 @@ struct MaskSegmentation {
 // rectangle, area and shape. 0 when the mask cannot be read, a buffer cannot be had, no pixel
 // is labelled, or the regrowing cannot finish.
 MaskSegmentation BuildMaskCells(std::vector<MosaicCell>& cells, const std::string& maskPath);
+
+// The segmentation behind BuildMaskCells, on a mask already in memory. Takes the mask by value
+// so that its pixels can be freed as soon as the labels are made (masks have no size limit).
+MaskSegmentation SegmentMask(std::vector<MosaicCell>& cells, Image mask);
 
 // Mask mode: cells from the mask, mosaic size, colour records and neighbour lists for `image`.
 int AnalyseSourceMask(MosaicJob& job, Mosaic& mosaic, const Image& image,
