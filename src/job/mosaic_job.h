@@ -37,13 +37,13 @@ class MosaicJob {
   void AddStageProgress(double n);            // without the lock, as the engine's hot loops do
   void SetStageProgress(double value);
   void Post(std::optional<Image> image, const std::string& caption);  // under the lock
-  void SetInfoText(const std::string& text);                         // under the lock
+  void SetInfoText(const std::string& text);                          // under the lock
 
   // --- batch bookkeeping (driver) ---
-  void StartBatch(int total);   // completed 0, total, clock reset and started
-  void StopClock();             // adds the running time to the accumulated time
-  void ResetProgress();         // ProgressMeter::Reset and one MosaicPercent, under the lock
-  void MosaicCompleted();       // completed += 1, under the lock
+  void StartBatch(int total);  // completed 0, total, clock reset and started
+  void StopClock();            // adds the running time to the accumulated time
+  void ResetProgress();        // ProgressMeter::Reset and one MosaicPercent, under the lock
+  void MosaicCompleted();      // completed += 1, under the lock
   void SetRunning(bool running) { running_.store(running); }
   bool IsRunning() const { return running_.load(); }
   void RequestStop() { stopRequested_.store(true); }
@@ -51,10 +51,11 @@ class MosaicJob {
   int Completed() const;
 
   // --- polled by the window / command line ---
-  std::string StatusLine();                 // sets status seen
+  std::string StatusLine();  // sets status seen
   std::string ProgressLine(double* overall = nullptr);
   std::string InfoText() const;
-  std::string Status() const;               // the raw status text
+  std::string Status() const;      // the raw status text
+  ProgressMeter Progress() const;  // a copy of the progress record
   std::optional<DisplayQueue::Item> TakeDisplayItem();
 
  private:

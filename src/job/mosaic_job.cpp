@@ -1,0 +1,167 @@
+#include "job/mosaic_job.h"
+
+#include <algorithm>
+
+#include "platform/clock.h"
+#include "platform/text_format.h"
+
+namespace tessarix {
+namespace {
+
+constexpr size_t kStatusLimit = 255;
+
+}  // namespace
+
+std::string FormatDuration(int64_t ms) {
+  const int64_t seconds = ms / 1000;
+  const int64_t minutes = seconds / 60;
+  const int64_t hours = minutes / 60;
+  return Format("%02lld:%02lld:%02lld", static_cast<long long>(hours),
+                static_cast<long long>(minutes % 60), static_cast<long long>(seconds % 60));
+}
+
+std::string ShortenPath(const std::string& text, size_t n) {
+  if (text.size() <= n)
+    return text;
+  return "..." + text.substr(text.size() - n);
+}
+
+void MosaicJob::SetStatus(const std::string& text) {
+  {
+    std::lock_guard<std::mutex> guard(statusLock_);
+    status_.assign(text, 0, std::min(text.size(), kStatusLimit));
+  }
+  statusSeen_.store(false, std::memory_order_relaxed);
+}
+
+void MosaicJob::BeginStage(int stage, double target) {
+  std::lock_guard<std::mutex> guard(lock_);
+  progress_.BeginStage(stage, target);
+}
+
+void MosaicJob::EndStage() {
+  std::lock_guard<std::mutex> guard(lock_);
+  progress_.EndStage();
+}
+
+// The window clamps the progress values while it reads them, so even the per-item additions
+// go through the lock; uncontended it costs a few nanoseconds next to a work item.
+void MosaicJob::AddStageProgress(double n) {
+  std::lock_guard<std::mutex> guard(lock_);
+  progress_.AddStageProgress(n);
+}
+
+void MosaicJob::SetStageProgress(double value) {
+  std::lock_guard<std::mutex> guard(lock_);
+  progress_.SetStageProgress(value);
+}
+
+void MosaicJob::Post(std::optional<Image> image, const std::string& caption) {
+  std::lock_guard<std::mutex> guard(lock_);
+  queue_.Post(std::move(image), caption);
+}
+
+void MosaicJob::SetInfoText(const std::string& text) {
+  std::lock_guard<std::mutex> guard(lock_);
+  info_ = text;
+}
+
+void MosaicJob::StartBatch(int total) {
+  std::lock_guard<std::mutex> guard(lock_);
+  completed_ = 0;
+  batchTotal_ = total;
+  accumulated_ = 0;
+  clockStart_ = TickMillis();
+  clockRunning_ = true;
+}
+
+void MosaicJob::StopClock() {
+  std::lock_guard<std::mutex> guard(lock_);
+  if (!clockRunning_)
+    return;
+  accumulated_ += TickMillis() - clockStart_;
+  clockRunning_ = false;
+}
+
+void MosaicJob::ResetProgress() {
+  std::lock_guard<std::mutex> guard(lock_);
+  progress_.Reset();
+  progress_.MosaicPercent(true);
+}
+
+void MosaicJob::MosaicCompleted() {
+  std::lock_guard<std::mutex> guard(lock_);
+  ++completed_;
+}
+
+int MosaicJob::Completed() const {
+  std::lock_guard<std::mutex> guard(lock_);
+  return completed_;
+}
+
+std::string MosaicJob::StatusLine() {
+  const std::string status = Status();
+  std::string line;
+  {
+    std::lock_guard<std::mutex> guard(lock_);
+    const int stage = progress_.currentStage;
+    if (stage >= 0 && stage < ProgressMeter::kStages && progress_.target[stage] != 1.0) {
+      const double percent = progress_.progress[stage] * 100.0 / progress_.target[stage];
+      line = Format("%s. Completed %.2f%%", status.c_str(), percent);
+    } else {
+      line = status;
+    }
+  }
+  statusSeen_.store(true, std::memory_order_relaxed);
+  return line;
+}
+
+std::string MosaicJob::ProgressLine(double* overall) {
+  std::lock_guard<std::mutex> guard(lock_);
+  if (batchTotal_ == 0) {
+    if (overall != nullptr)
+      *overall = 0.0;
+    return std::string();
+  }
+  const double p = progress_.MosaicPercent(false);
+  const bool running = running_.load();
+  // After the batch the last mosaic's 100 % is still in p; do not count that mosaic twice.
+  const int done = running ? completed_ : completed_ - 1;
+  const double total = (done * 100.0 + p) / batchTotal_;
+  const uint64_t elapsed = accumulated_ + (clockRunning_ ? TickMillis() - clockStart_ : 0);
+  // Nothing can be estimated from 0 %; show zero rather than divide by it.
+  int64_t remaining = 0;
+  if (running && total > 0.0) {
+    const double estimate = static_cast<double>(elapsed) * (100.0 / total - 1.0);
+    if (estimate > 0.0)
+      remaining = static_cast<int64_t>(estimate);
+  }
+  if (overall != nullptr)
+    *overall = total;
+  return Format("Completed %.2f%% (%.2f%%), Mosaic nr.%d/%d, Elapsed Time: %s, Remaining Time.: %s",
+                p, total, running ? completed_ + 1 : completed_, batchTotal_,
+                FormatDuration(static_cast<int64_t>(elapsed)).c_str(),
+                FormatDuration(remaining).c_str());
+}
+
+std::string MosaicJob::InfoText() const {
+  std::lock_guard<std::mutex> guard(lock_);
+  return info_;
+}
+
+std::string MosaicJob::Status() const {
+  std::lock_guard<std::mutex> guard(statusLock_);
+  return status_;
+}
+
+ProgressMeter MosaicJob::Progress() const {
+  std::lock_guard<std::mutex> guard(lock_);
+  return progress_;
+}
+
+std::optional<DisplayQueue::Item> MosaicJob::TakeDisplayItem() {
+  std::lock_guard<std::mutex> guard(lock_);
+  return queue_.Take();
+}
+
+}  // namespace tessarix
