@@ -11,8 +11,13 @@ constexpr uint32_t kNoDistance = 0xFFFFFFFFu;
 
 // Orientation codes of DistanceFlip: 0 none within bound, 1 as stored, 2 mirrored top-bottom,
 // 3 mirrored left-right, 4 turned by 180 degrees.
-enum Orientation : uint32_t { kNoOrientation = 0, kAsStored = 1, kFlipVertical = 2,
-                              kFlipHorizontalCode = 3, kRotated180 = 4 };
+enum Orientation : uint32_t {
+  kNoOrientation = 0,
+  kAsStored = 1,
+  kFlipVertical = 2,
+  kFlipHorizontalCode = 3,
+  kRotated180 = 4
+};
 
 // Per-channel shift applied to a collection image toward a cell: a common brightness shift of up
 // to m plus a per-channel shift of up to m/2, from the two average colours.
@@ -24,6 +29,7 @@ ColourShift ComputeColourShift(Pixel cellAverage, Pixel tileAverage, uint32_t mo
 // Distance between a cell's record and a collection image's record under `params.algorithm`.
 // `bound` is the largest value that still interests the caller: a result above it only says "no
 // better than bound". Not symmetric: weights come from the cell, the shift applies to the tile.
+// Algorithm 5 and any other unknown index measure as "Standard".
 uint32_t Distance(const ColorInfo& cell, const ColorInfo& tile, bool tilePortrait, uint32_t bound,
                   const EngineParameters& params);
 
