@@ -1,0 +1,35 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "collection/image_collection.h"
+
+namespace tessarix {
+
+// How reading a collection file ended.
+enum class CollectionLoadResult {
+  kLoaded,        // the entries of the file are in the collection
+  kWrongVersion,  // "Wrong File version!" was shown; the collection is empty but usable
+  kCannotOpen,    // no such file or not readable; the collection is cleared
+  kDamaged,       // cut short or inconsistent; the collection is cleared
+};
+
+// Reads the file at collection.filePath, replacing the entries. The image folder becomes the
+// folder the file lies in, and every stored path is re-based onto it. Cleared on failure.
+CollectionLoadResult LoadCollectionFile(ImageCollection& collection);
+
+// True when the collection can be used afterwards (loaded, or a wrong version left it empty);
+// false means "Error reading the Image Collection!".
+bool LoadCollection(ImageCollection& collection);
+
+// Writes the collection to collection.filePath. The previous file is replaced only by a complete
+// new one; false (previous file untouched) when it cannot be written.
+bool SaveCollection(const ImageCollection& collection);
+
+// The string field of the file: u8 length below 255, u8 255 + u16 below 65534, else
+// u8 255 + u16 65535 + u32; then the bytes. Appended to `out`.
+void AppendStringField(std::vector<uint8_t>& out, const std::string& text);
+
+}  // namespace tessarix

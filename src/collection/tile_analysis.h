@@ -1,0 +1,23 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+
+#include "collection/collection_entry.h"
+#include "imaging/image.h"
+
+namespace tessarix {
+
+// Decodes the entry's JPEG and returns it as a tw x th picture (tw, th non-zero): turned a
+// quarter counter-clockwise when its orientation differs from the target's (square photos are
+// turned for portrait targets), centre-cropped to the target's aspect ratio and resampled in one
+// step. Records the decoded pixel size and portrait flag in the entry every time. None when the
+// file cannot be decoded or an operation fails.
+std::optional<Image> LoadTile(CollectionEntry& entry, uint32_t tw, uint32_t th);
+
+// Brings one entry up to date: false (and valid = 0) when the file has no status; true at once
+// when its time and size match an earlier analysis; otherwise stores the new time and size and
+// recomputes the 12 x 8 colour record from the file. False when the file cannot be decoded.
+bool AnalyseEntry(CollectionEntry& entry);
+
+}  // namespace tessarix

@@ -1,0 +1,126 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "collection/image_collection.h"
+#include "test_support.h"
+
+namespace tessarix {
+namespace {
+namespace fs = std::filesystem;
+
+void Touch(const fs::path& path) {
+  fs::create_directories(path.parent_path());
+  std::ofstream(path) << "x";
+}
+
+std::vector<std::string> ListPaths(const ImageCollection& c, const std::string& base) {
+  std::vector<std::string> out;
+  for (size_t i = 0; i < c.Size(); ++i) out.push_back(c.Entry(i).path.substr(base.size()));
+  return out;
+}
+
+TEST(FolderScanTest, ExtensionFilter) {
+  test::TempDir dir;
+  for (const char* name : {"d.png", "a.JPG", "e", ".jpg", "photo.jpg.bak", "c.Jpe", "b.jpeg",
+                           "f.JPG|JPEG", "g.", "h.jp"}) {
+    Touch(dir.Path() / name);
+  }
+  fs::create_directory(dir.Path() / "folder.jpg");  // a folder is never an image
+  ImageCollection c;
+  EXPECT_TRUE(c.ScanFolder(dir.Folder(), ImageCollection::kExtensions, false));
+  EXPECT_EQ(ListPaths(c, dir.Folder()), (std::vector<std::string>{"a.JPG", "b.jpeg", "c.Jpe"}));
+  EXPECT_EQ(c.Entry(0).path, dir.Folder() + "a.JPG");
+  EXPECT_EQ(c.Entry(0).pixelWidth, 0u);
+  EXPECT_EQ(c.Entry(0).valid, 1u);
+}
+
+TEST(FolderScanTest, FilesBeforeSubfoldersEachSortedByBytes) {
+  test::TempDir dir;
+  for (const char* name :
+       {"z.jpg", "B.jpg", "a.jpg", "sub/m.jpg", "sub/deeper/n.jpg", "sub/zz.jpg", "Asub/k.jpg"}) {
+    Touch(dir.Path() / name);
+  }
+  ImageCollection c;
+  c.ScanFolder(dir.Folder(), ImageCollection::kExtensions, true);
+  EXPECT_EQ(ListPaths(c, dir.Folder()),
+            (std::vector<std::string>{"B.jpg", "a.jpg", "z.jpg", "Asub/k.jpg", "sub/m.jpg",
+                                      "sub/zz.jpg", "sub/deeper/n.jpg"}));
+  ImageCollection flat;
+  flat.ScanFolder(dir.Folder(), ImageCollection::kExtensions, false);
+  EXPECT_EQ(flat.Size(), 3u);
+}
+
+TEST(FolderScanTest, LinksToFilesCountLinksToFoldersAreNotFollowed) {
+  test::TempDir dir;
+  test::TempDir outside;
+  Touch(outside.Path() / "x.jpg");
+  Touch(outside.Path() / "inner/y.jpg");
+  Touch(dir.Path() / "own.jpg");
+  fs::create_symlink(outside.Path() / "x.jpg", dir.Path() / "link.jpg");
+  fs::create_symlink(outside.Path() / "missing.jpg", dir.Path() / "broken.jpg");
+  fs::create_directory_symlink(outside.Path(), dir.Path() / "elsewhere");
+  fs::create_directory_symlink(dir.Path(), dir.Path() / "loop");  // would never end if followed
+  ImageCollection c;
+  EXPECT_TRUE(c.ScanFolder(dir.Folder(), ImageCollection::kExtensions, true));
+  EXPECT_EQ(ListPaths(c, dir.Folder()), (std::vector<std::string>{"link.jpg", "own.jpg"}));
+}
+
+TEST(FolderScanTest, MissingFolderGivesNothingAndTheScanGoesOn) {
+  ImageCollection c;
+  EXPECT_TRUE(c.ScanFolder("/nonexistent-tessarix-folder/", ImageCollection::kExtensions, true));
+  EXPECT_TRUE(c.IsEmpty());
+  test::TempDir dir;
+  Touch(dir.Path() / "a.jpg");
+  // A plain file handed over as a folder lists nothing either.
+  EXPECT_TRUE(c.ScanFolder(dir.File("a.jpg") + "/", ImageCollection::kExtensions, true));
+  EXPECT_TRUE(c.IsEmpty());
+}
+
+TEST(FolderScanTest, RescanKeepsPlacesAndAnalysesDropsGoneAppendsNew) {
+  test::TempDir dir;
+  for (const char* name : {"a.jpg", "b.jpg", "c.jpg", "sub/d.jpg"}) Touch(dir.Path() / name);
+  ImageCollection c;
+  c.imageFolder = dir.Folder();
+  ASSERT_TRUE(c.Rescan());
+  ASSERT_EQ(c.Size(), 4u);
+  for (size_t i = 0; i < c.Size(); ++i) c.Entry(i).pixelWidth = static_cast<uint32_t>(100 + i);
+
+  fs::remove(dir.Path() / "b.jpg");
+  Touch(dir.Path() / "0.jpg");  // sorts first, but is new: goes to the end
+  Touch(dir.Path() / "sub/e.jpg");
+  ASSERT_TRUE(c.Rescan());
+  EXPECT_EQ(ListPaths(c, dir.Folder()),
+            (std::vector<std::string>{"a.jpg", "c.jpg", "sub/d.jpg", "0.jpg", "sub/e.jpg"}));
+  EXPECT_EQ(c.Entry(0).pixelWidth, 100u);
+  EXPECT_EQ(c.Entry(1).pixelWidth, 102u);
+  EXPECT_EQ(c.Entry(2).pixelWidth, 103u);
+  EXPECT_EQ(c.Entry(3).pixelWidth, 0u);
+  EXPECT_EQ(c.PathIndex().size(), 5u);
+  EXPECT_EQ(c.FindByPath(dir.File("b.jpg")), nullptr);
+
+  ImageCollection none;
+  EXPECT_FALSE(none.Rescan());  // no folder: not the current folder
+  EXPECT_TRUE(none.IsEmpty());
+}
+
+TEST(ListFilesTest, PatternInAnyCaseAndRecursion) {
+  test::TempDir dir;
+  for (const char* name : {"b.JPG", "a.jpg", "c.jpeg", "d.png", "sub/e.Jpg", "sub/f.bmp"}) {
+    Touch(dir.Path() / name);
+  }
+  std::vector<std::string> list{"kept"};
+  EXPECT_TRUE(ListFiles(dir.Folder(), "*.JPG", false, list));
+  EXPECT_EQ(list, (std::vector<std::string>{"kept", dir.File("a.jpg"), dir.File("b.JPG")}));
+  list.clear();
+  ListFiles(dir.Folder(), "*.JPG", true, list);
+  EXPECT_EQ(list, (std::vector<std::string>{dir.File("a.jpg"), dir.File("b.JPG"),
+                                            dir.Folder() + "sub/e.Jpg"}));
+  list.clear();
+  ListFiles(dir.Folder(), "*.*", false, list);
+  EXPECT_EQ(list.size(), 4u);
+}
+
+}  // namespace
+}  // namespace tessarix
