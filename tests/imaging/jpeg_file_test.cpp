@@ -1,0 +1,271 @@
+#include "imaging/jpeg_file.h"
+
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <vector>
+
+// clang-format off
+#include <jpeglib.h>
+// clang-format on
+
+#include "imaging/image.h"
+#include "platform/memory_limit.h"
+#include "test_support.h"
+
+namespace tessarix {
+namespace {
+
+using Bytes = std::vector<unsigned char>;
+
+void WriteBytes(const std::string& path, const Bytes& bytes) {
+  std::ofstream out(path, std::ios::binary);
+  out.write(reinterpret_cast<const char*>(bytes.data()),
+            static_cast<std::streamsize>(bytes.size()));
+}
+
+// Encodes `samples` (width * height * components) with libjpeg itself at quality 100, in the
+// given colour space, so the tests can make grey and CMYK files the program never writes.
+void EncodeRaw(const std::string& path, const std::vector<JSAMPLE>& samples, int width, int height,
+               int components, J_COLOR_SPACE space) {
+  jpeg_compress_struct info{};
+  jpeg_error_mgr error{};
+  info.err = jpeg_std_error(&error);
+  jpeg_create_compress(&info);
+  std::FILE* file = std::fopen(path.c_str(), "wb");
+  ASSERT_NE(file, nullptr);
+  jpeg_stdio_dest(&info, file);
+  info.image_width = static_cast<JDIMENSION>(width);
+  info.image_height = static_cast<JDIMENSION>(height);
+  info.input_components = components;
+  info.in_color_space = space;
+  jpeg_set_defaults(&info);
+  jpeg_set_colorspace(&info, space);  // stored as given, no YCC or YCCK transform
+  info.write_Adobe_marker = FALSE;    // plain CMYK, not the inverted Adobe convention
+  jpeg_set_quality(&info, 100, TRUE);
+  jpeg_start_compress(&info, TRUE);
+  while (info.next_scanline < info.image_height) {
+    JSAMPROW row =
+        const_cast<JSAMPROW>(samples.data() + size_t{info.next_scanline} * width * components);
+    jpeg_write_scanlines(&info, &row, 1);
+  }
+  jpeg_finish_compress(&info);
+  jpeg_destroy_compress(&info);
+  std::fclose(file);
+}
+
+// A smooth picture that survives JPEG closely.
+Image Gradient(uint32_t width, uint32_t height) {
+  return test::MakeImage(width, height, [&](uint32_t x, uint32_t y) {
+    return MakePixel(x * 255 / width, y * 255 / height, (x + y) * 127 / (width + height));
+  });
+}
+
+// Busy content that compresses poorly.
+Image Noise(uint32_t width, uint32_t height) {
+  return test::MakeImage(width, height, [](uint32_t x, uint32_t y) {
+    const uint32_t v = x * 2654435761u ^ y * 40503u;
+    return MakePixel(v & 0xFF, (v >> 8) & 0xFF, (x * 7 + y * 3) & 0xFF);
+  });
+}
+
+TEST(JpegFile, GreyFileFillsAllThreeChannels) {
+  test::TempDir dir;
+  const std::string path = dir.File("grey.jpg");
+  EncodeRaw(path, std::vector<JSAMPLE>(16 * 8, 77), 16, 8, 1, JCS_GRAYSCALE);
+  const RgbBuffer rgb = ReadRgb(path);
+  ASSERT_EQ(rgb.width, 16u);
+  ASSERT_EQ(rgb.height, 8u);
+  EXPECT_EQ(rgb.bytes, Bytes(16 * 8 * 3, 77));
+  Image image;
+  ASSERT_TRUE(image.LoadJpeg(path));
+  EXPECT_EQ(image.At(5, 5), 0x004D4D4Du);
+}
+
+TEST(JpegFile, CmykIsScaledByK) {
+  test::TempDir dir;
+  const std::string path = dir.File("cmyk.jpg");
+  // Left 8x8 block C=255 M=128 Y=0 K=255, right block the same with K=128.
+  std::vector<JSAMPLE> samples;
+  for (int y = 0; y < 8; ++y) {
+    for (int x = 0; x < 16; ++x) {
+      samples.insert(samples.end(), {255, 128, 0, static_cast<JSAMPLE>(x < 8 ? 255 : 128)});
+    }
+  }
+  EncodeRaw(path, samples, 16, 8, 4, JCS_CMYK);
+  const RgbBuffer rgb = ReadRgb(path);
+  ASSERT_EQ(rgb.width, 16u);
+  ASSERT_EQ(rgb.height, 8u);
+  for (uint32_t y = 0; y < 8; ++y) {
+    for (uint32_t x = 0; x < 16; ++x) {
+      const uint8_t* p = rgb.bytes.data() + (y * 16 + x) * 3;
+      // (255*255 + 127)/255, (128*255 + 127)/255, 127/255; with K = 128: 32767/255, 16511/255.
+      const Bytes expected = x < 8 ? Bytes{255, 128, 0} : Bytes{128, 64, 0};
+      EXPECT_EQ(Bytes(p, p + 3), expected) << x << "," << y;
+    }
+  }
+  Image image;
+  ASSERT_TRUE(image.LoadJpeg(path));
+  EXPECT_EQ(image.At(9, 3), MakePixel(128, 64, 0));
+}
+
+TEST(JpegFile, RoundTripKeepsChannelOrderWithinTolerance) {
+  test::TempDir dir;
+  const std::string path = dir.File("gradient.jpg");
+  const Image original = Gradient(64, 48);
+  ASSERT_TRUE(original.SaveJpeg(path, 95));
+  Image loaded;
+  ASSERT_TRUE(loaded.LoadJpeg(path));
+  ASSERT_EQ(loaded.Width(), 64u);
+  ASSERT_EQ(loaded.Height(), 48u);
+  int worst = 0;
+  for (uint32_t y = 0; y < 48; ++y) {
+    for (uint32_t x = 0; x < 64; ++x) {
+      const Pixel a = original.At(x, y);
+      const Pixel b = loaded.At(x, y);
+      EXPECT_EQ(Transparency(b), 0u);
+      worst = std::max({worst, std::abs(int(Red(a)) - int(Red(b))),
+                        std::abs(int(Green(a)) - int(Green(b))),
+                        std::abs(int(Blue(a)) - int(Blue(b)))});
+    }
+  }
+  EXPECT_LE(worst, 6);
+
+  // A flat colour comes back as itself, give or take rounding: bytes are R, G, B in that order.
+  ASSERT_TRUE(test::MakeFlatImage(16, 16, 0x001E140A).SaveJpeg(path, 100));
+  ASSERT_TRUE(loaded.LoadJpeg(path));
+  EXPECT_NEAR(Red(loaded.At(0, 0)), 10, 1);
+  EXPECT_NEAR(Green(loaded.At(0, 0)), 20, 1);
+  EXPECT_NEAR(Blue(loaded.At(0, 0)), 30, 1);
+}
+
+TEST(JpegFile, DirectPixelDecodeMatchesThePackedBuffer) {
+  test::TempDir dir;
+  const std::string path = dir.File("photo.jpg");
+  ASSERT_TRUE(Noise(37, 29).SaveJpeg(path, 80));
+  const RgbBuffer rgb = ReadRgb(path);
+  Image image;
+  ASSERT_TRUE(image.LoadJpeg(path));
+  ASSERT_EQ(rgb.bytes.size(), image.PixelCount() * 3);
+  for (size_t i = 0; i < image.PixelCount(); ++i) {
+    const Pixel p = image.Pixels()[i];
+    ASSERT_EQ(p, MakePixel(rgb.bytes[i * 3], rgb.bytes[i * 3 + 1], rgb.bytes[i * 3 + 2])) << i;
+  }
+}
+
+TEST(JpegFile, UnreadableFilesFailQuietly) {
+  test::RecordingPrompt prompt;
+  test::TempDir dir;
+  const std::string good = dir.File("good.jpg");
+  ASSERT_TRUE(Noise(64, 64).SaveJpeg(good, 90));
+  const Bytes bytes = test::ReadBytes(good);
+
+  WriteBytes(dir.File("empty.jpg"), {});
+  WriteBytes(dir.File("text.jpg"), {'h', 'e', 'l', 'l', 'o', '\n'});
+  WriteBytes(dir.File("header-cut.jpg"), Bytes(bytes.begin(), bytes.begin() + 20));
+  Bytes corrupt = bytes;
+  for (size_t i = 2; i < 200 && i < corrupt.size(); ++i) corrupt[i] = 0xFF;
+  WriteBytes(dir.File("corrupt.jpg"), corrupt);
+  for (const char* name :
+       {"missing.jpg", "empty.jpg", "text.jpg", "header-cut.jpg", "corrupt.jpg"}) {
+    const RgbBuffer rgb = ReadRgb(dir.File(name));
+    EXPECT_TRUE(rgb.Empty()) << name;
+    EXPECT_EQ(rgb.width, 0u) << name;
+    EXPECT_EQ(rgb.height, 0u) << name;
+    Image image = test::MakeFlatImage(2, 2, 0);
+    EXPECT_FALSE(image.LoadJpeg(dir.File(name))) << name;
+    EXPECT_TRUE(image.Empty()) << name;
+  }
+  EXPECT_TRUE(prompt.messages.empty());
+
+  // Data cut off after the header is only a library warning: the picture decodes at full size.
+  WriteBytes(dir.File("data-cut.jpg"), Bytes(bytes.begin(), bytes.begin() + bytes.size() / 2));
+  const RgbBuffer cut = ReadRgb(dir.File("data-cut.jpg"));
+  EXPECT_EQ(cut.width, 64u);
+  EXPECT_EQ(cut.height, 64u);
+  EXPECT_TRUE(prompt.messages.empty());
+}
+
+TEST(JpegFile, HugeHeaderIsRefusedAsOutOfMemory) {
+  constexpr uint64_t kSide = 65000;
+  if (CanAllocate(kSide * kSide * 3))
+    GTEST_SKIP() << "this machine could hold the picture";
+  test::RecordingPrompt prompt;
+  test::TempDir dir;
+  // SOI, a baseline frame of 65000 x 65000 with three components, a scan header, a little data.
+  const Bytes header = {0xFF, 0xD8,                                            // SOI
+                        0xFF, 0xC0, 0x00, 0x11, 0x08, 0xFD, 0xE8, 0xFD, 0xE8,  // SOF0
+                        0x03, 0x01, 0x22, 0x00, 0x02, 0x11, 0x01, 0x03, 0x11, 0x01,
+                        0xFF, 0xDA, 0x00, 0x0C, 0x03, 0x01, 0x00, 0x02, 0x11,  // SOS
+                        0x03, 0x11, 0x00, 0x3F, 0x00, 0x12, 0x34, 0x56, 0xFF, 0xD9};
+  const std::string path = dir.File("huge.jpg");
+  WriteBytes(path, header);
+  const RgbBuffer rgb = ReadRgb(path);
+  EXPECT_TRUE(rgb.Empty());
+  EXPECT_EQ(rgb.width, 0u);
+  ASSERT_EQ(prompt.messages.size(), 1u);
+  EXPECT_EQ(prompt.messages[0], "JpegFile :\nOut of memory");
+
+  Image image;
+  EXPECT_FALSE(image.LoadJpeg(path));
+  EXPECT_TRUE(image.Empty());
+  ASSERT_EQ(prompt.messages.size(), 2u);
+  EXPECT_EQ(prompt.messages[1], "JpegFile :\nOut of memory");
+}
+
+TEST(JpegFile, WriteIntoMissingFolderShowsThePath) {
+  test::RecordingPrompt prompt;
+  test::TempDir dir;
+  const std::string path = dir.File("no-such-folder/out.jpg");
+  EXPECT_FALSE(Gradient(8, 8).SaveJpeg(path, 90));
+  ASSERT_EQ(prompt.messages.size(), 1u);
+  EXPECT_EQ(prompt.messages[0], "JpegFile :\nCan't open " + path + "\n");
+
+  RgbBuffer nothing;
+  EXPECT_FALSE(WriteRgb(dir.File("nothing.jpg"), nothing, 90));
+  EXPECT_FALSE(Image().SaveJpeg(dir.File("nothing.jpg"), 90));
+  EXPECT_FALSE(std::filesystem::exists(dir.File("nothing.jpg")));
+  EXPECT_EQ(prompt.messages.size(), 1u);  // empty input fails without a word
+}
+
+TEST(JpegFile, FailedWriteKeepsTheOldFileAndLeavesNoTemporary) {
+  test::RecordingPrompt prompt;
+  test::TempDir dir;
+  const std::string path = dir.File("keep.jpg");
+  WriteBytes(path, {'o', 'l', 'd'});
+  auto onlyTheTarget = [&] {
+    int files = 0;
+    for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(dir.Path())) ++files;
+    return files == 1 && test::ReadBytes(path) == Bytes{'o', 'l', 'd'};
+  };
+
+  // The library refuses a width beyond its limit after the file is open.
+  RgbBuffer wide;
+  wide.width = 70000;
+  wide.height = 1;
+  wide.bytes.assign(70000 * 3, 128);
+  EXPECT_FALSE(WriteRgb(path, wide, 90));
+  EXPECT_TRUE(onlyTheTarget());
+
+  // The disk fills up half way (a file size limit stands in for it).
+  rlimit saved{};
+  ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+  const auto previous = signal(SIGXFSZ, SIG_IGN);
+  rlimit small = saved;
+  small.rlim_cur = 2000;
+  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+  const bool written = Noise(300, 300).SaveJpeg(path, 95);
+  setrlimit(RLIMIT_FSIZE, &saved);
+  signal(SIGXFSZ, previous);
+  EXPECT_FALSE(written);
+  EXPECT_TRUE(onlyTheTarget());
+  EXPECT_TRUE(prompt.messages.empty());
+}
+
+}  // namespace
+}  // namespace tessarix

@@ -1,0 +1,145 @@
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "platform/atomic_file.h"
+#include "platform/file_status.h"
+#include "platform/text_format.h"
+#include "test_support.h"
+
+namespace tessarix {
+namespace {
+
+std::string Contents(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+int FileCount(const std::filesystem::path& folder) {
+  int count = 0;
+  for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(folder)) ++count;
+  return count;
+}
+
+TEST(ParseLeadingInt, ReadsLeadingDigitsLikeATypedField) {
+  EXPECT_EQ(ParseLeadingInt("42"), 42);
+  EXPECT_EQ(ParseLeadingInt("  \t42abc"), 42);
+  EXPECT_EQ(ParseLeadingInt(" 12 34"), 12);
+  EXPECT_EQ(ParseLeadingInt("-17"), -17);
+  EXPECT_EQ(ParseLeadingInt("+5"), 5);
+  EXPECT_EQ(ParseLeadingInt("1e5"), 1);
+  EXPECT_EQ(ParseLeadingInt("007"), 7);
+  EXPECT_EQ(ParseLeadingInt(""), 0);
+  EXPECT_EQ(ParseLeadingInt("abc"), 0);
+  EXPECT_EQ(ParseLeadingInt("-"), 0);
+  EXPECT_EQ(ParseLeadingInt("- 5"), 0);
+  EXPECT_EQ(ParseLeadingInt("+-5"), 0);
+}
+
+TEST(ParseLeadingInt, SaturatesAtTheThirtyTwoBitLimits) {
+  EXPECT_EQ(ParseLeadingInt("2147483647"), 2147483647L);
+  EXPECT_EQ(ParseLeadingInt("2147483648"), 2147483647L);
+  EXPECT_EQ(ParseLeadingInt("4294967295"), 2147483647L);
+  EXPECT_EQ(ParseLeadingInt("99999999999999999999999999"), 2147483647L);
+  EXPECT_EQ(ParseLeadingInt("-2147483648"), -2147483648L);
+  EXPECT_EQ(ParseLeadingInt("-2147483649"), -2147483648L);
+  EXPECT_EQ(ParseLeadingInt("-99999999999999999999999999"), -2147483648L);
+}
+
+TEST(Format, PrintfPatterns) {
+  EXPECT_EQ(Format("%02d:%02d:%02d", 1, 2, 345), "01:02:345");
+  EXPECT_EQ(Format("Completed %.2f%%", 12.5), "Completed 12.50%");
+  EXPECT_EQ(Format("%s%05d.jpg", "FR", 7), "FR00007.jpg");
+  EXPECT_EQ(Format("%s", ""), "");
+  const std::string longText(5000, 'x');
+  EXPECT_EQ(Format("<%s>", longText.c_str()), "<" + longText + ">");
+}
+
+TEST(AtomicFile, CommitReplacesTheTargetWhole) {
+  test::TempDir dir;
+  const std::string path = dir.File("target.txt");
+  std::ofstream(path) << "old contents";
+  AtomicFile file(path);
+  ASSERT_TRUE(file.Open());
+  std::fputs("new", file.Stream());
+  EXPECT_EQ(Contents(path), "old contents");  // untouched until the commit
+  ASSERT_TRUE(file.Commit());
+  EXPECT_EQ(Contents(path), "new");
+  EXPECT_EQ(FileCount(dir.Path()), 1);
+  EXPECT_FALSE(file.Commit());  // nothing left to commit
+
+  // The new file gets the usual permissions, not the private ones of a temporary file.
+  struct stat info {};
+  ASSERT_EQ(stat(path.c_str(), &info), 0);
+  const mode_t mask = umask(0);
+  umask(mask);
+  EXPECT_EQ(info.st_mode & 0777, 0666 & ~mask);
+}
+
+TEST(AtomicFile, DiscardOrDestructionKeepsTheOldFile) {
+  test::TempDir dir;
+  const std::string path = dir.File("target.txt");
+  std::ofstream(path) << "old";
+  {
+    AtomicFile file(path);
+    ASSERT_TRUE(file.Open());
+    std::fputs("half", file.Stream());
+    EXPECT_EQ(FileCount(dir.Path()), 2);
+    file.Discard();
+    EXPECT_EQ(FileCount(dir.Path()), 1);
+    EXPECT_FALSE(file.Commit());
+  }
+  {
+    AtomicFile file(dir.File("fresh.txt"));
+    ASSERT_TRUE(file.Open());
+    std::fputs("half", file.Stream());
+  }  // destroyed without a commit
+  EXPECT_EQ(Contents(path), "old");
+  EXPECT_FALSE(std::filesystem::exists(dir.File("fresh.txt")));
+  EXPECT_EQ(FileCount(dir.Path()), 1);
+}
+
+TEST(AtomicFile, MissingOrUnwritableFolderFailsToOpen) {
+  test::TempDir dir;
+  AtomicFile missing(dir.File("no-such-folder/file.txt"));
+  EXPECT_FALSE(missing.Open());
+  EXPECT_EQ(missing.Stream(), nullptr);
+  EXPECT_FALSE(missing.Commit());
+
+  std::ofstream(dir.File("plain")) << "x";
+  AtomicFile throughFile(dir.File("plain/file.txt"));
+  EXPECT_FALSE(throughFile.Open());
+
+  if (geteuid() == 0)
+    GTEST_SKIP() << "root writes into read-only folders";
+  const std::filesystem::path locked = dir.Path() / "locked";
+  std::filesystem::create_directory(locked);
+  std::filesystem::permissions(
+      locked, std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
+  AtomicFile refused((locked / "file.txt").string());
+  EXPECT_FALSE(refused.Open());
+}
+
+TEST(StatFile, ReportsTimeAndSize) {
+  test::TempDir dir;
+  const std::string path = dir.File("five.bin");
+  std::ofstream(path) << "12345";
+  const timespec times[2] = {{1000000000, 0}, {1000000000, 0}};
+  ASSERT_EQ(utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
+  const auto status = StatFile(path);
+  ASSERT_TRUE(status);
+  EXPECT_EQ(status->size, 5u);
+  EXPECT_EQ(status->modificationTime, 1000000000u);
+  // Birth time where the file system keeps one (now), otherwise the modification time.
+  EXPECT_TRUE(status->creationTime == 1000000000u ||
+              status->creationTime >= static_cast<uint32_t>(time(nullptr)) - 60);
+  EXPECT_FALSE(StatFile(dir.File("missing.bin")));
+}
+
+}  // namespace
+}  // namespace tessarix
