@@ -1,0 +1,39 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "engine/parameter_check.h"
+
+namespace tessarix::cli {
+
+// Exit status of every subcommand.
+enum ExitStatus : int { kDone = 0, kFailed = 1, kRefused = 2, kInterrupted = 130 };
+
+struct MosaicOptions {
+  std::string collectionFile;
+  ParameterFields fields;
+  std::string algorithm = "flip-horiz";
+  bool useAll = false;
+  bool report = false;
+  std::optional<std::string> webWidth;  // set when --web-page was given
+  std::string mask;
+  bool grey = false;
+  std::vector<std::string> sources;
+};
+
+// "exponential", "standard", "flip-horiz", "flip-horiz-vert", "max" or 0..4; none otherwise.
+std::optional<int> ParseAlgorithm(const std::string& text);
+
+int RunMosaic(const MosaicOptions& options);
+
+enum class CollectionAction { Create, Update, Show };
+int RunCollection(CollectionAction action, const std::string& file);
+
+int RunDemo(const std::string& folder);
+
+// An absolute path without resolving symlinks.
+std::string AbsolutePath(const std::string& path);
+
+}  // namespace tessarix::cli

@@ -1,0 +1,104 @@
+#include <CLI/CLI.hpp>
+
+#include <cstdio>
+#include <filesystem>
+#include <string>
+
+#include "cli/commands.h"
+#include "cli/status_printer.h"
+
+namespace tessarix::cli {
+namespace {
+
+void AddMosaicOptions(CLI::App& mosaic, MosaicOptions& o) {
+  mosaic.add_option("-c,--collection", o.collectionFile, "collection file (.tzc)")->required();
+  mosaic.add_option("--mosaic-width", o.fields.mosaicWidth, "width of the mosaic")
+      ->capture_default_str();
+  mosaic.add_option("--tiles-per-row", o.fields.tilesPerRow, "number of tiles per row")
+      ->capture_default_str();
+  mosaic.add_option("--tile-width", o.fields.tileWidth,
+                    "width of every tile (empty: from the mosaic width; 0: mask mode)");
+  mosaic.add_option("--border", o.fields.border, "black line around every tile, pixels")
+      ->capture_default_str();
+  mosaic
+      .add_option("--duplicate-distance", o.fields.duplicateDistance,
+                  "minimum distance between duplicated tiles")
+      ->capture_default_str();
+  mosaic.add_option("--max-duplicates", o.fields.maxDuplicates, "0 = unlimited")
+      ->capture_default_str();
+  mosaic.add_option("--modify", o.fields.modification, "tile modification, percent")
+      ->capture_default_str();
+  mosaic
+      .add_option("--algorithm", o.algorithm,
+                  "exponential|standard|flip-horiz|flip-horiz-vert|max or 0..4")
+      ->capture_default_str();
+  mosaic
+      .add_option("--sequence-distance", o.fields.sequenceDistance,
+                  "minimum distance between movie frames")
+      ->capture_default_str();
+  mosaic.add_option("--quality", o.fields.jpegQuality, "JPEG quality 1..100")
+      ->capture_default_str();
+  mosaic.add_flag("--use-all", o.useAll, "use all images in the collection");
+  mosaic.add_flag("--report", o.report, "write a text report");
+  mosaic.add_flag("--web-page{750}", o.webWidth, "write a web page (--web-page=WIDTH)")
+      ->expected(0, 1);
+  mosaic.add_option("--mask", o.mask, "mask image for tile width 0");
+  mosaic.add_flag("--grey", o.grey, "match against grey thumbnails");
+  mosaic.add_option("sources", o.sources, "source photos")->required();
+}
+
+}  // namespace
+
+std::string AbsolutePath(const std::string& path) {
+  std::error_code error;
+  std::filesystem::path absolute = std::filesystem::absolute(path, error);
+  return error ? path : absolute.string();
+}
+
+}  // namespace tessarix::cli
+
+int main(int argc, char** argv) {
+  using namespace tessarix::cli;
+  CLI::App app{"Tessarix: photomosaics from a collection of JPEG photos", "tessarix-cli"};
+  app.require_subcommand(1);
+
+  CLI::App* collection = app.add_subcommand("collection", "create, update or show a collection");
+  collection->require_subcommand(1);
+  std::string collectionFile;
+  CollectionAction action = CollectionAction::Show;
+  const auto addCollection = [&](const char* name, const char* help, CollectionAction a) {
+    CLI::App* sub = collection->add_subcommand(name, help);
+    sub->add_option("file", collectionFile, "collection file (.tzc)")->required();
+    sub->callback([&action, a] { action = a; });
+  };
+  addCollection("create", "scan the folder holding FILE.tzc and its subfolders, analyse, save",
+                CollectionAction::Create);
+  addCollection("update", "rescan, analyse new or changed images only, save",
+                CollectionAction::Update);
+  addCollection("show", "list the entries of a collection", CollectionAction::Show);
+
+  MosaicOptions mosaicOptions;
+  CLI::App* mosaic = app.add_subcommand("mosaic", "make a mosaic of every source photo");
+  AddMosaicOptions(*mosaic, mosaicOptions);
+
+  std::string demoFolder = "tessarix-demo";
+  CLI::App* demo = app.add_subcommand("demo", "generate sample photos and make a mosaic of them");
+  demo->add_option("folder", demoFolder, "folder for the demo")->capture_default_str();
+
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::CallForHelp& e) {
+    return app.exit(e);
+  } catch (const CLI::ParseError& e) {
+    app.exit(e);
+    return kRefused;
+  }
+
+  if (*collection)
+    return RunCollection(action, collectionFile);
+  if (*mosaic)
+    return RunMosaic(mosaicOptions);
+  if (*demo)
+    return RunDemo(demoFolder);
+  return kRefused;
+}

@@ -1,0 +1,139 @@
+#include <chrono>
+#include <filesystem>
+#include <thread>
+
+#include "cli/cli_prompt.h"
+#include "cli/commands.h"
+#include "cli/interrupt.h"
+#include "cli/status_printer.h"
+#include "imaging/image.h"
+#include "job/collection_commands.h"
+#include "job/job_driver.h"
+#include "job/mosaic_job.h"
+#include "platform/text_format.h"
+
+namespace tessarix::cli {
+namespace {
+
+// Shows the job's texts until the worker ends; Ctrl-C asks it to stop.
+void FollowBatch(MosaicJob& job, JobDriver& driver) {
+  StatusPrinter printer;
+  bool stopAsked = false;
+  // Pictures are for the desktop's preview windows; a caption alone is a message. The finish
+  // message is also the last status, which a plain log has already shown.
+  auto drain = [&job, &printer] {
+    while (auto item = job.TakeDisplayItem()) {
+      if (!item->image && !item->caption.empty() && !printer.AlreadyLogged(item->caption)) {
+        PrintMessage(item->caption);
+      }
+    }
+  };
+  while (driver.IsAlive()) {
+    if (InterruptRequested() && !stopAsked) {
+      driver.RequestStop();
+      stopAsked = true;
+    }
+    const std::string status = job.Status();
+    printer.Show(status, job.StatusLine() + "  " + job.ProgressLine());
+    drain();
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+  }
+  driver.Wait();
+  printer.Show(job.Status(), job.StatusLine() + "  " + job.ProgressLine());
+  printer.Finish();
+  drain();
+}
+
+// The window measures the first source so the parameter check can size the grid.
+void MeasureFirstSource(const std::vector<std::string>& sources, ParameterCheckInput& input) {
+  if (sources.empty())
+    return;
+  Image image;
+  if (!image.LoadJpeg(sources.front())) {
+    PrintMessage(Format("Unable to load file %s", sources.front().c_str()));
+    return;
+  }
+  input.sourceWidth = image.Width();
+  input.sourceHeight = image.Height();
+}
+
+}  // namespace
+
+std::optional<int> ParseAlgorithm(const std::string& text) {
+  static const char* const kNames[] = {"exponential", "standard", "flip-horiz", "flip-horiz-vert",
+                                       "max"};
+  for (int i = 0; i < 5; ++i) {
+    if (text == kNames[i] || text == std::to_string(i))
+      return i;
+  }
+  return std::nullopt;
+}
+
+int RunMosaic(const MosaicOptions& options) {
+  CliPrompt prompt;
+  ScopedPrompt promptGuard(prompt);
+  if (!options.mask.empty())
+    prompt.SetFileAnswer(AbsolutePath(options.mask));
+
+  ParameterCheckInput input;
+  input.fields = options.fields;
+  const std::optional<int> algorithm = ParseAlgorithm(options.algorithm);
+  if (!algorithm) {
+    PrintMessage("Invalid Algorithm.");
+    return kRefused;
+  }
+  input.fields.algorithmIndex = *algorithm;
+
+  ImageCollection collection;
+  CollectionCommands commands(collection);
+  const CollectionCommands::Report loaded = commands.Load(AbsolutePath(options.collectionFile));
+  if (!loaded.ok) {
+    if (loaded.message)
+      PrintMessage(*loaded.message);
+    return kFailed;
+  }
+  if (options.grey)
+    collection.MakeBlackAndWhite();
+
+  std::vector<std::string> sources;
+  for (const std::string& source : options.sources) sources.push_back(AbsolutePath(source));
+  MeasureFirstSource(sources, input);
+
+  BatchOptions batch;
+  batch.useAllImages = options.useAll;
+  batch.textReport = options.report;
+  batch.webPage = options.webWidth.has_value();
+  if (options.webWidth)
+    batch.webWidthField = *options.webWidth;
+  batch.jpegQualityField = options.fields.jpegQuality;
+
+  MosaicJob job;
+  JobDriver driver(job, collection);
+  InstallInterruptHandler();
+  switch (driver.StartJob(input, batch, sources)) {
+    case JobDriver::Start::InvalidParameters:
+      PrintMessage(job.InfoText());
+      return kRefused;
+    case JobDriver::Start::NoCollection:
+    case JobDriver::Start::StopAsked:
+      return kFailed;
+    case JobDriver::Start::Started:
+      break;
+  }
+  FollowBatch(job, driver);
+  const BatchOutcome& outcome = driver.LastOutcome();
+  for (const std::string& skipped : outcome.skipped) {
+    PrintMessage(Format("Skipped (cannot load): %s", skipped.c_str()));
+  }
+  for (const std::string& mosaic : outcome.mosaics) {
+    if (std::filesystem::exists(mosaic))
+      std::printf("%s\n", mosaic.c_str());
+  }
+  if (outcome.stopped)
+    return InterruptRequested() ? kInterrupted : kFailed;
+  if (!outcome.skipped.empty() || outcome.analysisFailed)
+    return kFailed;
+  return kDone;
+}
+
+}  // namespace tessarix::cli

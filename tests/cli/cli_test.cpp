@@ -1,0 +1,202 @@
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "test_support.h"
+#include "utilities/sample_photos.h"
+
+namespace tessarix::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct CliRun {
+  int status = -1;
+  std::string out;
+  std::string err;
+};
+
+std::string Quote(const std::string& text) {
+  std::string quoted = "'";
+  for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return quoted + "'";
+}
+
+std::string ReadText(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+// Runs the real program with stdin closed and both outputs captured.
+CliRun Cli(const TempDir& dir, const std::vector<std::string>& args) {
+  std::string command = Quote(TESSARIX_CLI_PATH);
+  for (const std::string& arg : args) command += " " + Quote(arg);
+  const std::string out = dir.File(".out"), err = dir.File(".err");
+  command += " </dev/null >" + Quote(out) + " 2>" + Quote(err);
+  CliRun run;
+  const int raw = std::system(command.c_str());
+  run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+  run.out = ReadText(out);
+  run.err = ReadText(err);
+  return run;
+}
+
+// A folder of varied tiles with its collection file, and source photos beside it.
+class CliTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    fs::create_directories(tiles());
+    for (uint32_t i = 0; i < 24; ++i) {
+      WriteJpeg(MakeSamplePhoto(i + 1, i % 4 == 1 ? 48 : 72, i % 4 == 1 ? 72 : 48),
+                (tiles() / ("t" + std::to_string(i) + ".jpg")).string());
+    }
+    WriteJpeg(MakeSampleScene(360, 240), dir.File("a.jpg"));
+    WriteJpeg(MakeSampleScene(240, 180), dir.File("c.jpeg"));
+  }
+
+  fs::path tiles() const { return dir.Path() / "tiles"; }
+  std::string collection() const { return (tiles() / "all.tzc").string(); }
+
+  CliRun CreateCollection() { return Cli(dir, {"collection", "create", collection()}); }
+
+  TempDir dir;
+};
+
+TEST_F(CliTest, CreatesShowsAndUpdatesACollection) {
+  const CliRun created = CreateCollection();
+  ASSERT_EQ(created.status, 0) << created.err;
+  EXPECT_NE(created.err.find("Images in Collection 24, Load Completed 100%"), std::string::npos)
+      << created.err;
+
+  const CliRun shown = Cli(dir, {"collection", "show", collection()});
+  ASSERT_EQ(shown.status, 0) << shown.err;
+  EXPECT_EQ(shown.out.rfind("The Collection contains 24 Images.\n", 0), 0u) << shown.out;
+  EXPECT_NE(shown.out.find("/tiles/t1.jpg\t48x72\t1\t0\t0\n"), std::string::npos) << shown.out;
+
+  fs::remove(tiles() / "t0.jpg");
+  const CliRun updated = Cli(dir, {"collection", "update", collection()});
+  ASSERT_EQ(updated.status, 0) << updated.err;
+  EXPECT_NE(updated.err.find("Images in Collection 23,"), std::string::npos) << updated.err;
+}
+
+TEST_F(CliTest, ShowListsSequenceNumbersAndRequiredImages) {
+  fs::create_directories(tiles() / "clip_FRAMES00001");
+  fs::create_directories(tiles() / "Required");
+  WriteJpeg(MakeSamplePhoto(90, 60, 40), (tiles() / "clip_FRAMES00001" / "FR00001.jpg").string());
+  WriteJpeg(MakeSamplePhoto(91, 60, 40), (tiles() / "clip_FRAMES00001" / "FR00002.jpg").string());
+  WriteJpeg(MakeSamplePhoto(92, 60, 40), (tiles() / "Required" / "me.jpg").string());
+  ASSERT_EQ(CreateCollection().status, 0);
+  const CliRun shown = Cli(dir, {"collection", "show", collection()});
+  ASSERT_EQ(shown.status, 0) << shown.err;
+  // In byte order "Required/" (upper case) comes before "clip_FRAMES00001/", so the frames hold
+  // index positions 1 and 2: sequence numbers 2 and 3.
+  EXPECT_NE(shown.out.find("clip_FRAMES00001/FR00001.jpg\t60x40\t0\t2\t0\n"), std::string::npos)
+      << shown.out;
+  EXPECT_NE(shown.out.find("clip_FRAMES00001/FR00002.jpg\t60x40\t0\t3\t0\n"), std::string::npos);
+  EXPECT_NE(shown.out.find("Required/me.jpg\t60x40\t0\t0\t1\n"), std::string::npos);
+}
+
+TEST_F(CliTest, BatchSkipsAnUnreadableSourceAndNamesOutputs) {
+  ASSERT_EQ(CreateCollection().status, 0);
+  std::ofstream(dir.File("b.jpg")) << "not a picture";
+  const CliRun run =
+      Cli(dir, {"mosaic", "-c", collection(), "--tiles-per-row", "6", "--mosaic-width", "600",
+                dir.File("a.jpg"), dir.File("b.jpg"), dir.File("c.jpeg")});
+  EXPECT_EQ(run.status, 1) << run.err;
+  EXPECT_NE(run.err.find("Completed 2 Mosaics!"), std::string::npos) << run.err;
+  EXPECT_NE(run.err.find(dir.File("b.jpg")), std::string::npos) << run.err;
+  EXPECT_TRUE(fs::exists(dir.File("a Mosaic.JPG")));
+  EXPECT_TRUE(fs::exists(dir.File("c. Mosaic.JPG")));  // ".jpeg" loses four characters
+  EXPECT_FALSE(fs::exists(dir.File("b Mosaic.JPG")));
+  EXPECT_FALSE(fs::exists(dir.File("a Report.TXT")));
+  EXPECT_FALSE(fs::exists(dir.File("a.html")));
+  Image mosaic;
+  ASSERT_TRUE(mosaic.LoadJpeg(dir.File("a Mosaic.JPG")));
+  // Tile 100 x 66, six rows: a 600 x 396 grid into which the 3:2 photo fits as 594 x 396.
+  EXPECT_EQ(mosaic.Width(), 594u);
+  EXPECT_EQ(mosaic.Height(), 396u);
+}
+
+TEST_F(CliTest, ReportAndWebPageOnlyWhenAsked) {
+  ASSERT_EQ(CreateCollection().status, 0);
+  const CliRun run = Cli(dir, {"mosaic", "-c", collection(), "--tiles-per-row", "5", "--report",
+                               "--web-page=320", dir.File("a.jpg")});
+  ASSERT_EQ(run.status, 0) << run.err;
+  const std::string report = ReadText(dir.File("a Report.TXT"));
+  EXPECT_EQ(report.rfind("Number of tiles in the Mosaic:\t", 0), 0u);
+  EXPECT_NE(ReadText(dir.File("a.html")).find("width=320"), std::string::npos);
+}
+
+TEST_F(CliTest, BareWebPageFlagDoesNotSwallowTheSource) {
+  ASSERT_EQ(CreateCollection().status, 0);
+  const CliRun run = Cli(
+      dir, {"mosaic", "-c", collection(), "--tiles-per-row", "5", "--web-page", dir.File("a.jpg")});
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_NE(ReadText(dir.File("a.html")).find("width=750"), std::string::npos);
+}
+
+TEST_F(CliTest, ParameterMessagesRefuseWithStatusTwo) {
+  ASSERT_EQ(CreateCollection().status, 0);
+  CliRun run = Cli(dir, {"mosaic", "-c", collection(), "--tiles-per-row", "0", dir.File("a.jpg")});
+  EXPECT_EQ(run.status, 2);
+  EXPECT_NE(
+      run.err.find("Parameter: Number of Tiles per Row is invalid. Valid values are: 1..10000"),
+      std::string::npos)
+      << run.err;
+  run = Cli(dir, {"mosaic", "-c", collection(), "--algorithm", "fancy", dir.File("a.jpg")});
+  EXPECT_EQ(run.status, 2);
+  EXPECT_NE(run.err.find("Invalid Algorithm."), std::string::npos);
+  run = Cli(dir, {"mosaic", "-c", collection(), "--no-such-option", dir.File("a.jpg")});
+  EXPECT_EQ(run.status, 2);
+  EXPECT_FALSE(fs::exists(dir.File("a Mosaic.JPG")));
+}
+
+TEST_F(CliTest, MissingOrDamagedCollectionFails) {
+  CliRun run = Cli(dir, {"mosaic", "-c", dir.File("none.tzc"), dir.File("a.jpg")});
+  EXPECT_EQ(run.status, 1);
+  EXPECT_NE(run.err.find("Error reading the Image Collection!"), std::string::npos) << run.err;
+  std::ofstream(dir.File("bad.tzc"), std::ios::binary) << "garbage that is not a collection";
+  run = Cli(dir, {"collection", "show", dir.File("bad.tzc")});
+  EXPECT_NE(run.err.find("Wrong File version!"), std::string::npos) << run.err;
+  EXPECT_NE(run.out.find("The Collection contains 0 Images."), std::string::npos) << run.out;
+  run = Cli(dir, {"mosaic", "-c", dir.File("bad.tzc"), dir.File("a.jpg")});
+  EXPECT_EQ(run.status, 1);
+  EXPECT_FALSE(fs::exists(dir.File("a Mosaic.JPG")));
+}
+
+TEST_F(CliTest, EmptyCollectionIsRefused) {
+  fs::create_directories(dir.Path() / "empty");
+  const std::string file = (dir.Path() / "empty" / "none.tzc").string();
+  ASSERT_EQ(Cli(dir, {"collection", "create", file}).status, 0);
+  const CliRun run = Cli(dir, {"mosaic", "-c", file, dir.File("a.jpg")});
+  EXPECT_EQ(run.status, 1);
+  EXPECT_NE(run.err.find("Please load/create first a Image Collection"), std::string::npos);
+}
+
+TEST_F(CliTest, MaskModeBatch) {
+  ASSERT_EQ(CreateCollection().status, 0);
+  // Two flat halves: two areas, hence two shaped cells.
+  const Image mask = MakeImage(120, 80, [](uint32_t x, uint32_t) {
+    return x < 64 ? MakePixel(250, 20, 20) : MakePixel(20, 20, 250);
+  });
+  WriteJpeg(mask, dir.File("mask.jpg"), 100);
+  const CliRun run = Cli(dir, {"mosaic", "-c", collection(), "--tile-width", "0", "--mask",
+                               dir.File("mask.jpg"), "--report", dir.File("a.jpg")});
+  ASSERT_EQ(run.status, 0) << run.err;
+  Image mosaic;
+  ASSERT_TRUE(mosaic.LoadJpeg(dir.File("a Mosaic.JPG")));
+  EXPECT_EQ(mosaic.Width(), 120u);
+  EXPECT_EQ(mosaic.Height(), 80u);
+  EXPECT_NE(ReadText(dir.File("a Report.TXT")).find("(Total 2 pieces)"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace tessarix::test
