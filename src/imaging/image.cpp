@@ -11,10 +11,23 @@ namespace tessarix {
 namespace {
 
 // Allocates `count` pixels set to `value`; false when the memory cannot reasonably be had.
-bool Allocate(std::vector<Pixel>& pixels, uint64_t count, Pixel value) {
-  if (!CanAllocate(SaturatingProduct(count, sizeof(Pixel)))) return false;
+bool Allocate(PixelVector& pixels, uint64_t count, Pixel value) {
+  if (!CanAllocate(SaturatingProduct(count, sizeof(Pixel))))
+    return false;
   try {
     pixels.assign(static_cast<size_t>(count), value);
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+  return true;
+}
+
+// Room for `count` pixels whose values the caller writes next.
+bool AllocateUnset(PixelVector& pixels, uint64_t count) {
+  if (!CanAllocate(SaturatingProduct(count, sizeof(Pixel))))
+    return false;
+  try {
+    pixels.resize(static_cast<size_t>(count));
   } catch (const std::bad_alloc&) {
     return false;
   }
@@ -24,19 +37,27 @@ bool Allocate(std::vector<Pixel>& pixels, uint64_t count, Pixel value) {
 }  // namespace
 
 void Image::Release() {
-  pixels_ = std::vector<Pixel>();
+  pixels_ = PixelVector();
   width_ = 0;
   height_ = 0;
 }
 
 bool Image::Create(uint32_t width, uint32_t height, uint8_t fill) {
+  return CreateFilled(width, height, Pixel{fill} * 0x01010101u);
+}
+
+bool Image::CreateTransparent(uint32_t width, uint32_t height) {
+  return CreateFilled(width, height, kTransparentBlack);
+}
+
+bool Image::CreateFilled(uint32_t width, uint32_t height, Pixel value) {
   Release();
-  if (width == 0 || height == 0) return false;
-  if (!Allocate(pixels_, uint64_t{width} * height, Pixel{fill} * 0x01010101u)) {
-    Prompt().ShowMessage(
-        Format("Out Of Memory while creating an Image made with %ldx%ld Pixels",
-               static_cast<long>(width), static_cast<long>(height)),
-        MessageIcon::Warning);
+  if (width == 0 || height == 0)
+    return false;
+  if (!Allocate(pixels_, uint64_t{width} * height, value)) {
+    Prompt().ShowMessage(Format("Out Of Memory while creating an Image made with %ldx%ld Pixels",
+                                static_cast<long>(width), static_cast<long>(height)),
+                         MessageIcon::Warning);
     return false;
   }
   width_ = width;
@@ -44,14 +65,9 @@ bool Image::Create(uint32_t width, uint32_t height, uint8_t fill) {
   return true;
 }
 
-bool Image::CreateTransparent(uint32_t width, uint32_t height) {
-  if (!Create(width, height, 0)) return false;
-  std::fill(pixels_.begin(), pixels_.end(), kTransparentBlack);
-  return true;
-}
-
 bool Image::TakeOver(std::optional<Image>&& other) {
-  if (!other) return false;
+  if (!other)
+    return false;
   *this = std::move(*other);
   other.reset();
   return true;
@@ -59,27 +75,28 @@ bool Image::TakeOver(std::optional<Image>&& other) {
 
 bool Image::LoadJpeg(const std::string& path) {
   Release();
-  const RgbBuffer rgb = ReadRgb(path);
-  if (rgb.Empty()) return false;
-  const uint64_t count = uint64_t{rgb.width} * rgb.height;
-  if (!Allocate(pixels_, count, 0)) {
-    Prompt().ShowMessage(Format("Out Of Memory while converting an Image made with %ld Pixels",
-                                static_cast<long>(count)),
-                         MessageIcon::Warning);
+  uint32_t width = 0;
+  uint32_t height = 0;
+  // Decoded straight into the pixels: one buffer, one pass.
+  const bool decoded = ReadPixels(path, [&](uint32_t w, uint32_t h) -> Pixel* {
+    if (!AllocateUnset(pixels_, uint64_t{w} * h))
+      return nullptr;
+    width = w;
+    height = h;
+    return pixels_.data();
+  });
+  if (!decoded) {
+    Release();
     return false;
   }
-  const uint8_t* in = rgb.bytes.data();
-  for (Pixel& p : pixels_) {
-    p = MakePixel(in[0], in[1], in[2]);
-    in += 3;
-  }
-  width_ = rgb.width;
-  height_ = rgb.height;
+  width_ = width;
+  height_ = height;
   return true;
 }
 
 bool Image::SaveJpeg(const std::string& path, int quality) const {
-  if (Empty()) return false;
+  if (Empty())
+    return false;
   RgbBuffer rgb;
   rgb.width = width_;
   rgb.height = height_;

@@ -3,9 +3,9 @@
 #include <cstdint>
 #include <optional>
 #include <string>
-#include <vector>
 
 #include "imaging/pixel.h"
+#include "imaging/pixel_buffer.h"
 
 namespace tessarix {
 
@@ -53,9 +53,11 @@ class Image {
   friend bool operator==(const Image&, const Image&) = default;
 
  private:
+  bool CreateFilled(uint32_t width, uint32_t height, Pixel value);
+
   uint32_t width_ = 0;
   uint32_t height_ = 0;
-  std::vector<Pixel> pixels_;
+  PixelVector pixels_;
 };
 
 }  // namespace tessarix

@@ -423,6 +423,14 @@ namespace {
 // weighted q + 1, q = 256 * position / length. A weight of 0 adds nothing.
 inline Pixel Fade(Pixel cut, Pixel kept, uint32_t position, uint32_t length) {
   const uint32_t q = static_cast<uint32_t>((uint64_t{256} * position) / length);
+  if (Transparency(cut) == 0 && Transparency(kept) == 0) {
+    // Two opaque pixels: the weights add up to exactly 256, so the average is a shift.
+    const uint32_t wc = 255 - q;
+    const uint32_t wk = q + 1;
+    return MakePixel((Red(cut) * wc + Red(kept) * wk) >> 8,
+                     (Green(cut) * wc + Green(kept) * wk) >> 8,
+                     (Blue(cut) * wc + Blue(kept) * wk) >> 8);
+  }
   ColorAccumulator sum;
   if (q < 255)
     sum.Add(cut, 255 - q);

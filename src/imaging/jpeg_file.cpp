@@ -2,7 +2,9 @@
 
 #include <csetjmp>
 #include <cstdio>
+#include <functional>
 #include <memory>
+#include <new>
 
 // clang-format off
 #include <jpeglib.h>
@@ -31,6 +33,11 @@ struct ErrorContext {
 
 void SilenceMessages(j_common_ptr) {}
 
+// One RGBX quadruple as a pixel with T = 0, whatever the fourth byte held.
+inline Pixel FromRgbx(const uint8_t* at) {
+  return MakePixel(at[0], at[1], at[2]);
+}
+
 struct FileCloser {
   void operator()(std::FILE* file) const { std::fclose(file); }
 };
@@ -57,22 +64,50 @@ void ConvertRow(const JSAMPLE* in, uint8_t* out, uint32_t width, int components)
   }
 }
 
+// The same conversion into 32-bit pixels.
+void ConvertRowToPixels(const JSAMPLE* in, Pixel* out, uint32_t width, int components) {
+  switch (components) {
+    case 3:
+      for (uint32_t x = 0; x < width; ++x, in += 3) out[x] = MakePixel(in[0], in[1], in[2]);
+      break;
+    case 1:
+      for (uint32_t x = 0; x < width; ++x) out[x] = Pixel{in[x]} * 0x010101u;
+      break;
+    case 4:
+      for (uint32_t x = 0; x < width; ++x, in += 4) {
+        const unsigned k = in[3];
+        out[x] =
+            MakePixel((in[0] * k + 127) / 255, (in[1] * k + 127) / 255, (in[2] * k + 127) / 255);
+      }
+      break;
+    default:
+      break;
+  }
+}
+
+enum class Layout { Rgb, Pixels };
+
+// Hands out room for the whole decoded picture: width * height * 3 bytes for Layout::Rgb, width *
+// height pixels for Layout::Pixels; null when the memory cannot be had.
+using Reserve = std::function<uint8_t*(uint32_t width, uint32_t height)>;
+
 struct DecodeState {
   ErrorContext error;
   jpeg_decompress_struct info;
-  RgbBuffer result;
+  bool decoded = false;
   bool outOfMemory = false;
 };
 
-// The decode proper; returns with state.result filled, or empty after a library error.
-void Decode(DecodeState& state, std::FILE* file) {
+// The decode proper. Nothing with a destructor may live in this frame: a library error jumps
+// back into it.
+void Decode(DecodeState& state, std::FILE* file, Layout layout, const Reserve& reserve) {
   state.info.err = jpeg_std_error(&state.error.manager);
   state.error.manager.error_exit = AbandonOnError;
   state.error.manager.output_message = SilenceMessages;
   jpeg_create_decompress(&state.info);
   if (setjmp(state.error.jump) != 0) {
     jpeg_destroy_decompress(&state.info);
-    state.result = RgbBuffer();
+    state.decoded = false;
     return;
   }
   // libjpeg-turbo has no backing store: bounding its memory makes a hostile header fail cleanly
@@ -80,41 +115,78 @@ void Decode(DecodeState& state, std::FILE* file) {
   state.info.mem->max_memory_to_use = 1L << 30;
   jpeg_stdio_src(&state.info, file);
   jpeg_read_header(&state.info, TRUE);
+  const uint64_t bytesPerPixel = layout == Layout::Rgb ? 3 : sizeof(Pixel);
   const uint64_t size = SaturatingProduct(
-      SaturatingProduct(state.info.image_width, state.info.image_height), 3);
+      SaturatingProduct(state.info.image_width, state.info.image_height), bytesPerPixel);
   if (!CanAllocate(size)) {
     state.outOfMemory = true;
     jpeg_destroy_decompress(&state.info);
     return;
   }
+#ifdef JCS_EXTENSIONS
+  // A colour picture can be decoded straight into the pixel rows: libjpeg-turbo's RGBX output
+  // is the RGB output with a fourth byte, which is cleared below.
+  const bool direct = layout == Layout::Pixels && state.info.num_components == 3 &&
+                      state.info.out_color_space == JCS_RGB;
+  if (direct)
+    state.info.out_color_space = JCS_EXT_RGBX;
+#else
+  const bool direct = false;
+#endif
   jpeg_start_decompress(&state.info);
   const int components = state.info.output_components;
   const uint32_t width = state.info.output_width;
   const uint32_t height = state.info.output_height;
-  if (components != 1 && components != 3 && components != 4) {
+  if (!direct && components != 1 && components != 3 && components != 4) {
     jpeg_destroy_decompress(&state.info);
     return;
   }
-  try {
-    state.result.bytes.resize(size_t{width} * height * 3);
-  } catch (const std::bad_alloc&) {
+  uint8_t* const result = reserve(width, height);
+  if (result == nullptr) {
     state.outOfMemory = true;
     jpeg_destroy_decompress(&state.info);
     return;
   }
-  state.result.width = width;
-  state.result.height = height;
-  JSAMPARRAY row = (*state.info.mem->alloc_sarray)(
-      reinterpret_cast<j_common_ptr>(&state.info), JPOOL_IMAGE,
-      static_cast<JDIMENSION>(width * components), 1);
-  const size_t stride = size_t{width} * 3;
-  while (state.info.output_scanline < height) {
-    jpeg_read_scanlines(&state.info, row, 1);
-    ConvertRow(row[0], state.result.bytes.data() + (state.info.output_scanline - 1) * stride,
-               width, components);
+  const size_t stride = size_t{width} * bytesPerPixel;
+  if (direct) {
+    while (state.info.output_scanline < height) {
+      uint8_t* const at = result + state.info.output_scanline * stride;
+      JSAMPROW row = at;
+      jpeg_read_scanlines(&state.info, &row, 1);
+      Pixel* const pixels = reinterpret_cast<Pixel*>(at);
+      for (uint32_t x = 0; x < width; ++x) pixels[x] = FromRgbx(at + size_t{x} * 4);
+    }
+  } else {
+    JSAMPARRAY row =
+        (*state.info.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&state.info), JPOOL_IMAGE,
+                                        static_cast<JDIMENSION>(width * components), 1);
+    while (state.info.output_scanline < height) {
+      jpeg_read_scanlines(&state.info, row, 1);
+      uint8_t* const at = result + (state.info.output_scanline - 1) * stride;
+      if (layout == Layout::Rgb) {
+        ConvertRow(row[0], at, width, components);
+      } else {
+        ConvertRowToPixels(row[0], reinterpret_cast<Pixel*>(at), width, components);
+      }
+    }
   }
   jpeg_finish_decompress(&state.info);
   jpeg_destroy_decompress(&state.info);
+  state.decoded = true;
+}
+
+// Opens, decodes, closes; shows the one message a decode can give.
+bool DecodeFile(const std::string& path, Layout layout, const Reserve& reserve) {
+  std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
+  if (!file)
+    return false;
+  auto state = std::make_unique<DecodeState>();
+  Decode(*state, file.get(), layout, reserve);
+  if (state->outOfMemory) {
+    Prompt().ShowMessage("JpegFile :\nOut of memory", MessageIcon::Stop);
+    return false;
+  }
+  return state->decoded;
 }
 
 struct EncodeState {
@@ -152,27 +224,42 @@ bool Encode(EncodeState& state, std::FILE* file, const RgbBuffer& buffer, int qu
 }  // namespace
 
 RgbBuffer ReadRgb(const std::string& path) {
-  std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
-  if (!file) return {};
-  auto state = std::make_unique<DecodeState>();
-  Decode(*state, file.get());
-  if (state->outOfMemory) {
-    Prompt().ShowMessage("JpegFile :\nOut of memory", MessageIcon::Stop);
+  RgbBuffer result;
+  const bool decoded = DecodeFile(path, Layout::Rgb, [&](uint32_t width, uint32_t height) {
+    try {
+      result.bytes.resize(size_t{width} * height * 3);
+    } catch (const std::bad_alloc&) {
+      return static_cast<uint8_t*>(nullptr);
+    }
+    result.width = width;
+    result.height = height;
+    return result.bytes.data();
+  });
+  if (!decoded)
     return {};
-  }
-  return std::move(state->result);
+  return result;
+}
+
+bool ReadPixels(const std::string& path,
+                const std::function<Pixel*(uint32_t width, uint32_t height)>& reserve) {
+  return DecodeFile(path, Layout::Pixels, [&](uint32_t width, uint32_t height) {
+    return reinterpret_cast<uint8_t*>(reserve(width, height));
+  });
 }
 
 bool WriteRgb(const std::string& path, const RgbBuffer& buffer, int quality) {
-  if (buffer.Empty() || buffer.width == 0 || buffer.height == 0) return false;
-  if (buffer.bytes.size() < size_t{buffer.width} * buffer.height * 3) return false;
+  if (buffer.Empty() || buffer.width == 0 || buffer.height == 0)
+    return false;
+  if (buffer.bytes.size() < size_t{buffer.width} * buffer.height * 3)
+    return false;
   AtomicFile output(path);
   if (!output.Open()) {
     Prompt().ShowMessage(Format("JpegFile :\nCan't open %s\n", path.c_str()), MessageIcon::Warning);
     return false;
   }
   auto state = std::make_unique<EncodeState>();
-  if (!Encode(*state, output.Stream(), buffer, quality)) return false;
+  if (!Encode(*state, output.Stream(), buffer, quality))
+    return false;
   return output.Commit();
 }
 

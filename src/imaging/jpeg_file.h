@@ -1,8 +1,11 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
+
+#include "imaging/pixel.h"
 
 namespace tessarix {
 
@@ -20,6 +23,13 @@ struct RgbBuffer {
 // file, corrupt data or a picture too large to hold give an empty buffer; only the last shows a
 // message ("JpegFile :\nOut of memory"). Library warnings do not stop a decode.
 RgbBuffer ReadRgb(const std::string& path);
+
+// The same decode straight into 32-bit pixels (T = 0) without the packed buffer in between:
+// `reserve(width, height)` is asked once for room for width * height pixels, rows top first, and
+// returns null when it cannot have it (then "JpegFile :\nOut of memory" is shown). Same colours,
+// same failures as ReadRgb; false on any failure, after which the reserved pixels mean nothing.
+bool ReadPixels(const std::string& path,
+                const std::function<Pixel*(uint32_t width, uint32_t height)>& reserve);
 
 // Writes a baseline RGB JPEG of `quality` (1..100). False without a message for an empty buffer;
 // "JpegFile :\nCan't open %s\n" when the file cannot be created. The target is replaced only by a

@@ -314,6 +314,16 @@ TEST(MakeSeamless, RightStripFadesIntoTheLeft) {
   EXPECT_EQ(PixelsOf(*result), (std::vector<Pixel>{MakePixel(0, 199, 0), MakePixel(0, 59, 0)}));
 }
 
+TEST(MakeSeamless, TransparentStripAddsNoColour) {
+  const Image column = MakeImage(1, 2, [](uint32_t, uint32_t y) {
+    return y == 0 ? MakePixel(100, 0, 0) : MakePixel(200, 0, 0, 255);
+  });
+  const auto result = MakeSeamless(column, 0, 1);
+  ASSERT_TRUE(result);
+  // Colour only from the kept pixel (weight 1); T = 255 * 255 / 256.
+  EXPECT_EQ(result->At(0, 0), MakePixel(100, 0, 0, 254));
+}
+
 TEST(MakeSeamless, BothStripsFadeOneAfterTheOther) {
   const Image corner = RedImage({{0, 0}, {0, 255}});
   const auto result = MakeSeamless(corner, 1, 1);
