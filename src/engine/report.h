@@ -19,4 +19,13 @@ int WriteTextReport(const std::vector<MosaicCell>& cells, const EngineParameters
 int WriteWebPage(const std::vector<MosaicCell>& cells, const std::string& mosaicPath,
                  const std::string& outputBase, long webWidth);
 
+// `text` with & < > " ' written as character references and every non-ASCII character (UTF-8,
+// or a stray byte taken as Latin-1) as a numeric reference, so that the page reads the same in
+// any character set.
+std::string HtmlEscape(const std::string& text);
+
+// "file://" and the absolute form of `path` with every byte outside A-Z a-z 0-9 - . _ ~ /
+// percent-encoded.
+std::string FileUrl(const std::string& path);
+
 }  // namespace tessarix
