@@ -1,0 +1,500 @@
+#include "app/main_window.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QContextMenuEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QMimeData>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QUrl>
+#include <QVBoxLayout>
+
+#include "app/about_window.h"
+#include "app/app_icon.h"
+#include "app/collection_window.h"
+#include "app/help_links.h"
+#include "app/preview_window.h"
+#include "app/wait_cursor.h"
+#include "job/window_texts.h"
+#include "platform/text_format.h"
+#include "platform/user_prompt.h"
+
+namespace tessarix {
+namespace {
+
+constexpr const char* kImageFilter = "Images JPEG (*.jpg)|*.jpg;*.jpeg;*.jpe||";
+
+QLabel* Wrapped(const QString& text) {
+  auto* label = new QLabel(text);
+  label->setWordWrap(true);
+  label->setTextFormat(Qt::PlainText);
+  return label;
+}
+
+QLineEdit* Field(const QString& text, const char* name) {
+  auto* field = new QLineEdit(text);
+  field->setObjectName(name);
+  field->setFixedWidth(70);
+  return field;
+}
+
+}  // namespace
+
+MainWindow::MainWindow(QWidget* parent) : QDialog(parent) {
+  setWindowTitle("Tessarix - Kovra");
+  setWindowIcon(ProgramIcon());
+  setAcceptDrops(true);
+  BuildControls();
+  bar_->setRange(0, 10000);
+  collectionText_->setText(QString::fromStdString(collection_.description));
+  algorithm_->setCurrentIndex(2);
+  useAll_->setChecked(false);
+  RunCheck();
+  timer_.setInterval(500);
+  connect(&timer_, &QTimer::timeout, this, &MainWindow::Tick);
+  timer_.start();
+  setFixedSize(sizeHint());
+}
+
+MainWindow::~MainWindow() {
+  timer_.stop();
+  for (const QPointer<PreviewWindow>& preview : previews_) delete preview.data();
+}
+
+void MainWindow::BuildControls() {
+  // Step 1 and Help.
+  auto* step1 = new QGroupBox("Step 1. Where are the tiles of the Photomosaic?");
+  auto* step1Layout = new QHBoxLayout(step1);
+  collectionText_ = new QLabel;
+  collectionText_->setObjectName("collectionDescription");
+  collectionText_->setTextFormat(Qt::PlainText);
+  collectionText_->setWordWrap(true);
+  auto* findTiles = new QPushButton("Find &Tiles...");
+  findTiles->setObjectName("findTiles");
+  step1Layout->addWidget(collectionText_, 1);
+  step1Layout->addWidget(findTiles);
+
+  auto* help = new QGroupBox("Help");
+  auto* helpLayout = new QHBoxLayout(help);
+  auto* guide = new QPushButton("?");
+  auto* internet = new QPushButton("Internet");
+  guide->setObjectName("userGuide");
+  internet->setObjectName("tutorial");
+  helpLayout->addWidget(guide);
+  helpLayout->addWidget(internet);
+
+  auto* top = new QHBoxLayout;
+  top->addWidget(step1, 1);
+  top->addWidget(help);
+
+  // Step 2: the settings, each with its advice beside it.
+  auto* step2 = new QGroupBox("Step 2. How should I create the Mosaic?");
+  auto* grid = new QGridLayout(step2);
+  grid->setVerticalSpacing(2);
+  int row = 0;
+  auto addRow = [&](const QString& label, QWidget* field) {
+    grid->addWidget(Wrapped(label), row, 0);
+    grid->addWidget(field, row, 1, Qt::AlignTop);
+    ++row;
+  };
+  mosaicWidth_ = Field("3000", "mosaicWidth");
+  tilesPerRowField_ = Field("20", "tilesPerRow");
+  tileWidthField_ = Field("", "tileWidth");
+  border_ = Field("0", "border");
+  duplicateDistance_ = Field("2", "duplicateDistance");
+  maxDuplicatesField_ = Field("0", "maxDuplicates");
+  modification_ = Field("10", "modification");
+  sequenceDistance_ = Field("0", "sequenceDistance");
+  quality_ = Field("90", "jpegQuality");
+  algorithm_ = new QComboBox;
+  algorithm_->setObjectName("algorithm");
+  algorithm_->addItems({"Exponential", "Standard", "Flip Horiz.", "Flip Horiz+Vert", "Max"});
+  summary_ = Wrapped(
+      "With the above settings the total width is 5000 pixels and the approximate number of "
+      "tiles is 2500 tiles (for a standard image)");
+  summary_->setObjectName("summary");
+  QFont summaryFont = summary_->font();
+  summaryFont.setBold(true);
+  summary_->setFont(summaryFont);
+
+  addRow(
+      "Width of the Mosaic (alternative to Width of every tile). Suggested values between "
+      "2000 and 5000 pixels:",
+      mosaicWidth_);
+  addRow(
+      "Number of tiles per row. Higher values raise total number of tiles. Suggested values "
+      "between 10 and 60 tiles:",
+      tilesPerRowField_);
+  addRow(
+      "Width of tile. Higher values raise quality+memory. Suggested value between 50 and 300 "
+      "pixels (0=Maskfile):",
+      tileWidthField_);
+  addRow(
+      "If you want a black line around every tile then set the size of the line. Suggested "
+      "value between 0 to 5 pixels:",
+      border_);
+  grid->addWidget(summary_, row++, 0, 1, 2);
+  addRow(
+      "Minimum distance between duplicated tiles (0=no duplicates). Suggested value between "
+      "1 and 15 tiles:",
+      duplicateDistance_);
+  addRow(
+      "How many times can I duplicate a tile? (0=unlimited duplicates). Suggested values "
+      "between 1 and 10 count:",
+      maxDuplicatesField_);
+  addRow(
+      "How much can I modify a little every tile for a better final Result? Suggested value "
+      "between 0 and 30 percent:",
+      modification_);
+  algorithm_->setFixedWidth(130);
+  addRow("What algorithm should I use? Can I Flip the tiles Vertically and/or Horizontally?",
+         algorithm_);
+  addRow(
+      "Is the Image Collection extracted from a Movie? If yes then set the minimum distance "
+      "between every frame:",
+      sequenceDistance_);
+  addRow("Output Options: JPG Quality (1..100):", quality_);
+
+  useAll_ = new QCheckBox("Use all Images in Collection:");
+  useAll_->setObjectName("useAll");
+  useAll_->setLayoutDirection(Qt::RightToLeft);
+  grid->addWidget(useAll_, row++, 0, 1, 2, Qt::AlignLeft);
+  auto* saveRow = new QHBoxLayout;
+  saveRow->addWidget(new QLabel("Save also a:"));
+  textReport_ = new QCheckBox("Text Report");
+  textReport_->setObjectName("textReport");
+  webPage_ = new QCheckBox("Web Page with Width:");
+  webPage_->setObjectName("webPage");
+  webWidth_ = Field("750", "webWidth");
+  saveRow->addWidget(textReport_);
+  saveRow->addWidget(webPage_);
+  saveRow->addWidget(webWidth_);
+  saveRow->addStretch();
+  grid->addLayout(saveRow, row++, 0, 1, 2);
+  grid->setColumnStretch(0, 1);
+
+  // Step 3: the photographs.
+  auto* step3 = new QGroupBox("Step 3. Select the Images to change into a Mosaic:");
+  auto* step3Layout = new QVBoxLayout(step3);
+  list_ = new QListWidget;
+  list_->setObjectName("sources");
+  list_->setSelectionMode(QAbstractItemView::ExtendedSelection);
+  step3Layout->addWidget(list_);
+  auto* listButtons = new QHBoxLayout;
+  auto* addImage = new QPushButton("Add Image");
+  auto* addDirectory = new QPushButton("Add Directory");
+  auto* removeImage = new QPushButton("Remove Image");
+  auto* clearList = new QPushButton("Clear List");
+  for (QPushButton* b : {addImage, addDirectory, removeImage, clearList}) listButtons->addWidget(b);
+  step3Layout->addLayout(listButtons);
+
+  // Step 4: start, about, exit.
+  auto* step4 = new QGroupBox("Step 4. Make the Mosaics:");
+  auto* step4Layout = new QHBoxLayout(step4);
+  start_ = new QPushButton("&Create the Mosaic's");
+  start_->setObjectName("start");
+  start_->setDefault(true);
+  auto* about = new QPushButton("About &Tessarix");
+  auto* exit = new QPushButton("E&xit");
+  exit->setObjectName("exit");
+  step4Layout->addWidget(start_, 1);
+  step4Layout->addWidget(about);
+  step4Layout->addWidget(exit);
+
+  // Status.
+  auto* statusGroup = new QGroupBox("Status");
+  auto* statusLayout = new QVBoxLayout(statusGroup);
+  info_ = Wrapped(QString());
+  info_->setObjectName("info");
+  info_->setMinimumHeight(48);
+  info_->setAlignment(Qt::AlignTop | Qt::AlignLeft);
+  status_ = new QLabel;
+  status_->setObjectName("statusLine");
+  status_->setTextFormat(Qt::PlainText);
+  progress_ = new QLabel;
+  progress_->setObjectName("progressLine");
+  progress_->setTextFormat(Qt::PlainText);
+  bar_ = new QProgressBar;
+  bar_->setObjectName("progressBar");
+  bar_->setTextVisible(false);
+  statusLayout->addWidget(info_);
+  statusLayout->addWidget(status_);
+  statusLayout->addWidget(progress_);
+  statusLayout->addWidget(bar_);
+
+  auto* left = new QVBoxLayout;
+  left->addLayout(top);
+  left->addWidget(step2);
+  auto* right = new QVBoxLayout;
+  right->addWidget(step3, 1);
+  right->addWidget(step4);
+  right->addWidget(statusGroup);
+  auto* columns = new QHBoxLayout(this);
+  columns->addLayout(left, 3);
+  columns->addLayout(right, 2);
+  step3->setMinimumWidth(420);
+  step2->setMinimumWidth(600);
+
+  for (QLineEdit* f : {tilesPerRowField_, tileWidthField_, border_, duplicateDistance_,
+                       sequenceDistance_, modification_, mosaicWidth_, quality_})
+    connect(f, &QLineEdit::textChanged, this, &MainWindow::RunCheck);
+  connect(algorithm_, &QComboBox::currentIndexChanged, this, &MainWindow::RunCheck);
+  connect(findTiles, &QPushButton::clicked, this, &MainWindow::FindTiles);
+  connect(guide, &QPushButton::clicked, this, [] { OpenUserGuide(); });
+  connect(internet, &QPushButton::clicked, this, [] { OpenTutorial(); });
+  connect(addImage, &QPushButton::clicked, this, &MainWindow::AddImage);
+  connect(addDirectory, &QPushButton::clicked, this, &MainWindow::AddDirectory);
+  connect(removeImage, &QPushButton::clicked, this, &MainWindow::RemoveImage);
+  connect(clearList, &QPushButton::clicked, this, &MainWindow::ClearList);
+  connect(start_, &QPushButton::clicked, this, &MainWindow::StartOrStop);
+  connect(about, &QPushButton::clicked, this, [this] { ShowAboutWindow(this); });
+  connect(exit, &QPushButton::clicked, this, &MainWindow::TryClose);
+}
+
+ParameterFields MainWindow::ReadFields() const {
+  ParameterFields f;
+  f.mosaicWidth = mosaicWidth_->text().toStdString();
+  f.tilesPerRow = tilesPerRowField_->text().toStdString();
+  f.tileWidth = tileWidthField_->text().toStdString();
+  f.border = border_->text().toStdString();
+  f.duplicateDistance = duplicateDistance_->text().toStdString();
+  f.maxDuplicates = maxDuplicatesField_->text().toStdString();
+  f.modification = modification_->text().toStdString();
+  f.sequenceDistance = sequenceDistance_->text().toStdString();
+  f.jpegQuality = quality_->text().toStdString();
+  f.algorithmIndex = algorithm_->currentIndex();
+  return f;
+}
+
+BatchOptions MainWindow::ReadOptions() const {
+  BatchOptions o;
+  o.webWidthField = webWidth_->text().toStdString();
+  o.jpegQualityField = quality_->text().toStdString();
+  o.useAllImages = useAll_->isChecked();
+  o.textReport = textReport_->isChecked();
+  o.webPage = webPage_->isChecked();
+  return o;
+}
+
+void MainWindow::RunCheck() {
+  // Writing the mosaic width or maximum duplicates field back raises another change signal.
+  if (checking_)
+    return;
+  checking_ = true;
+  ParameterCheckInput input;
+  input.fields = ReadFields();
+  input.jobRunning = job_.IsRunning() || driver_.IsAlive();
+  input.sourceWidth = sourceWidth_;
+  input.sourceHeight = sourceHeight_;
+  input.current = params_;
+  input.currentlyValid = valid_;
+  const ParameterCheckResult result = ValidateParameters(input);
+  job_.SetInfoText(result.infoText);
+  if (!input.jobRunning)
+    ApplyCheck(result);
+  ShowInfo();
+  checking_ = false;
+}
+
+void MainWindow::ApplyCheck(const ParameterCheckResult& result) {
+  const bool guard = checking_;
+  checking_ = true;
+  params_ = result.params;
+  valid_ = result.valid;
+  tilesPerRow_ = result.tilesPerRow;
+  tileWidth_ = result.tileWidth;
+  maxDuplicates_ = result.maxDuplicates;
+  if (result.summaryLine)
+    summary_->setText(QString::fromStdString(*result.summaryLine));
+  if (result.mosaicWidthField && mosaicWidth_->text().toStdString() != *result.mosaicWidthField)
+    mosaicWidth_->setText(QString::fromStdString(*result.mosaicWidthField));
+  if (result.maxDuplicatesField &&
+      maxDuplicatesField_->text().toStdString() != *result.maxDuplicatesField)
+    maxDuplicatesField_->setText(QString::fromStdString(*result.maxDuplicatesField));
+  checking_ = guard;
+}
+
+void MainWindow::ShowInfo() {
+  SetIfChanged(info_, job_.InfoText());
+  info_->repaint();
+}
+
+void MainWindow::SetIfChanged(QLabel* label, const std::string& text) {
+  const QString q = QString::fromStdString(text);
+  if (label->text() != q)
+    label->setText(q);
+}
+
+void MainWindow::StartOrStop() {
+  ParameterCheckInput input;
+  input.fields = ReadFields();
+  input.sourceWidth = sourceWidth_;
+  input.sourceHeight = sourceHeight_;
+  input.current = params_;
+  input.currentlyValid = valid_;
+  ParameterCheckResult check;
+  const JobDriver::Start started =
+      driver_.StartJob(input, ReadOptions(), sources_.Entries(), &check);
+  if (started == JobDriver::Start::Started || started == JobDriver::Start::InvalidParameters ||
+      started == JobDriver::Start::NoCollection)
+    ApplyCheck(check);
+  ShowInfo();
+  start_->setText(QString::fromStdString(
+      StartButtonCaption(job_.IsRunning() || driver_.IsAlive(), job_.StopRequested())));
+}
+
+void MainWindow::Tick() {
+  const JobPoll poll = PollJob(job_);
+  SetIfChanged(status_, poll.statusLine);
+  SetIfChanged(progress_, poll.progressLine);
+  SetIfChanged(info_, poll.infoText);
+  if (poll.progressBar && bar_->value() != *poll.progressBar)
+    bar_->setValue(*poll.progressBar);
+
+  if (std::optional<DisplayQueue::Item> item = job_.TakeDisplayItem()) {
+    if (item->image) {
+      auto* preview = new PreviewWindow;
+      previews_.emplace_back(preview);
+      preview->ShowPreview(*item->image, item->caption);
+    } else if (!item->caption.empty()) {
+      Prompt().ShowMessage(item->caption, MessageIcon::Information);
+    }
+  }
+  // Closed previews delete themselves; forget them.
+  std::erase_if(previews_, [](const QPointer<PreviewWindow>& p) { return p.isNull(); });
+
+  const QString caption = QString::fromStdString(
+      StartButtonCaption(job_.IsRunning() || driver_.IsAlive(), job_.StopRequested()));
+  if (start_->text() != caption)
+    start_->setText(caption);
+}
+
+std::vector<PreviewWindow*> MainWindow::Previews() const {
+  std::vector<PreviewWindow*> open;
+  for (const QPointer<PreviewWindow>& p : previews_)
+    if (!p.isNull())
+      open.push_back(p.data());
+  return open;
+}
+
+void MainWindow::RefreshList() {
+  list_->clear();
+  for (const std::string& path : sources_.Entries()) list_->addItem(QString::fromStdString(path));
+}
+
+void MainWindow::MeasureFirst() {
+  const std::optional<std::string> first = sources_.First();
+  if (!first)
+    return;
+  std::optional<SourceSize> size;
+  {
+    WaitCursor wait;
+    size = MeasureSource(*first);
+  }
+  if (!size) {
+    Prompt().ShowMessage(Format("Unable to load file %s", first->c_str()), MessageIcon::Warning);
+    return;
+  }
+  sourceWidth_ = size->width;
+  sourceHeight_ = size->height;
+  RunCheck();
+}
+
+void MainWindow::AddImage() {
+  if (driver_.IsAlive())
+    return;
+  const std::optional<std::string> path = Prompt().AskOpenFile(kImageFilter, "jpg");
+  if (!path)
+    return;
+  sources_.Add(*path);
+  RefreshList();
+  MeasureFirst();
+}
+
+void MainWindow::AddDirectory() {
+  if (driver_.IsAlive() || !valid_)
+    return;
+  const std::optional<std::string> path = Prompt().AskOpenFile(kImageFilter, "jpg");
+  if (!path)
+    return;
+  {
+    WaitCursor wait;
+    sources_.AddDirectory(*path);
+  }
+  RefreshList();
+  MeasureFirst();
+}
+
+void MainWindow::RemoveImage() {
+  std::vector<size_t> selected;
+  for (int i = 0; i < list_->count(); ++i)
+    if (list_->item(i)->isSelected())
+      selected.push_back(static_cast<size_t>(i));
+  const bool firstRemoved = sources_.Remove(selected);
+  RefreshList();
+  if (firstRemoved)
+    MeasureFirst();
+}
+
+void MainWindow::ClearList() {
+  sources_.Clear();
+  RefreshList();
+}
+
+void MainWindow::AddDroppedFiles(const std::vector<std::string>& paths) {
+  sources_.AddDropped(paths);
+  RefreshList();
+  MeasureFirst();
+}
+
+void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
+  if (event->mimeData()->hasUrls())
+    event->acceptProposedAction();
+}
+
+void MainWindow::dropEvent(QDropEvent* event) {
+  std::vector<std::string> paths;
+  for (const QUrl& url : event->mimeData()->urls())
+    if (url.isLocalFile())
+      paths.push_back(url.toLocalFile().toStdString());
+  event->acceptProposedAction();
+  AddDroppedFiles(paths);
+}
+
+void MainWindow::FindTiles() {
+  OpenCollectionWindow(collection_, job_, this);
+  collectionText_->setText(QString::fromStdString(collection_.description));
+}
+
+void MainWindow::contextMenuEvent(QContextMenuEvent* event) {
+  QMenu menu(this);
+  menu.addAction("&About Tessarix", this, [this] { ShowAboutWindow(this); });
+  menu.exec(event->globalPos());
+}
+
+void MainWindow::reject() {
+  TryClose();
+}
+
+void MainWindow::TryClose() {
+  if (driver_.IsAlive()) {
+    if (Prompt().AskYesNo("Do you want to stop the Mosaic creation process?"))
+      driver_.RequestStop();
+    Tick();
+    return;
+  }
+  collection_.Clear();
+  timer_.stop();
+  QDialog::done(QDialog::Rejected);
+}
+
+}  // namespace tessarix
