@@ -4,7 +4,7 @@
 #include "cli/commands.h"
 #include "cli/status_printer.h"
 #include "platform/text_format.h"
-#include "utilities/sample_photos.h"
+#include "imaging/sample_photos.h"
 
 namespace tessarix::cli {
 namespace {

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "test_support.h"
-#include "utilities/sample_photos.h"
+#include "imaging/sample_photos.h"
 
 namespace tessarix::test {
 namespace {

@@ -1,4 +1,4 @@
-#include "utilities/sample_photos.h"
+#include "imaging/sample_photos.h"
 
 #include <algorithm>
 #include <cmath>
