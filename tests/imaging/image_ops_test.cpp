@@ -324,6 +324,16 @@ TEST(MakeSeamless, TransparentStripAddsNoColour) {
   EXPECT_EQ(result->At(0, 0), MakePixel(100, 0, 0, 254));
 }
 
+TEST(MakeSeamless, PartlyTransparentPixelsFadeThroughTheAccumulator) {
+  const Image column = MakeImage(1, 4, [](uint32_t, uint32_t y) {
+    return y == 1 ? MakePixel(255, 0, 0, 1) : MakePixel(0, 0, 0);
+  });
+  const auto result = MakeSeamless(column, 0, 2);
+  ASSERT_TRUE(result);
+  // Row 1, q = 128: the cut black pixel weighs 127, the kept red one 129 * 254 / 255 = 128.
+  EXPECT_EQ(result->At(0, 1), MakePixel(255 * 128 / 255, 0, 0, 129 / 256));
+}
+
 TEST(MakeSeamless, BothStripsFadeOneAfterTheOther) {
   const Image corner = RedImage({{0, 0}, {0, 255}});
   const auto result = MakeSeamless(corner, 1, 1);
