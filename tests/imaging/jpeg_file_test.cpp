@@ -114,6 +114,18 @@ TEST(JpegFile, CmykIsScaledByK) {
   EXPECT_EQ(image.At(9, 3), MakePixel(128, 64, 0));
 }
 
+TEST(JpegFile, UnusualComponentCountIsRefused) {
+  test::RecordingPrompt prompt;
+  test::TempDir dir;
+  const std::string path = dir.File("two.jpg");
+  EncodeRaw(path, std::vector<JSAMPLE>(16 * 8 * 2, 90), 16, 8, 2, JCS_UNKNOWN);
+  EXPECT_TRUE(ReadRgb(path).Empty());
+  Image image;
+  EXPECT_FALSE(image.LoadJpeg(path));
+  EXPECT_TRUE(image.Empty());
+  EXPECT_TRUE(prompt.messages.empty());
+}
+
 TEST(JpegFile, RoundTripKeepsChannelOrderWithinTolerance) {
   test::TempDir dir;
   const std::string path = dir.File("gradient.jpg");
