@@ -1,0 +1,178 @@
+#include "utilities/photo_utilities.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "imaging/image_ops.h"
+#include "platform/text_format.h"
+#include "test_support.h"
+
+namespace tessarix {
+namespace {
+
+namespace fs = std::filesystem;
+using test::TempDir;
+
+Image Load(const std::string& path) {
+  Image image;
+  EXPECT_TRUE(image.LoadJpeg(path)) << path;
+  return image;
+}
+
+Pixel Grey(uint32_t v) {
+  return MakePixel(v, v, v);
+}
+
+void ExpectGrey(const Image& image, uint32_t x, uint32_t y, int expected, int tolerance = 4) {
+  EXPECT_NEAR(static_cast<int>(Green(image.At(x, y))), expected, tolerance) << x << "," << y;
+}
+
+// The luminance DC quantiser shows the encoder's quality: 16 scaled by 5000 / q or 200 - 2q
+// percent, rounded, at least 1.
+int DcQuantiser(const std::string& path) {
+  const std::vector<unsigned char> bytes = test::ReadBytes(path);
+  for (size_t i = 0; i + 5 < bytes.size(); ++i)
+    if (bytes[i] == 0xFF && bytes[i + 1] == 0xDB)
+      return bytes[i + 5];
+  return -1;
+}
+
+// A busy picture, so that every quality loses something different.
+Image Busy(uint32_t width, uint32_t height) {
+  return test::MakeImage(width, height, [](uint32_t x, uint32_t y) {
+    return MakePixel((x * 37 + y * 11) % 256, (x * x + y * 5) % 256, (x * y * 3) % 256);
+  });
+}
+
+TEST(OutputStem, CutsFourCharactersButNeverTheFolder) {
+  EXPECT_EQ(OutputStem("/p/cat.jpg"), "/p/cat");
+  EXPECT_EQ(OutputStem("/p/x.jpeg"), "/p/x.");
+  EXPECT_EQ(OutputStem("/p/ab"), "/p/");
+}
+
+TEST(SeamlessCommands, WallpaperAndCutBordersWriteTheSameCutPicture) {
+  TempDir dir;
+  const std::string path = dir.File("sea.jpg");
+  // Grey 40, +100 in the 100 columns and +60 in the 66 rows that the cut takes away.
+  test::WriteJpeg(test::MakeImage(900, 600,
+                                  [](uint32_t x, uint32_t y) {
+                                    return Grey(40 + (x >= 800 ? 100 : 0) + (y >= 534 ? 60 : 0));
+                                  }),
+                  path, 100);
+  const PhotoUtilityResult wall = PhotoToWallpaper(path), cut = CutBorders(path);
+  ASSERT_EQ(wall.written, std::vector<std::string>{dir.File("sea WallPaper.jpg")});
+  ASSERT_EQ(cut.written, std::vector<std::string>{dir.File("sea CutBorder.jpg")});
+  EXPECT_EQ(DcQuantiser(wall.written[0]), 1);  // quality 100
+  EXPECT_EQ(DcQuantiser(cut.written[0]), 6);   // quality 80: (16 * 40 + 50) / 100
+  for (const std::string& file : {wall.written[0], cut.written[0]}) {
+    const Image out = Load(file);
+    ASSERT_EQ(out.Width(), 800u);
+    ASSERT_EQ(out.Height(), 534u);
+    // The cut corner fades in with weight 255 twice: (255 * 200 + 140) / 256 = 199,
+    // (255 * 100 + 40) / 256 = 99, then (255 * 199 + 99) / 256 = 198.
+    ExpectGrey(out, 0, 0, 198);
+    ExpectGrey(out, 799, 533, 40);  // the last kept pixel is unchanged
+  }
+
+  // Under 9 pixels wide: no cut across.
+  test::WriteJpeg(test::MakeFlatImage(8, 20, Grey(90)), dir.File("slim.jpg"));
+  ASSERT_TRUE(PhotoToWallpaper(dir.File("slim.jpg")).ok);
+  const Image slim = Load(dir.File("slim WallPaper.jpg"));
+  EXPECT_EQ(slim.Width(), 8u);
+  EXPECT_EQ(slim.Height(), 18u);
+
+  const PhotoUtilityResult missing = CutBorders(dir.File("gone.jpg"));
+  EXPECT_FALSE(missing.ok || missing.message.empty());
+  EXPECT_FALSE(fs::exists(dir.File("gone CutBorder.jpg")));
+}
+
+TEST(JpgQualityTest, TwentyFilesNamedAfterTheirDifferenceAndNoTargetReplaced) {
+  TempDir dir;
+  const std::string path = dir.File("cat.jpg"), folder = dir.Folder() + "PhotoUtility/";
+  test::WriteJpeg(Busy(40, 30), path);
+  const Image photo = Load(path);
+  const PhotoUtilityResult result = JpgQualityTest(path);
+  ASSERT_TRUE(result.ok) << result.message;
+  ASSERT_EQ(result.steps.size(), 20u);
+  for (const QualityStep& step : result.steps) {
+    ASSERT_TRUE(step.difference);
+    EXPECT_EQ(*step.difference, MeanDifference(photo, Load(step.path)));
+    EXPECT_EQ(step.path, folder + Format("cat_Q%03d_D%04u.jpg", step.quality, *step.difference));
+  }
+  EXPECT_EQ(DcQuantiser(result.steps[0].path), 160);  // quality 5: (16 * 1000 + 50) / 100
+  EXPECT_EQ(DcQuantiser(result.steps[9].path), 16);   // quality 50
+  EXPECT_GT(*result.steps[0].difference, *result.steps[9].difference);
+  EXPECT_GT(*result.steps[9].difference, *result.steps[19].difference);
+
+  // Second run: every target is taken, so the new files keep their "_Q" names.
+  std::ofstream(result.steps[9].path) << "keep";
+  const PhotoUtilityResult again = JpgQualityTest(path);
+  ASSERT_TRUE(again.ok);
+  EXPECT_EQ(again.steps[9].path, folder + "cat_Q050.jpg");
+  EXPECT_EQ(test::ReadBytes(result.steps[9].path),
+            (std::vector<unsigned char>{'k', 'e', 'e', 'p'}));
+  EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), 40);
+}
+
+TEST(JpgQualityTest, NinePixelsKeepTheQNamesAndABlockedFolderStopsAtOnce) {
+  TempDir dir;
+  test::WriteJpeg(Busy(3, 3), dir.File("tiny.jpg"));
+  const PhotoUtilityResult tiny = JpgQualityTest(dir.File("tiny.jpg"));
+  ASSERT_TRUE(tiny.ok);
+  for (const QualityStep& step : tiny.steps) {
+    EXPECT_FALSE(step.difference);
+    EXPECT_EQ(step.path, dir.Folder() + Format("PhotoUtility/tiny_Q%03d.jpg", step.quality));
+    EXPECT_TRUE(fs::exists(step.path));
+  }
+
+  TempDir other;
+  test::RecordingPrompt prompt;
+  test::WriteJpeg(Busy(40, 30), other.File("cat.jpg"));
+  std::ofstream(other.File("PhotoUtility")) << "a file in the way";
+  const PhotoUtilityResult blocked = JpgQualityTest(other.File("cat.jpg"));
+  EXPECT_FALSE(blocked.ok);
+  EXPECT_TRUE(blocked.steps.empty());
+  EXPECT_TRUE(prompt.messages.empty());  // not one "Can't open" box per quality
+}
+
+TEST(DeInterlaceSeries, EightFilesWithEvenRowsUnchanged) {
+  TempDir dir;
+  const std::string path = dir.File("cat.jpg");
+  // Even rows 200, odd rows 20; 16 rows, so the last row has nothing below it.
+  test::WriteJpeg(
+      test::MakeImage(16, 16, [](uint32_t, uint32_t y) { return Grey(y % 2 ? 20 : 200); }), path,
+      100);
+  const PhotoUtilityResult result = DeInterlaceSeries(path);
+  ASSERT_EQ(result.written.size(), 8u);
+  for (uint32_t i = 0; i < 8; ++i) {
+    ASSERT_EQ(result.written[i], dir.File(Format("cat DeInterlace%03u.jpg", 30 + 10 * i)));
+    EXPECT_EQ(DcQuantiser(result.written[i]), 2);  // quality 95: (16 * 10 + 50) / 100
+    const Image out = Load(result.written[i]);
+    for (uint32_t y = 0; y < 16; y += 2) ExpectGrey(out, 5, y, 200, 8);
+  }
+  // Strength 30: (70 * 20 + 15 * 200 + 15 * 200) / 100 = 74; the last row (1400 + 3000) / 85 = 51.
+  const Image weak = Load(result.written[0]);
+  ExpectGrey(weak, 5, 7, 74, 8);
+  ExpectGrey(weak, 5, 15, 51, 8);
+}
+
+TEST(MaskFileAnalysis, AreaMapKeepsTheExtensionInItsName) {
+  TempDir dir;
+  const std::string path = dir.File("heart.jpg");
+  test::WriteJpeg(
+      test::MakeImage(40, 20, [](uint32_t x, uint32_t) { return Grey(x < 20 ? 0 : 255); }), path,
+      100);
+  const PhotoUtilityResult result = MaskFileAnalysis(path);
+  ASSERT_EQ(result.written, std::vector<std::string>{dir.File("heart.jpg Mask.jpg")});
+  const Image map = Load(result.written[0]);
+  ASSERT_EQ(map.Width(), 40u);
+  // Two areas: the first 0xFFFFFF, the second 16777215 - 16777215 / 5 = 0xCCCCCC.
+  ExpectGrey(map, 5, 10, 255);
+  ExpectGrey(map, 34, 10, 204);
+  EXPECT_FALSE(MaskFileAnalysis(dir.File("gone.jpg")).ok);
+}
+
+}  // namespace
+}  // namespace tessarix
