@@ -9,6 +9,12 @@ namespace tessarix {
 // processed flag. 0 when there is no collection, no cell or no entry.
 int ResetAssignment(MosaicJob& job, Mosaic& mosaic);
 
+// Assigns collection images to the cells (single-use, multi-use or sequence strategy) and then
+// inserts images not yet used when asked. Call after ResetAssignment. True when it ran to the end
+// and the mosaic can be rendered; false when a stop was requested (the assignment is left partly
+// done) or when there is nothing to match.
+bool AssignTiles(MosaicJob& job, Mosaic& mosaic);
+
 // Assigns collection images to the cells (single-use, multi-use or sequence strategy), inserts
 // images not yet used when asked, and renders the mosaic unless stopped.
 void CreateMosaic(MosaicJob& job, Mosaic& mosaic);

@@ -1,0 +1,387 @@
+#include "engine/matching.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <limits>
+#include <vector>
+
+#include "engine/distance.h"
+#include "engine/rendering.h"
+#include "platform/text_format.h"
+
+namespace tessarix {
+namespace {
+
+constexpr uint32_t kUnlimited = 0xFFFFFFFFu;
+constexpr uint64_t kU64Max = std::numeric_limits<uint64_t>::max();
+constexpr int kMatchingStage = 8;
+constexpr int kInsertionStage = 6;
+constexpr size_t kStatusPathLength = 65;
+
+uint64_t SaturatingMul(uint64_t a, uint64_t b) {
+  if (a != 0 && b > kU64Max / a)
+    return kU64Max;
+  return a * b;
+}
+
+uint64_t AbsDiff(uint32_t a, uint32_t b) {
+  return a > b ? a - b : b - a;
+}
+
+// Squared distance between the top-left corners of two cells. Each square fits in 64 bits; only
+// their sum can overflow, and then it is certainly not below any threshold we can hold.
+uint64_t SquaredCornerDistance(const MosaicCell& a, const MosaicCell& b) {
+  const uint64_t dt = AbsDiff(a.top, b.top);
+  const uint64_t dl = AbsDiff(a.left, b.left);
+  const uint64_t sum = dt * dt + dl * dl;
+  return sum < dt * dt ? kU64Max : sum;
+}
+
+struct Candidate {
+  uint32_t cell;
+  uint32_t distance;
+};
+
+// One CreateMosaic run over one source photo. The processed flag of an entry is its `valid`
+// field; processedCount counts the entries offered and not displaced since.
+class TileMatcher {
+ public:
+  TileMatcher(MosaicJob& job, Mosaic& mosaic)
+      : job_(job),
+        mosaic_(mosaic),
+        cells_(mosaic.cells),
+        collection_(*mosaic.collection),
+        params_(mosaic.params) {
+    maxUse_ = params_.maxDuplicateCount == 0 ? kUnlimited : params_.maxDuplicateCount;
+    // D squared times the average cell area: the distance limit is D average cell sides. W * H
+    // alone can pass 32 bits, and with D squared it easily does.
+    const uint64_t averageArea = uint64_t{mosaic.width} * mosaic.height / cells_.size();
+    const uint64_t d = params_.minDuplicateDistance;
+    spacing_ = SaturatingMul(averageArea, SaturatingMul(d, d));
+    candidates_.reserve(cells_.size());
+  }
+
+  // False when stopped.
+  bool Assign() {
+    const size_t count = collection_.Size();
+    job_.BeginStage(kMatchingStage, static_cast<double>(count));
+    for (;;) {
+      if (job_.StopRequested())
+        return false;
+      CollectionEntry* image = ChooseNext();
+      if (image == nullptr)
+        return true;
+      if (job_.StatusSeen()) {
+        job_.SetStatus("Processing Tile: " + ShortenPath(image->path, kStatusPathLength));
+      }
+      job_.SetStageProgress(processedCount_);
+      ++processedCount_;
+      bool finished;
+      if (params_.minSequenceDistance > 0) {
+        finished = OfferSequence(*image);
+      } else if (maxUse_ == 1) {
+        finished = OfferSingleUse(*image);
+      } else {
+        finished = OfferMultiUse(*image);
+      }
+      if (!finished)
+        return false;
+    }
+  }
+
+  // False when stopped.
+  bool InsertUnused() {
+    job_.EndStage();
+    job_.BeginStage(kInsertionStage, static_cast<double>(cells_.size()));
+    job_.SetStatus("Inserting not used Images into the mosaic...");
+    const size_t count = collection_.Size();
+    if (mosaic_.useAllImages && cells_.size() >= count && maxUse_ != 1) {
+      for (size_t e = 0; e < count; ++e) {
+        CollectionEntry& entry = collection_.Entry(e);
+        entry.valid = entry.useCount > 0 ? 1 : 0;
+      }
+      long inserted = 0;
+      for (size_t e = 0; e < count; ++e) {
+        job_.AddStageProgress(1);
+        CollectionEntry& image = collection_.Entry(e);
+        if (image.valid != 0)
+          continue;
+        uint32_t best = kNoDistance;
+        MosaicCell* bestCell = nullptr;
+        for (MosaicCell& cell : cells_) {
+          if (job_.StopRequested())
+            return false;
+          if (cell.hasInfo == 0)
+            continue;
+          // An image that sits in a single cell is never taken out again.
+          if (cell.assigned != nullptr && cell.assigned->useCount <= 1)
+            continue;
+          const uint32_t d = Distance(cell.info, image.info, image.portrait != 0, best, params_);
+          if (d < best) {
+            best = d;
+            bestCell = &cell;
+          }
+        }
+        if (bestCell == nullptr)
+          continue;
+        if (CollectionEntry* previous = bestCell->assigned) {
+          if (previous->useCount > 0)
+            --previous->useCount;
+          if (previous->useCount == 0)
+            previous->valid = 0;
+        }
+        image.useCount = 1;
+        image.valid = 1;
+        bestCell->assigned = &image;
+        bestCell->assignedDistance = best;
+        ++inserted;
+        if (job_.StatusSeen()) {
+          job_.SetStatus(Format("Inserting %ld not used Images into the mosaic...", inserted));
+        }
+      }
+    }
+    job_.EndStage();
+    return true;
+  }
+
+ private:
+  // The next entry not yet processed, walking on from the cursor in collection order; the walk
+  // goes back to the first entry at most once, and only while some entry is still unprocessed.
+  CollectionEntry* ChooseNext() {
+    const size_t count = collection_.Size();
+    size_t pos = mosaic_.cursorSet ? mosaic_.entryCursor : count;
+    bool restarted = false;
+    for (;;) {
+      if (pos >= count) {
+        if (restarted || processedCount_ >= count)
+          return nullptr;
+        pos = 0;
+        restarted = true;
+      }
+      CollectionEntry& entry = collection_.Entry(pos);
+      ++pos;
+      if (entry.valid == 1)
+        continue;
+      mosaic_.entryCursor = pos;
+      mosaic_.cursorSet = true;
+      return &entry;
+    }
+  }
+
+  // Takes `cell` away from the image it holds in the one-cell-per-image strategies.
+  void Displace(MosaicCell& cell) {
+    CollectionEntry* previous = cell.assigned;
+    if (previous == nullptr)
+      return;
+    previous->useCount = 0;
+    if (previous->valid == 1 && processedCount_ > 0)
+      --processedCount_;
+    previous->valid = 0;
+  }
+
+  // Each image goes to at most one cell: the closest, the first in list order among equals. A
+  // required image ignores what the cells hold and locks the cell it takes.
+  bool OfferSingleUse(CollectionEntry& image) {
+    const bool required = image.required > 0;
+    const bool portrait = image.portrait != 0;
+    uint32_t best = kNoDistance;
+    MosaicCell* bestCell = nullptr;
+    for (MosaicCell& cell : cells_) {
+      if (job_.StopRequested())
+        return false;
+      if (cell.hasInfo == 0 || cell.locked != 0)
+        continue;
+      const uint32_t bound = required ? best : std::min(best, cell.assignedDistance);
+      if (bound == 0)
+        continue;  // nothing beats 0
+      const uint32_t d = Distance(cell.info, image.info, portrait, bound, params_);
+      if (d < bound) {
+        best = d;
+        bestCell = &cell;
+      }
+    }
+    if (bestCell != nullptr) {
+      Displace(*bestCell);
+      image.useCount = 1;
+      bestCell->assigned = &image;
+      bestCell->assignedDistance = best;
+      if (required)
+        bestCell->locked = 1;
+    }
+    image.valid = 1;
+    return true;
+  }
+
+  bool Conflicts(uint32_t sequence, const CollectionEntry* held) const {
+    if (held == nullptr || held->sequenceNumber == 0)
+      return false;
+    const int64_t gap = int64_t{sequence} - int64_t{held->sequenceNumber};
+    return (gap < 0 ? -gap : gap) <= int64_t{params_.minSequenceDistance};
+  }
+
+  // Movie frames: like single use, but a frame may not go near a frame of nearly the same
+  // position: near means a neighbour of the cell, or anywhere in the mosaic without spacing.
+  bool OfferSequence(CollectionEntry& image) {
+    const uint32_t sequence = image.sequenceNumber;
+    const bool portrait = image.portrait != 0;
+    // Without spacing every other cell is near. Nothing is assigned during the scan, so the
+    // conflicting cells are counted once and the candidate's own image is discounted.
+    bool counted = false;
+    size_t conflictCount = 0;
+    uint32_t best = kNoDistance;
+    MosaicCell* bestCell = nullptr;
+    for (MosaicCell& cell : cells_) {
+      if (job_.StopRequested())
+        return false;
+      if (cell.hasInfo == 0)
+        continue;
+      const uint32_t bound = std::min(best, cell.assignedDistance);
+      if (bound == 0)
+        continue;
+      const uint32_t d = Distance(cell.info, image.info, portrait, bound, params_);
+      if (d >= bound)
+        continue;
+      if (sequence != 0) {
+        bool conflict = false;
+        if (spacing_ == 0) {
+          if (!counted) {
+            for (const MosaicCell& other : cells_)
+              conflictCount += Conflicts(sequence, other.assigned);
+            counted = true;
+          }
+          conflict = conflictCount > (Conflicts(sequence, cell.assigned) ? 1u : 0u);
+        } else {
+          for (uint32_t n : cell.neighbours) {
+            if (n < cells_.size() && Conflicts(sequence, cells_[n].assigned)) {
+              conflict = true;
+              break;
+            }
+          }
+        }
+        if (conflict)
+          continue;
+      }
+      best = d;
+      bestCell = &cell;
+    }
+    if (bestCell != nullptr) {
+      Displace(*bestCell);
+      image.useCount = 1;
+      bestCell->assigned = &image;
+      bestCell->assignedDistance = best;
+    }
+    image.valid = 1;
+    return true;
+  }
+
+  bool TooClose(const MosaicCell& cell) const {
+    for (uint32_t k : kept_) {
+      if (SquaredCornerDistance(cells_[k], cell) < spacing_)
+        return true;
+    }
+    return false;
+  }
+
+  // An image may fill every cell it improves, nearest first and among equals the later cell
+  // first, as long as no two of its cells are closer than the spacing threshold and it has not
+  // passed maxUse before the next assignment.
+  bool OfferMultiUse(CollectionEntry& image) {
+    const bool portrait = image.portrait != 0;
+    candidates_.clear();
+    kept_.clear();
+    for (uint32_t i = 0; i < cells_.size(); ++i) {
+      if (job_.StopRequested())
+        return false;
+      MosaicCell& cell = cells_[i];
+      if (cell.hasInfo == 0)
+        continue;
+      if (cell.assigned == &image) {
+        // Cells kept from earlier offers take part in the spacing test before any new one, even
+        // when a new cell matches perfectly.
+        kept_.push_back(i);
+        continue;
+      }
+      if (cell.assignedDistance == 0)
+        continue;
+      const uint32_t d = Distance(cell.info, image.info, portrait, cell.assignedDistance, params_);
+      if (d < cell.assignedDistance)
+        candidates_.push_back({i, d});
+    }
+    // Ascending distance; a new pair goes before older pairs of equal distance, so among equals
+    // the later cell comes first.
+    std::sort(candidates_.begin(), candidates_.end(), [](const Candidate& a, const Candidate& b) {
+      return a.distance != b.distance ? a.distance < b.distance : a.cell > b.cell;
+    });
+    uint32_t uses = image.useCount;
+    for (const Candidate& candidate : candidates_) {
+      if (uses > maxUse_)
+        break;
+      MosaicCell& cell = cells_[candidate.cell];
+      if (spacing_ > 0 && TooClose(cell))
+        continue;
+      if (CollectionEntry* previous = cell.assigned) {
+        if (previous->valid == 1 && processedCount_ > 0)
+          --processedCount_;
+        if (previous->useCount > 0)
+          --previous->useCount;
+        previous->valid = 0;
+      }
+      ++uses;
+      cell.assigned = &image;
+      cell.assignedDistance = candidate.distance;
+      if (spacing_ > 0)
+        kept_.push_back(candidate.cell);
+    }
+    image.valid = 1;
+    image.useCount = uses;
+    return true;
+  }
+
+  MosaicJob& job_;
+  Mosaic& mosaic_;
+  std::vector<MosaicCell>& cells_;
+  ImageCollection& collection_;
+  const EngineParameters& params_;
+  uint32_t maxUse_ = kUnlimited;
+  uint64_t spacing_ = 0;  // Q: squared corner distances below it are too close
+  size_t processedCount_ = 0;
+  std::vector<Candidate> candidates_;
+  std::vector<uint32_t> kept_;  // cells holding the offered image, for the spacing test
+};
+
+}  // namespace
+
+int ResetAssignment(MosaicJob& job, Mosaic& mosaic) {
+  if (mosaic.collection == nullptr || mosaic.cells.empty() || mosaic.collection->IsEmpty()) {
+    return 0;
+  }
+  job.SetStatus("Initializing Mosaic...");
+  for (MosaicCell& cell : mosaic.cells) {
+    cell.assigned = nullptr;
+    cell.assignedDistance = kNoDistance;
+    cell.locked = 0;
+  }
+  ImageCollection& collection = *mosaic.collection;
+  for (size_t e = 0; e < collection.Size(); ++e) {
+    collection.Entry(e).valid = 0;
+    collection.Entry(e).useCount = 0;
+  }
+  mosaic.entryCursor = 0;
+  mosaic.cursorSet = false;
+  return 1;
+}
+
+bool AssignTiles(MosaicJob& job, Mosaic& mosaic) {
+  if (mosaic.collection == nullptr || mosaic.cells.empty() || mosaic.collection->IsEmpty()) {
+    return false;
+  }
+  TileMatcher matcher(job, mosaic);
+  return matcher.Assign() && matcher.InsertUnused();
+}
+
+void CreateMosaic(MosaicJob& job, Mosaic& mosaic) {
+  if (AssignTiles(job, mosaic))
+    RenderFinalMosaic(job, mosaic);
+}
+
+}  // namespace tessarix

@@ -1,0 +1,255 @@
+#include "engine/matching.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <memory>
+#include <vector>
+
+#include "engine/distance.h"
+#include "test_support.h"
+
+namespace tessarix {
+namespace {
+
+// Every record is one flat opaque grey, and "Max" is used, so the distance of a cell of grey g
+// and an image of grey t is 96 * |g - t|: the expected assignments are worked out by hand.
+ColorInfo Flat(uint32_t grey) {
+  ColorInfo info;
+  info.average = MakePixel(grey, grey, grey);
+  info.grid.fill(info.average);
+  info.opaque = 1;
+  return info;
+}
+
+class MatchingTest : public ::testing::Test {
+ protected:
+  MatchingTest() {
+    mosaic.params.algorithm = kMax;
+    mosaic.params.minDuplicateDistance = 0;
+    mosaic.collection = &collection;
+  }
+
+  // Cells are 10 x 10 and lie in one row unless placed otherwise.
+  void Cell(uint32_t grey, uint32_t hasInfo = 1) {
+    MosaicCell cell;
+    cell.left = 10 * static_cast<uint32_t>(mosaic.cells.size());
+    cell.width = cell.height = 10;
+    cell.area = 100;
+    cell.info = Flat(grey);
+    cell.hasInfo = hasInfo;
+    mosaic.cells.push_back(cell);
+    mosaic.width = cell.left + 10;
+    mosaic.height = 10;
+  }
+  CollectionEntry& Entry(uint32_t grey, uint32_t sequence = 0, int16_t required = 0) {
+    auto entry = std::make_unique<CollectionEntry>();
+    entry->path = "/tiles/" + std::to_string(collection.Size()) + ".jpg";
+    entry->info = Flat(grey);
+    entry->sequenceNumber = sequence;
+    entry->required = required;
+    return collection.Add(std::move(entry));
+  }
+  bool Run() {
+    EXPECT_EQ(ResetAssignment(job, mosaic), 1);
+    return AssignTiles(job, mosaic);
+  }
+  // Per cell, the collection index of its image, -1 when empty.
+  std::vector<int> Layout() const {
+    std::vector<int> layout;
+    for (const MosaicCell& cell : mosaic.cells) {
+      int index = -1;
+      for (size_t e = 0; e < collection.Size(); ++e)
+        if (cell.assigned == &collection.Entry(e))
+          index = static_cast<int>(e);
+      layout.push_back(index);
+    }
+    return layout;
+  }
+  std::vector<uint32_t> Distances() const {
+    std::vector<uint32_t> distances;
+    for (const MosaicCell& cell : mosaic.cells) distances.push_back(cell.assignedDistance);
+    return distances;
+  }
+  std::vector<uint32_t> UseCounts() const {
+    std::vector<uint32_t> counts;
+    for (size_t e = 0; e < collection.Size(); ++e) counts.push_back(collection.Entry(e).useCount);
+    return counts;
+  }
+
+  MosaicJob job;
+  ImageCollection collection;
+  Mosaic mosaic;
+};
+
+TEST_F(MatchingTest, ResetRefusesMissingPartsAndClearsAssignment) {
+  EXPECT_EQ(ResetAssignment(job, mosaic), 0);  // no cells, no entries
+  Cell(100);
+  EXPECT_EQ(ResetAssignment(job, mosaic), 0);  // no entries
+  CollectionEntry& entry = Entry(100);
+  mosaic.collection = nullptr;
+  EXPECT_EQ(ResetAssignment(job, mosaic), 0);
+  EXPECT_FALSE(AssignTiles(job, mosaic));
+  mosaic.collection = &collection;
+
+  mosaic.cells[0].locked = 1;
+  mosaic.cells[0].assigned = &entry;
+  mosaic.cells[0].assignedDistance = 7;
+  entry.useCount = 3;
+  mosaic.cursorSet = true;
+  EXPECT_EQ(ResetAssignment(job, mosaic), 1);
+  EXPECT_EQ(job.Status(), "Initializing Mosaic...");
+  EXPECT_EQ(mosaic.cells[0].assigned, nullptr);
+  EXPECT_EQ(mosaic.cells[0].assignedDistance, kNoDistance);
+  EXPECT_EQ(mosaic.cells[0].locked, 0u);
+  EXPECT_EQ(entry.useCount, 0u);
+  EXPECT_EQ(entry.valid, 0u);
+  EXPECT_FALSE(mosaic.cursorSet);
+}
+
+TEST_F(MatchingTest, SingleUseDisplacedImageIsOfferedAgain) {
+  mosaic.params.maxDuplicateCount = 1;
+  mosaic.useAllImages = true;  // no insertion with single use, even with cells for every image
+  Cell(100), Cell(150), Cell(0, 0);
+  Entry(120), Entry(100), Entry(140);
+  // 120 takes the 100 cell (1920); 100 displaces it (0); 140 takes the 150 cell (960); 120 comes
+  // back but is 2880 from the 150 cell, no better than 960, and stays out.
+  EXPECT_TRUE(Run());
+  EXPECT_EQ(Layout(), (std::vector<int>{1, 2, -1}));
+  EXPECT_EQ(Distances(), (std::vector<uint32_t>{0, 960, kNoDistance}));
+  EXPECT_EQ(UseCounts(), (std::vector<uint32_t>{0, 1, 1}));
+  EXPECT_EQ(job.Status(), "Inserting not used Images into the mosaic...");
+  ProgressMeter progress = job.Progress();
+  EXPECT_EQ(progress.target[8], 3.0);
+  EXPECT_EQ(progress.target[6], 3.0);
+  EXPECT_EQ(progress.currentStage, -1);
+}
+
+TEST_F(MatchingTest, RequiredImageTakesCloserImagesCellAndLocksIt) {
+  mosaic.params.maxDuplicateCount = 1;
+  Cell(100), Cell(150);
+  Entry(100), Entry(110, 0, 1), Entry(100);
+  // The required 110 replaces the exact 100 (960 > 0); neither 100 gets that cell back.
+  EXPECT_TRUE(Run());
+  EXPECT_EQ(Layout(), (std::vector<int>{1, 2}));
+  EXPECT_EQ(Distances(), (std::vector<uint32_t>{960, 4800}));
+  EXPECT_EQ(mosaic.cells[0].locked, 1u);
+  EXPECT_EQ(mosaic.cells[1].locked, 0u);
+  EXPECT_EQ(UseCounts(), (std::vector<uint32_t>{0, 1, 1}));
+}
+
+TEST_F(MatchingTest, TiesGoToFirstCellInSingleUseAndLastInMultiUse) {
+  Cell(100), Cell(100), Cell(100), Cell(100);
+  Entry(100), Entry(100);
+  mosaic.params.maxDuplicateCount = 1;
+  EXPECT_TRUE(Run());
+  EXPECT_EQ(Layout(), (std::vector<int>{0, 1, -1, -1}));
+  // Two duplicates allowed: the count is checked before each assignment, so three cells.
+  mosaic.params.maxDuplicateCount = 2;
+  EXPECT_TRUE(Run());
+  EXPECT_EQ(Layout(), (std::vector<int>{1, 0, 0, 0}));
+  EXPECT_EQ(UseCounts(), (std::vector<uint32_t>{3, 1}));
+}
+
+TEST_F(MatchingTest, SpacingThresholdIsExclusive) {
+  // Average cell area 100, D = 2: Q = 400, so only direct neighbours (100) are too close.
+  mosaic.params.minDuplicateDistance = 2;
+  Cell(100), Cell(100), Cell(100), Cell(100);
+  Entry(100), Entry(101);
+  EXPECT_TRUE(Run());
+  EXPECT_EQ(Layout(), (std::vector<int>{1, 0, 1, 0}));
+  EXPECT_EQ(Distances(), (std::vector<uint32_t>{96, 0, 96, 0}));
+}
+
+TEST_F(MatchingTest, SpacingHoldsAgainstCellsKeptFromEarlierOffers) {
+  mosaic.params.minDuplicateDistance = 2;  // Q = 400 again
+  Cell(100), Cell(100), Cell(108), Cell(100), Cell(100);
+  Entry(104), Entry(108);
+  // 104 is 384 from every cell and takes cells 4, 2, 0. 108 takes cell 2 (0) and shuts out its
+  // neighbours. 104 is offered again: cells 3 and 1 would improve (384 < none) but lie beside
+  // the cells 4 and 0 that it kept.
+  EXPECT_TRUE(Run());
+  EXPECT_EQ(Layout(), (std::vector<int>{0, -1, 1, -1, 0}));
+  EXPECT_EQ(UseCounts(), (std::vector<uint32_t>{2, 1}));
+}
+
+TEST_F(MatchingTest, SpacingThresholdDoesNotWrapAt32Bits) {
+  // W * H / 2 = 3,000,000 and D = 40: Q = 4,800,000,000 (505,032,704 if cut to 32 bits). The
+  // corners are 30000 apart: 900,000,000 is too close.
+  mosaic.params.minDuplicateDistance = 40;
+  Cell(100), Cell(100);
+  mosaic.cells[1].left = 30000;
+  mosaic.width = 3000, mosaic.height = 2000;
+  Entry(100);
+  EXPECT_TRUE(Run());
+  EXPECT_EQ(Layout(), (std::vector<int>{-1, 0}));
+}
+
+TEST_F(MatchingTest, SequenceNumbersKeepNearbyFramesApart) {
+  mosaic.params.minSequenceDistance = 5;  // D = 0: near means anywhere in the mosaic
+  Cell(100), Cell(100), Cell(100);
+  Entry(100, 10), Entry(100, 15), Entry(100, 0), Entry(100, 16);
+  EXPECT_TRUE(Run());
+  // 15 is within 5 of 10 and stays out; 0 takes no part; 16 is 6 away. Unlimited duplicates do
+  // not matter: each frame goes to one cell.
+  EXPECT_EQ(Layout(), (std::vector<int>{0, 2, 3}));
+  EXPECT_EQ(UseCounts(), (std::vector<uint32_t>{1, 0, 1, 1}));
+}
+
+TEST_F(MatchingTest, SequenceTestUsesNeighboursWhenSpaced) {
+  mosaic.params.minSequenceDistance = 5;
+  mosaic.params.minDuplicateDistance = 1;
+  Cell(100), Cell(100), Cell(100);
+  mosaic.cells[0].neighbours = {1};
+  mosaic.cells[1].neighbours = {0, 2};
+  mosaic.cells[2].neighbours = {1};
+  Entry(100, 10), Entry(100, 15);
+  EXPECT_TRUE(Run());
+  EXPECT_EQ(Layout(), (std::vector<int>{0, -1, 1}));
+}
+
+TEST_F(MatchingTest, SequenceFrameMayReplaceAConflictingFrameInTheSameCell) {
+  mosaic.params.minSequenceDistance = 5;
+  Cell(100), Cell(100, 0);
+  Entry(90, 10), Entry(100, 12);
+  EXPECT_TRUE(Run());
+  EXPECT_EQ(Layout(), (std::vector<int>{1, -1}));
+  EXPECT_EQ(UseCounts(), (std::vector<uint32_t>{0, 1}));
+}
+
+TEST_F(MatchingTest, UnusedImagesAreInsertedOnlyWhenAllowed) {
+  Cell(100), Cell(100), Cell(100);
+  Entry(100), Entry(150), Entry(140);
+  // 100 fills all three cells exactly; nothing else improves any of them.
+  EXPECT_TRUE(Run());
+  EXPECT_EQ(Layout(), (std::vector<int>{0, 0, 0}));
+
+  // 150 goes to the first of three equal cells (4800); 140 may not take that cell, which now
+  // holds an image used once, and goes to the next (3840).
+  mosaic.useAllImages = true;
+  EXPECT_TRUE(Run());
+  EXPECT_EQ(Layout(), (std::vector<int>{1, 2, 0}));
+  EXPECT_EQ(Distances(), (std::vector<uint32_t>{4800, 3840, 0}));
+  EXPECT_EQ(UseCounts(), (std::vector<uint32_t>{1, 1, 1}));
+
+  Entry(200);  // more images than cells
+  EXPECT_TRUE(Run());
+  EXPECT_EQ(Layout(), (std::vector<int>{0, 0, 0}));
+}
+
+TEST_F(MatchingTest, StopRequestLeavesCellsEmptyAndWritesNothing) {
+  test::TempDir dir;
+  mosaic.outputBase = dir.File("photo");
+  Cell(100), Cell(100);
+  Entry(100);
+  ASSERT_EQ(ResetAssignment(job, mosaic), 1);
+  job.RequestStop();
+  EXPECT_FALSE(AssignTiles(job, mosaic));
+  EXPECT_EQ(Layout(), (std::vector<int>{-1, -1}));
+  CreateMosaic(job, mosaic);
+  EXPECT_TRUE(mosaic.mosaicFile.empty());
+  EXPECT_TRUE(std::filesystem::is_empty(dir.Path()));
+}
+
+}  // namespace
+}  // namespace tessarix
