@@ -3,11 +3,13 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <memory>
 #include <new>
 #include <utility>
 
 #include "engine/source_analysis.h"
 #include "imaging/image_ops.h"
+#include "imaging/pixel_buffer.h"
 #include "platform/memory_limit.h"
 
 namespace tessarix {
@@ -65,9 +67,29 @@ class LabelForest {
   std::vector<uint32_t> parent_{0};  // entry 0 stands for "no label"
 };
 
+// One label per mask pixel, row-major, 0 = none. The first pass writes every entry, so the
+// buffer is left uninitialised rather than cleared for nothing, and it lives in the pixel memory
+// (huge pages) because first touching 4 bytes for every mask pixel otherwise costs more than the
+// segmentation itself.
+class LabelMap {
+ public:
+  explicit LabelMap(size_t count) { data_.resize(count); }
+
+  uint32_t* data() { return data_.data(); }
+  const uint32_t* data() const { return data_.data(); }
+  size_t size() const { return data_.size(); }
+  uint32_t& operator[](size_t i) { return data_[i]; }
+  uint32_t operator[](size_t i) const { return data_[i]; }
+  uint32_t* begin() { return data_.data(); }
+  uint32_t* end() { return data_.data() + data_.size(); }
+
+ private:
+  std::vector<uint32_t, PixelAllocator<uint32_t>> data_;
+};
+
 // The first labelling pass: every pixel gets a label, runs of similar colour along a row share
 // one, and similar pixels above and below have their labels joined. Returns the root table.
-std::vector<uint32_t> LabelRows(const Image& mask, std::vector<uint32_t>& labels) {
+std::vector<uint32_t> LabelRows(const Image& mask, LabelMap& labels) {
   const uint32_t w = mask.Width();
   const uint32_t h = mask.Height();
   LabelForest forest;
@@ -98,7 +120,7 @@ std::vector<uint32_t> LabelRows(const Image& mask, std::vector<uint32_t>& labels
 
 // One narrowing pass in place: a label survives only where all four neighbours carry it too
 // (beyond the edge counts as equal). Two row copies stand in for the previous pass's labels.
-void Narrow(std::vector<uint32_t>& labels, uint32_t w, uint32_t h) {
+void Narrow(LabelMap& labels, uint32_t w, uint32_t h) {
   std::vector<uint32_t> above(w), current(w);
   for (uint32_t y = 0; y < h; ++y) {
     uint32_t* row = labels.data() + size_t{y} * w;
@@ -119,9 +141,8 @@ void Narrow(std::vector<uint32_t>& labels, uint32_t w, uint32_t h) {
 
 // The label an unlabelled pixel grows back from its neighbours: the most frequent non-zero one,
 // ties to the first met in the order left, right, upper, lower; 0 when all four are 0.
-uint32_t Regrown(const std::vector<uint32_t>& labels, uint32_t w, uint32_t h, size_t i) {
-  const uint32_t x = static_cast<uint32_t>(i % w);
-  const uint32_t y = static_cast<uint32_t>(i / w);
+uint32_t Regrown(const LabelMap& labels, uint32_t w, uint32_t h, uint32_t x, uint32_t y) {
+  const size_t i = size_t{y} * w + x;
   const uint32_t n[4] = {x > 0 ? labels[i - 1] : 0u, x + 1 < w ? labels[i + 1] : 0u,
                          y > 0 ? labels[i - w] : 0u, y + 1 < h ? labels[i + w] : 0u};
   uint32_t best = 0;
@@ -144,21 +165,25 @@ uint32_t Regrown(const std::vector<uint32_t>& labels, uint32_t w, uint32_t h, si
 // the neighbours of the pixels just regrown: the work is linear in the mask, however wide the
 // gaps. False when a pass regrows nothing while unlabelled pixels remain (nothing left to grow
 // from).
-bool Regrow(std::vector<uint32_t>& labels, uint32_t w, uint32_t h) {
+bool Regrow(LabelMap& labels, uint32_t w, uint32_t h) {
   const size_t count = labels.size();
-  std::vector<std::pair<size_t, uint32_t>> changes;
+  // Indices fit in 32 bits: the caller refuses masks of 2^32 pixels or more.
+  std::vector<std::pair<uint32_t, uint32_t>> changes;
   size_t zeros = 0;
-  for (size_t i = 0; i < count; ++i) {
-    if (labels[i] != 0)
-      continue;
-    ++zeros;
-    if (const uint32_t l = Regrown(labels, w, h, i))
-      changes.emplace_back(i, l);
+  for (uint32_t y = 0; y < h; ++y) {
+    const uint32_t* row = labels.data() + size_t{y} * w;
+    for (uint32_t x = 0; x < w; ++x) {
+      if (row[x] != 0)
+        continue;
+      ++zeros;
+      if (const uint32_t l = Regrown(labels, w, h, x, y))
+        changes.emplace_back(y * w + x, l);
+    }
   }
   if (zeros == 0)
     return true;
   std::vector<bool> queued(count);
-  std::vector<size_t> frontier;
+  std::vector<uint32_t> frontier;
   while (true) {
     if (changes.empty())
       return false;
@@ -167,28 +192,30 @@ bool Regrow(std::vector<uint32_t>& labels, uint32_t w, uint32_t h) {
     if (zeros == 0)
       return true;
     frontier.clear();
-    auto visit = [&](size_t j) {
+    auto visit = [&](uint32_t j) {
       if (labels[j] == 0 && !queued[j]) {
         queued[j] = true;
         frontier.push_back(j);
       }
     };
     for (const auto& change : changes) {
-      const size_t i = change.first;
-      const size_t x = i % w;
+      const uint32_t i = change.first;
+      const uint32_t x = i % w;
       if (x > 0)
         visit(i - 1);
       if (x + 1 < w)
         visit(i + 1);
       if (i >= w)
         visit(i - w);
-      if (i + w < count)
+      if (size_t{i} + w < count)
         visit(i + w);
     }
     changes.clear();
-    for (const size_t j : frontier) {
+    for (const uint32_t j : frontier) {
       queued[j] = false;
-      if (const uint32_t l = Regrown(labels, w, h, j))
+      const uint32_t x = j % w;
+      const uint32_t y = j / w;
+      if (const uint32_t l = Regrown(labels, w, h, x, y))
         changes.emplace_back(j, l);
     }
   }
@@ -202,29 +229,42 @@ struct AreaBounds {
   uint32_t pixels = 0;
 };
 
+// Calls run(y, x0, x1, label) for every run of equal labels in the rows, x1 exclusive.
+template <typename Fn>
+void ForEachRun(const LabelMap& labels, uint32_t w, uint32_t h, Fn run) {
+  for (uint32_t y = 0; y < h; ++y) {
+    const uint32_t* row = labels.data() + size_t{y} * w;
+    uint32_t x = 0;
+    while (x < w) {
+      const uint32_t l = row[x];
+      const uint32_t x0 = x;
+      while (x < w && row[x] == l) ++x;
+      run(y, x0, x, l);
+    }
+  }
+}
+
 // One cell per surviving area, in ascending label order (the raster order in which the areas
-// were first met). `roots` is reused as the table from label to cell number.
-void MakeCells(std::vector<MosaicCell>& cells, const std::vector<uint32_t>& labels,
-               std::vector<uint32_t>& roots, uint32_t w, uint32_t h) {
+// were first met). `roots` is reused as the table from label to cell number. Areas are flat, so
+// the passes go by runs of one label rather than by pixels.
+void MakeCells(std::vector<MosaicCell>& cells, const LabelMap& labels, std::vector<uint32_t>& roots,
+               uint32_t w, uint32_t h) {
   std::fill(roots.begin(), roots.end(), 0u);
-  for (const uint32_t l : labels) roots[l] = 1;
+  ForEachRun(labels, w, h, [&](uint32_t, uint32_t, uint32_t, uint32_t l) { roots[l] = 1; });
   uint32_t areas = 0;
   for (size_t l = 1; l < roots.size(); ++l)
     if (roots[l] != 0)
       roots[l] = ++areas;
 
   std::vector<AreaBounds> bounds(areas);
-  for (uint32_t y = 0; y < h; ++y) {
-    const uint32_t* row = labels.data() + size_t{y} * w;
-    for (uint32_t x = 0; x < w; ++x) {
-      AreaBounds& b = bounds[roots[row[x]] - 1];
-      b.left = std::min(b.left, x);
-      b.right = std::max(b.right, x);
-      b.top = std::min(b.top, y);
-      b.bottom = std::max(b.bottom, y);
-      ++b.pixels;
-    }
-  }
+  ForEachRun(labels, w, h, [&](uint32_t y, uint32_t x0, uint32_t x1, uint32_t l) {
+    AreaBounds& b = bounds[roots[l] - 1];
+    b.left = std::min(b.left, x0);
+    b.right = std::max(b.right, x1 - 1);
+    b.top = std::min(b.top, y);
+    b.bottom = std::max(b.bottom, y);
+    b.pixels += x1 - x0;
+  });
 
   cells.resize(areas);
   for (uint32_t a = 0; a < areas; ++a) {
@@ -239,14 +279,14 @@ void MakeCells(std::vector<MosaicCell>& cells, const std::vector<uint32_t>& labe
     if (uint64_t{cell.width} * cell.height != cell.area)
       cell.shape.assign(size_t{cell.width} * cell.height, false);
   }
-  for (uint32_t y = 0; y < h; ++y) {
-    const uint32_t* row = labels.data() + size_t{y} * w;
-    for (uint32_t x = 0; x < w; ++x) {
-      MosaicCell& cell = cells[roots[row[x]] - 1];
-      if (!cell.shape.empty())
-        cell.shape[size_t{y - cell.top} * cell.width + (x - cell.left)] = true;
-    }
-  }
+  ForEachRun(labels, w, h, [&](uint32_t y, uint32_t x0, uint32_t x1, uint32_t l) {
+    MosaicCell& cell = cells[roots[l] - 1];
+    if (cell.shape.empty())
+      return;
+    const auto first = cell.shape.begin() +
+                       static_cast<ptrdiff_t>(size_t{y - cell.top} * cell.width + (x0 - cell.left));
+    std::fill(first, first + (x1 - x0), true);
+  });
 }
 
 }  // namespace
@@ -263,7 +303,7 @@ MaskSegmentation SegmentMask(std::vector<MosaicCell>& cells, Image mask) {
   if (!CanAllocate(SaturatingProduct(count, sizeof(uint32_t))))
     return result;
   try {
-    std::vector<uint32_t> labels(static_cast<size_t>(count));
+    LabelMap labels(static_cast<size_t>(count));
     std::vector<uint32_t> roots = LabelRows(mask, labels);
     mask.Release();
     for (uint32_t& l : labels) l = roots[l];
