@@ -16,9 +16,10 @@ std::optional<Image> Resample(const Image& source, uint32_t dw, uint32_t dh, uin
 
 // Resample that lets the rectangle stick out of the source: outside samples count as fully
 // transparent, inside samples go through ColorAccumulator; a pixel with no colour weight is
-// 0xFF000000.
-std::optional<Image> ResampleTransparent(const Image& source, uint32_t dw, uint32_t dh,
-                                         uint32_t rw, uint32_t rh, uint32_t rx, uint32_t ry);
+// 0xFF000000. Outside samples are counted, not visited. Fails like Resample (except for the
+// position) and for a rectangle of more than 2^46 samples, whose weight sums could overflow.
+std::optional<Image> ResampleTransparent(const Image& source, uint32_t dw, uint32_t dh, uint32_t rw,
+                                         uint32_t rh, uint32_t rx, uint32_t ry);
 
 // The whole image resampled to the largest size of its aspect inside bw x bh.
 std::optional<Image> FitWithin(const Image& source, uint32_t bw, uint32_t bh);
