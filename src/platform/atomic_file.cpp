@@ -8,18 +8,45 @@
 
 namespace tessarix {
 
+namespace {
+
+// umask() can only be read by changing it, and for that moment every file another thread creates
+// gets the wrong permissions; the kernel reports the mask in /proc as well.
+mode_t CurrentUmask() {
+  if (std::FILE* status = std::fopen("/proc/self/status", "r")) {
+    char line[256];
+    unsigned mask = 0;
+    bool found = false;
+    while (!found && std::fgets(line, sizeof line, status) != nullptr) {
+      found = std::sscanf(line, "Umask: %o", &mask) == 1;
+    }
+    std::fclose(status);
+    if (found)
+      return static_cast<mode_t>(mask);
+  }
+  const mode_t mask = umask(0);
+  umask(mask);
+  return mask;
+}
+
+}  // namespace
+
 AtomicFile::AtomicFile(std::string targetPath) : target_(std::move(targetPath)) {}
 
-AtomicFile::~AtomicFile() { Discard(); }
+AtomicFile::~AtomicFile() {
+  Discard();
+}
 
 bool AtomicFile::Open() {
   Discard();
   const size_t slash = target_.rfind('/');
-  const std::string folder = slash == std::string::npos ? std::string() : target_.substr(0, slash + 1);
+  const std::string folder =
+      slash == std::string::npos ? std::string() : target_.substr(0, slash + 1);
   const std::string name = slash == std::string::npos ? target_ : target_.substr(slash + 1);
   std::string pattern = folder + "." + name + ".tmp-XXXXXX";
   const int fd = mkstemp(pattern.data());
-  if (fd < 0) return false;
+  if (fd < 0)
+    return false;
   stream_ = fdopen(fd, "wb");
   if (stream_ == nullptr) {
     close(fd);
@@ -31,17 +58,17 @@ bool AtomicFile::Open() {
 }
 
 bool AtomicFile::Commit() {
-  if (stream_ == nullptr) return false;
+  if (stream_ == nullptr)
+    return false;
   bool ok = std::fflush(stream_) == 0 && std::ferror(stream_) == 0;
   ok = ok && fsync(fileno(stream_)) == 0;
   ok = (std::fclose(stream_) == 0) && ok;
   stream_ = nullptr;
   // mkstemp creates the file readable by the owner only; give it the usual permissions.
-  const mode_t mask = umask(0);
-  umask(mask);
-  ok = ok && chmod(temporary_.c_str(), 0666 & ~mask) == 0;
+  ok = ok && chmod(temporary_.c_str(), 0666 & ~CurrentUmask()) == 0;
   ok = ok && std::rename(temporary_.c_str(), target_.c_str()) == 0;
-  if (!ok) unlink(temporary_.c_str());
+  if (!ok)
+    unlink(temporary_.c_str());
   temporary_.clear();
   return ok;
 }
