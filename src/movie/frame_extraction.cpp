@@ -159,7 +159,11 @@ std::optional<Image> DrawSampleFrame(MovieStream* stream, const ExtractionFields
 }
 
 ExtractionResult ExtractFrames(MovieStream& stream, const std::string& moviePath,
-                               const ExtractionFields& fields, const StatusSink& status) {
+                               const ExtractionFields& fields, const StatusSink& sink) {
+  auto status = [&sink](const std::string& text) {
+    if (sink)
+      sink(text);
+  };
   ExtractionResult result;
   const uint32_t W = stream.Width();
   const uint32_t H = stream.Height();

@@ -44,6 +44,8 @@ constexpr int64_t kAlwaysForward = 2;
 // Without a demuxer index there is no telling where the key frames are; beyond this distance a
 // seek is the better bet.
 constexpr int64_t kForwardWithoutIndex = 250;
+// A run of frames the decoder rejects this long is taken for the end of what can be read.
+constexpr int kMostDamagedInARow = 100;
 
 // FFmpeg writes its warnings to stderr by default; the core tells a person things only through
 // the prompt, and every failure that matters is reported from the results here.
@@ -127,14 +129,18 @@ struct MovieStream::State {
   bool DecodeNext(AVFrame* out) {
     if (drained)
       return false;
+    int damaged = 0;
     for (;;) {
       const int received = avcodec_receive_frame(codec.get(), out);
       if (received == 0)
         return true;
-      if (received != AVERROR(EAGAIN) || inputEnded) {
+      if (received == AVERROR_EOF || (received == AVERROR(EAGAIN) && inputEnded) ||
+          ++damaged > kMostDamagedInARow) {
         drained = true;
         return false;
       }
+      if (received != AVERROR(EAGAIN))
+        continue;  // one damaged frame: go on with the next
       for (;;) {
         if (av_read_frame(format.get(), packet.get()) < 0) {
           // Threaded decoders hold frames back until told the input has ended.

@@ -224,3 +224,43 @@ TEST(MovieStreamTest, TruncatedFileGivesTheFramesThatAreThere) {
 
 }  // namespace
 }  // namespace tessarix
+
+namespace tessarix {
+namespace {
+
+TEST(MovieStreamTest, DamagedFrameInTheMiddleDoesNotEndTheMovie) {
+  TempDir dir;
+  test::VideoSpec spec;
+  spec.frames = 30;
+  const std::string path = dir.File("damaged.avi");
+  ASSERT_TRUE(test::WriteCodedVideo(path, spec));
+  // Every MJPEG frame begins with the JPEG start marker FF D8 FF; wipe the tables of frame 15.
+  auto bytes = test::ReadBytes(path);
+  int seen = 0;
+  for (size_t i = 0; i + 2 < bytes.size(); ++i) {
+    if (bytes[i] != 0xFF || bytes[i + 1] != 0xD8 || bytes[i + 2] != 0xFF)
+      continue;
+    if (seen++ == 15) {
+      std::fill(bytes.begin() + static_cast<long>(i), bytes.begin() + static_cast<long>(i) + 200,
+                0);
+      break;
+    }
+  }
+  ASSERT_EQ(seen, 16);
+  {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(bytes.data()),
+              static_cast<std::streamsize>(bytes.size()));
+  }
+  MovieStream stream;
+  ASSERT_TRUE(stream.Open(path));
+  for (int n = 0; n < 30; ++n) {  // in order: the decoder itself meets the damage
+    const Dib* dib = stream.Frame(n);
+    if (n == 15) continue;  // the damaged frame itself may or may not come out
+    ASSERT_NE(dib, nullptr) << n;
+    EXPECT_EQ(test::ReadCode(*dib), n);
+  }
+}
+
+}  // namespace
+}  // namespace tessarix
