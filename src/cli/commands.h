@@ -33,6 +33,9 @@ int RunCollection(CollectionAction action, const std::string& file);
 
 int RunDemo(const std::string& folder);
 
+// mask-analysis, quality-test, wallpaper, deinterlace or cut-borders on one photo.
+int RunUtility(const std::string& command, const std::string& file);
+
 // An absolute path without resolving symlinks.
 std::string AbsolutePath(const std::string& path);
 

@@ -3,8 +3,8 @@
 
 #include "cli/commands.h"
 #include "cli/status_printer.h"
-#include "platform/text_format.h"
 #include "imaging/sample_photos.h"
+#include "platform/text_format.h"
 
 namespace tessarix::cli {
 namespace {

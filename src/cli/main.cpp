@@ -81,6 +81,16 @@ int main(int argc, char** argv) {
   CLI::App* mosaic = app.add_subcommand("mosaic", "make a mosaic of every source photo");
   AddMosaicOptions(*mosaic, mosaicOptions);
 
+  std::string utilityCommand, utilityFile;
+  CLI::App* utility = app.add_subcommand("utility", "photo utilities for advanced users");
+  utility
+      ->add_option("command", utilityCommand,
+                   "mask-analysis|quality-test|wallpaper|deinterlace|cut-borders")
+      ->required()
+      ->check(CLI::IsMember(
+          {"mask-analysis", "quality-test", "wallpaper", "deinterlace", "cut-borders"}));
+  utility->add_option("file", utilityFile, "the photo (FILE.jpg)")->required();
+
   std::string demoFolder = "tessarix-demo";
   CLI::App* demo = app.add_subcommand("demo", "generate sample photos and make a mosaic of them");
   demo->add_option("folder", demoFolder, "folder for the demo")->capture_default_str();
@@ -98,6 +108,8 @@ int main(int argc, char** argv) {
     return RunCollection(action, collectionFile);
   if (*mosaic)
     return RunMosaic(mosaicOptions);
+  if (*utility)
+    return RunUtility(utilityCommand, utilityFile);
   if (*demo)
     return RunDemo(demoFolder);
   return kRefused;

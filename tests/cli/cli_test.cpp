@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "test_support.h"
 #include "imaging/sample_photos.h"
+#include "test_support.h"
 
 namespace tessarix::test {
 namespace {
@@ -196,6 +196,35 @@ TEST_F(CliTest, MaskModeBatch) {
   EXPECT_EQ(mosaic.Width(), 120u);
   EXPECT_EQ(mosaic.Height(), 80u);
   EXPECT_NE(ReadText(dir.File("a Report.TXT")).find("(Total 2 pieces)"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace tessarix::test
+
+namespace tessarix::test {
+namespace {
+
+TEST(CliUtilityTest, WallpaperAndQualityTestFromTheTerminal) {
+  TempDir dir;
+  WriteJpeg(MakeSampleScene(900, 600), dir.File("photo.jpg"));
+  CliRun run = Cli(dir, {"utility", "wallpaper", dir.File("photo.jpg")});
+  ASSERT_EQ(run.status, 0) << run.err;
+  Image wallpaper;
+  ASSERT_TRUE(wallpaper.LoadJpeg(dir.File("photo WallPaper.jpg")));
+  EXPECT_EQ(wallpaper.Width(), 800u);
+  EXPECT_EQ(wallpaper.Height(), 534u);
+  EXPECT_EQ(run.out, dir.File("photo WallPaper.jpg") + "\n");
+
+  run = Cli(dir, {"utility", "quality-test", dir.File("photo.jpg")});
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(
+      std::distance(fs::directory_iterator(dir.Path() / "PhotoUtility"), fs::directory_iterator()),
+      20);
+
+  run = Cli(dir, {"utility", "sharpen", dir.File("photo.jpg")});
+  EXPECT_EQ(run.status, 2);
+  run = Cli(dir, {"utility", "cut-borders", dir.File("missing.jpg")});
+  EXPECT_EQ(run.status, 1);
 }
 
 }  // namespace
