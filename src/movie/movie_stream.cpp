@@ -164,6 +164,22 @@ struct MovieStream::State {
     inputEnded = drained = false;
   }
 
+  // Raw streams (.m4v, .mjpeg, .h264) state no length: count the packets, one per frame, without
+  // decoding them. The pass also lets the demuxer index the key frames for later seeks.
+  int64_t CountPacketsAndRewind() {
+    int64_t packets = 0;
+    while (av_read_frame(format.get(), packet.get()) >= 0) {
+      if (packet->stream_index == streamIndex)
+        ++packets;
+      av_packet_unref(packet.get());
+    }
+    const int64_t start = stream->start_time != AV_NOPTS_VALUE ? stream->start_time : 0;
+    if (av_seek_frame(format.get(), streamIndex, start, AVSEEK_FLAG_BACKWARD) < 0 &&
+        av_seek_frame(format.get(), -1, 0, AVSEEK_FLAG_BYTE) < 0)
+      return 0;
+    return packets;
+  }
+
   bool Rewind() {
     ++seeks;
     int result = av_seek_frame(format.get(), streamIndex, origin, AVSEEK_FLAG_BACKWARD);
@@ -366,6 +382,8 @@ bool MovieStream::Open(const std::string& path) {
       frames = av_rescale_q(s.stream->duration, s.stream->time_base, av_inv_q(rate));
     else if (raw->duration != AV_NOPTS_VALUE && raw->duration > 0)
       frames = av_rescale_q(raw->duration, AV_TIME_BASE_Q, av_inv_q(rate));
+    else
+      frames = s.CountPacketsAndRewind();
   }
   if (parameters->width <= 0 || parameters->height <= 0 || rate.num <= 0 || rate.den <= 0 ||
       frames <= 0)
