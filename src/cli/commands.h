@@ -36,6 +36,17 @@ int RunDemo(const std::string& folder);
 // mask-analysis, quality-test, wallpaper, deinterlace or cut-borders on one photo.
 int RunUtility(const std::string& command, const std::string& file);
 
+struct FramesOptions {
+  std::string video;
+  std::optional<std::string> start, stop, frames, pos, size, quality, prefix;
+  bool deinterlace = false;
+  bool bmp = false;
+  bool noJpg = false;
+};
+
+// Extracts frames of a video into new "_FRAMES" folders beside it.
+int RunFrames(const FramesOptions& options);
+
 // An absolute path without resolving symlinks.
 std::string AbsolutePath(const std::string& path);
 

@@ -81,6 +81,20 @@ int main(int argc, char** argv) {
   CLI::App* mosaic = app.add_subcommand("mosaic", "make a mosaic of every source photo");
   AddMosaicOptions(*mosaic, mosaicOptions);
 
+  FramesOptions framesOptions;
+  CLI::App* frames = app.add_subcommand("frames", "extract frames of a video into new folders");
+  frames->add_option("video", framesOptions.video, "the video file")->required();
+  frames->add_option("--start", framesOptions.start, "first frame (default 0)");
+  frames->add_option("--stop", framesOptions.stop, "last frame (default: the frame count)");
+  frames->add_option("--frames", framesOptions.frames, "how many frames");
+  frames->add_option("--pos", framesOptions.pos, "top/left of the cut-out: X,Y");
+  frames->add_option("--size", framesOptions.size, "size of the cut-out: W,H");
+  frames->add_flag("--deinterlace", framesOptions.deinterlace, "de-interlace every frame");
+  frames->add_flag("--bmp", framesOptions.bmp, "also write BMP files");
+  frames->add_flag("--no-jpg", framesOptions.noJpg, "write no JPEG files");
+  frames->add_option("--quality", framesOptions.quality, "quality of the JPEG files (default 50)");
+  frames->add_option("--prefix", framesOptions.prefix, "prefix of every file (default FR)");
+
   std::string utilityCommand, utilityFile;
   CLI::App* utility = app.add_subcommand("utility", "photo utilities for advanced users");
   utility
@@ -108,6 +122,8 @@ int main(int argc, char** argv) {
     return RunCollection(action, collectionFile);
   if (*mosaic)
     return RunMosaic(mosaicOptions);
+  if (*frames)
+    return RunFrames(framesOptions);
   if (*utility)
     return RunUtility(utilityCommand, utilityFile);
   if (*demo)

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "../movie/test_video.h"
 #include "imaging/sample_photos.h"
 #include "test_support.h"
 
@@ -225,6 +226,37 @@ TEST(CliUtilityTest, WallpaperAndQualityTestFromTheTerminal) {
   EXPECT_EQ(run.status, 2);
   run = Cli(dir, {"utility", "cut-borders", dir.File("missing.jpg")});
   EXPECT_EQ(run.status, 1);
+}
+
+}  // namespace
+}  // namespace tessarix::test
+
+namespace tessarix::test {
+namespace {
+
+TEST(CliFramesTest, ExtractsTheChosenFramesIntoANewFolder) {
+  TempDir dir;
+  VideoSpec spec;
+  spec.frames = 30;
+  ASSERT_TRUE(WriteCodedVideo(dir.File("clip.avi"), spec));
+  CliRun run = Cli(dir, {"frames", dir.File("clip.avi"), "--frames", "3", "--prefix", "S"});
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(run.out, dir.File("clip_FRAMES00001") + "\n");
+  // 30 frames from 0 to 30 in three steps of ten: frame numbers 1, 11 and 21.
+  for (const char* name : {"S00001.jpg", "S00011.jpg", "S00021.jpg"}) {
+    Image frame;
+    EXPECT_TRUE(frame.LoadJpeg(dir.File(std::string("clip_FRAMES00001/") + name))) << name;
+  }
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir.Path() / "clip_FRAMES00001"),
+                          fs::directory_iterator()),
+            3);
+
+  run = Cli(dir, {"frames", dir.File("clip.avi"), "--quality", "101"});
+  EXPECT_EQ(run.status, 2);
+  EXPECT_FALSE(fs::exists(dir.File("clip_FRAMES00002")));
+  run = Cli(dir, {"frames", dir.File("a.jpg")});
+  EXPECT_EQ(run.status, 1);
+  EXPECT_NE(run.err.find("Cannot open the specified file"), std::string::npos) << run.err;
 }
 
 }  // namespace
