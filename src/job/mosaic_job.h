@@ -34,7 +34,7 @@ class MosaicJob {
   bool StopRequested() const { return stopRequested_.load(std::memory_order_relaxed); }
   void BeginStage(int stage, double target);  // under the lock
   void EndStage();                            // under the lock
-  void AddStageProgress(double n);            // without the lock, as the engine's hot loops do
+  void AddStageProgress(double n);            // under the lock: the poller clamps the values
   void SetStageProgress(double value);
   void Post(std::optional<Image> image, const std::string& caption);  // under the lock
   void SetInfoText(const std::string& text);                          // under the lock
