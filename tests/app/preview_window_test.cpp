@@ -1,0 +1,84 @@
+#include "app/preview_window.h"
+
+#include <gtest/gtest.h>
+
+#include <QLabel>
+#include <QPixmap>
+
+#include "app_test_support.h"
+
+namespace tessarix {
+namespace {
+
+using namespace test;
+
+// Previews delete themselves on close; the tests close them the same way.
+struct Shown {
+  PreviewWindow* window = new PreviewWindow;
+  ~Shown() { window->close(); }
+};
+
+TEST(PreviewWindowTest, ShrinksLargePicturesAndNamesTheFullSize) {
+  const struct {
+    uint32_t w, h, ew, eh;
+  } cases[] = {
+      {3000, 2000, 700, 466}, {2000, 3000, 333, 500}, {699, 499, 699, 499}, {700, 100, 700, 100}};
+  const QRect screen(0, 0, 1024, 768);
+  for (const auto& c : cases) {
+    Shown shown;
+    shown.window->ShowPreview(MakeFlatImage(c.w, c.h, 0x00406080), "Mosaic: /p/x.jpg", screen);
+    EXPECT_EQ(shown.window->PictureSize(), QSize(c.ew, c.eh)) << c.w << "x" << c.h;
+    EXPECT_EQ(
+        shown.window->windowTitle().toStdString(),
+        "Mosaic: /p/x.jpg (Full Size " + std::to_string(c.w) + "x" + std::to_string(c.h) + ")");
+  }
+}
+
+TEST(PreviewWindowTest, PlacedAtAThirdOfTheFreeScreen) {
+  Shown shown;
+  shown.window->ShowPreview(MakeFlatImage(3000, 2000, 0), "x", QRect(0, 0, 1024, 768));
+  // (1024 - 700) / 3 and (768 - 466) / 3; the offscreen platform draws no frame.
+  EXPECT_EQ(shown.window->geometry(), QRect(108, 100, 700, 466));
+  Shown offset;
+  offset.window->ShowPreview(MakeFlatImage(100, 50, 0), "x", QRect(50, 20, 400, 350));
+  EXPECT_EQ(offset.window->geometry(), QRect(50 + 100, 20 + 100, 100, 50));
+}
+
+TEST(PreviewWindowTest, ShowsThePixelsTheRightWayUp) {
+  // Red top row, blue bottom row, green right column: catches swapped channels and a picture
+  // shown upside down or mirrored.
+  const Image image = MakeImage(5, 3, [](uint32_t x, uint32_t y) -> Pixel {
+    if (x == 4)
+      return 0x0000ff00;
+    return y == 0 ? 0x000000ffu : y == 2 ? 0x00ff0000u : 0x00ffffffu;
+  });
+  Shown shown;
+  shown.window->ShowPreview(image, "x", QRect(0, 0, 800, 600));
+  const QLabel* picture = shown.window->findChild<QLabel*>();
+  ASSERT_NE(picture, nullptr);
+  const QImage shownImage = picture->pixmap().toImage();
+  ASSERT_EQ(shownImage.size(), QSize(5, 3));
+  EXPECT_EQ(shownImage.pixelColor(0, 0), QColor(255, 0, 0));
+  EXPECT_EQ(shownImage.pixelColor(0, 2), QColor(0, 0, 255));
+  EXPECT_EQ(shownImage.pixelColor(4, 0), QColor(0, 255, 0));
+  EXPECT_EQ(shownImage.pixelColor(2, 1), QColor(255, 255, 255));
+}
+
+TEST(PreviewWindowTest, SeveralStayOpenAndFreeThemselves) {
+  QPointer<PreviewWindow> first = new PreviewWindow;
+  QPointer<PreviewWindow> second = new PreviewWindow;
+  first->ShowPreview(MakeFlatImage(10, 10, 0), "a", QRect(0, 0, 800, 600));
+  second->ShowPreview(MakeFlatImage(10, 10, 0), "b", QRect(0, 0, 800, 600));
+  EXPECT_TRUE(first->isVisible());
+  EXPECT_TRUE(second->isVisible());
+  first->close();
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  EXPECT_TRUE(first.isNull());
+  EXPECT_FALSE(second.isNull());
+  second->close();
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  EXPECT_TRUE(second.isNull());
+}
+
+}  // namespace
+}  // namespace tessarix
