@@ -98,9 +98,13 @@ std::vector<uint32_t> LabelRows(const Image& mask, LabelMap& labels) {
   for (uint32_t y = 0; y < h; ++y) {
     const Pixel* row = mask.Row(y);
     uint32_t* lab = labels.data() + size_t{y} * w;
+    // The row above through its own pointers: x - w in unsigned arithmetic wraps, and a wrapped
+    // index is undefined behaviour on a pointer even when the sum lands inside the buffer.
+    const Pixel* rowAbove = y > 0 ? mask.Row(y - 1) : nullptr;
+    const uint32_t* labAbove = y > 0 ? lab - w : nullptr;
     if (y > 0) {
-      running = lab[-static_cast<ptrdiff_t>(w)];
-      previous = row[-static_cast<ptrdiff_t>(w)];
+      running = labAbove[0];
+      previous = rowAbove[0];
     }
     for (uint32_t x = 0; x < w; ++x) {
       const Pixel p = row[x];
@@ -109,8 +113,8 @@ std::vector<uint32_t> LabelRows(const Image& mask, LabelMap& labels) {
       lab[x] = running;
       previous = p;
       if (y > 0) {
-        const uint32_t aboveLabel = lab[x - size_t{w}];
-        if (aboveLabel != running && Similar(p, row[x - size_t{w}]))
+        const uint32_t aboveLabel = labAbove[x];
+        if (aboveLabel != running && Similar(p, rowAbove[x]))
           running = forest.Join(aboveLabel, running);
       }
     }
