@@ -110,6 +110,9 @@ CollectionWindow::CollectionWindow(ImageCollection& collection, const MosaicJob&
   statusRow->addWidget(close);
   layout->addLayout(statusRow);
   setFixedWidth(620);
+  // Wrapped help texts need the height that belongs to this width, not the layout's first guess.
+  layout->activate();
+  resize(620, layout->totalHeightForWidth(620));
 
   timer_.setInterval(100);
   connect(&timer_, &QTimer::timeout, this, &CollectionWindow::AnalyseTick);

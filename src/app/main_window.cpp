@@ -167,7 +167,10 @@ void MainWindow::BuildControls() {
   useAll_ = new QCheckBox("Use all Images in Collection:");
   useAll_->setObjectName("useAll");
   useAll_->setLayoutDirection(Qt::RightToLeft);
-  grid->addWidget(useAll_, row++, 0, 1, 2, Qt::AlignLeft);
+  auto* useAllRow = new QHBoxLayout;
+  useAllRow->addWidget(useAll_);
+  useAllRow->addStretch();
+  grid->addLayout(useAllRow, row++, 0, 1, 2);
   auto* saveRow = new QHBoxLayout;
   saveRow->addWidget(new QLabel("Save also a:"));
   textReport_ = new QCheckBox("Text Report");
@@ -215,7 +218,7 @@ void MainWindow::BuildControls() {
   auto* statusLayout = new QVBoxLayout(statusGroup);
   info_ = Wrapped(QString());
   info_->setObjectName("info");
-  info_->setMinimumHeight(48);
+  info_->setMinimumHeight(96);
   info_->setAlignment(Qt::AlignTop | Qt::AlignLeft);
   status_ = new QLabel;
   status_->setObjectName("statusLine");
@@ -223,6 +226,8 @@ void MainWindow::BuildControls() {
   progress_ = new QLabel;
   progress_->setObjectName("progressLine");
   progress_->setTextFormat(Qt::PlainText);
+  progress_->setWordWrap(true);
+  progress_->setMinimumHeight(progress_->fontMetrics().lineSpacing() * 2);
   bar_ = new QProgressBar;
   bar_->setObjectName("progressBar");
   bar_->setTextVisible(false);
@@ -241,7 +246,7 @@ void MainWindow::BuildControls() {
   auto* columns = new QHBoxLayout(this);
   columns->addLayout(left, 3);
   columns->addLayout(right, 2);
-  step3->setMinimumWidth(420);
+  step3->setMinimumWidth(460);
   step2->setMinimumWidth(600);
 
   for (QLineEdit* f : {tilesPerRowField_, tileWidthField_, border_, duplicateDistance_,
@@ -472,6 +477,10 @@ void MainWindow::dropEvent(QDropEvent* event) {
 
 void MainWindow::FindTiles() {
   OpenCollectionWindow(collection_, job_, this);
+  ShowCollection();
+}
+
+void MainWindow::ShowCollection() {
   collectionText_->setText(QString::fromStdString(collection_.description));
 }
 

@@ -41,6 +41,8 @@ class MainWindow : public QDialog {
   void ClearList();
   void AddDroppedFiles(const std::vector<std::string>& paths);
   void FindTiles();
+  // Step 1 shows the collection's description again.
+  void ShowCollection();
   // Exit, Escape and the close box.
   void TryClose();
   // One tick of the 500 ms timer.
