@@ -1,0 +1,43 @@
+// Video decoders hand out packed DIBs whose headers are whatever the file said. Anything accepted
+// must come back unchanged through the display form.
+#include <cstdint>
+#include <cstring>
+#include <optional>
+#include <span>
+
+#include "fuzz_support.h"
+#include "imaging/dib.h"
+
+using namespace tessarix;
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  const std::optional<Image> packed = FromPackedDib(std::span<const uint8_t>(data, size));
+  if (packed) {
+    const std::optional<Dib> dib = ToDib(*packed);
+    if (!dib)
+      fuzz::Fail("an accepted DIB has no display form");
+    const std::optional<Image> again = FromDib(*dib);
+    if (!again || !(*again == *packed))
+      fuzz::Fail("a DIB did not survive ToDib and FromDib");
+  }
+
+  // The plain form: a stated size (kept small, the fuzzer is after the bounds) and raw rows.
+  if (size < 4)
+    return 0;
+  Dib dib;
+  uint16_t w = 0;
+  uint16_t h = 0;
+  std::memcpy(&w, data, 2);
+  std::memcpy(&h, data + 2, 2);
+  dib.width = w % 512;
+  dib.height = h % 512;
+  dib.bytes.assign(data + 4, data + size);
+  const std::optional<Image> plain = FromDib(dib);
+  if (plain) {
+    if (plain->Width() != dib.width || plain->Height() != dib.height)
+      fuzz::Fail("FromDib returned the wrong size");
+    if (dib.bytes.size() < Dib::RowStride(dib.width) * dib.height)
+      fuzz::Fail("FromDib accepted a buffer too short for its size");
+  }
+  return 0;
+}

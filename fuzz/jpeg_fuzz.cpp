@@ -1,0 +1,67 @@
+// Half-copied photos and hostile JPEGs through every decoding road: the packed reader, the
+// direct pixel reader, Image::LoadJpeg and the tile loader. The roads must agree on every pixel.
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+#include "collection/collection_entry.h"
+#include "collection/tile_analysis.h"
+#include "fuzz_support.h"
+#include "imaging/image.h"
+#include "imaging/jpeg_file.h"
+
+using namespace tessarix;
+
+namespace {
+
+// Large pictures are legitimate but slow; they are the hostile-size tests' business, not the
+// fuzzer's, which looks for faults in the decoding of damaged data.
+constexpr uint64_t kMaxPixels = uint64_t{1} << 20;
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  static const fuzz::ScratchFile input(".jpg");
+  if (!input.Write(data, size))
+    return 0;
+
+  std::vector<Pixel> pixels;
+  uint32_t width = 0;
+  uint32_t height = 0;
+  const bool decoded = ReadPixels(input.Path(), [&](uint32_t w, uint32_t h) -> Pixel* {
+    if (w == 0 || h == 0 || uint64_t{w} * h > kMaxPixels)
+      return nullptr;
+    width = w;
+    height = h;
+    pixels.assign(size_t{w} * h, 0xDEADBEEFu);
+    return pixels.data();
+  });
+  if (!decoded)
+    return 0;
+
+  const RgbBuffer rgb = ReadRgb(input.Path());
+  if (rgb.width != width || rgb.height != height || rgb.bytes.size() != pixels.size() * 3)
+    fuzz::Fail("ReadRgb and ReadPixels disagree on the size");
+  for (size_t i = 0; i < pixels.size(); ++i) {
+    if (pixels[i] != MakePixel(rgb.bytes[3 * i], rgb.bytes[3 * i + 1], rgb.bytes[3 * i + 2]))
+      fuzz::Fail("ReadRgb and ReadPixels disagree on a pixel");
+  }
+
+  Image image;
+  if (!image.LoadJpeg(input.Path()) || image.Width() != width || image.Height() != height ||
+      !std::equal(pixels.begin(), pixels.end(), image.Pixels())) {
+    fuzz::Fail("LoadJpeg and ReadPixels disagree");
+  }
+
+  // Tile sizes from the last bytes, so the fuzzer also varies turning and cropping.
+  const uint32_t tw = 1 + data[size - 1] % 48;
+  const uint32_t th = 1 + data[size / 2] % 48;
+  CollectionEntry entry;
+  entry.path = input.Path();
+  const std::optional<Image> tile = LoadTile(entry, tw, th);
+  if (tile && (tile->Width() != tw || tile->Height() != th))
+    fuzz::Fail("LoadTile returned the wrong size");
+  if (entry.pixelWidth != width || entry.pixelHeight != height)
+    fuzz::Fail("LoadTile recorded the wrong pixel size");
+  return 0;
+}
