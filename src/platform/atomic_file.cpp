@@ -61,7 +61,12 @@ bool AtomicFile::Commit() {
   if (stream_ == nullptr)
     return false;
   bool ok = std::fflush(stream_) == 0 && std::ferror(stream_) == 0;
-  ok = ok && fsync(fileno(stream_)) == 0;
+  // Only a file that replaces an existing one must reach the disk before the rename: otherwise a
+  // crash could leave the person's old file replaced by an empty one. A new file has nothing to
+  // lose, and syncing each of thousands of movie frames would cost more than encoding them.
+  struct stat existing {};
+  const bool replacing = stat(target_.c_str(), &existing) == 0;
+  ok = ok && (!replacing || fsync(fileno(stream_)) == 0);
   ok = (std::fclose(stream_) == 0) && ok;
   stream_ = nullptr;
   // mkstemp creates the file readable by the owner only; give it the usual permissions.

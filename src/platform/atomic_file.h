@@ -22,7 +22,8 @@ class AtomicFile {
   // The stream to write to; null before a successful `Open`.
   std::FILE* Stream() const { return stream_; }
 
-  // Flushes, syncs and closes the temporary file and renames it over the target. False (and the
+  // Flushes and closes the temporary file (syncing it to disk first when it replaces an existing
+  // file) and renames it over the target. False (and the
   // target untouched) when any write failed on the way or the rename is refused.
   bool Commit();
 
