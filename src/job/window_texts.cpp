@@ -82,11 +82,4 @@ std::string ToDialogFilter(const std::string& filter) {
   return out;
 }
 
-std::string ProgramFolder(const std::string& programPath) {
-  const size_t slash = programPath.rfind('/');
-  if (slash == std::string::npos)
-    return std::string();
-  return programPath.substr(0, slash + 1);
-}
-
 }  // namespace tessarix

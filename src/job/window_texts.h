@@ -29,8 +29,4 @@ std::string UsageLine(const UsageRecord& usage);
 // file dialog's name filter list: "Desc (*.a *.b)", pairs joined by ";;".
 std::string ToDialogFilter(const std::string& filter);
 
-// The folder part of the running program's path, ending with "/", or empty when the path has no
-// folder.
-std::string ProgramFolder(const std::string& programPath);
-
 }  // namespace tessarix

@@ -30,12 +30,6 @@ TEST(WindowTextsTest, DialogFilters) {
   EXPECT_EQ(ToDialogFilter(""), "");
 }
 
-TEST(WindowTextsTest, ProgramFolder) {
-  EXPECT_EQ(ProgramFolder("/usr/local/bin/tessarix"), "/usr/local/bin/");
-  EXPECT_EQ(ProgramFolder("/tessarix"), "/");
-  EXPECT_EQ(ProgramFolder("tessarix"), "");
-}
-
 TEST(WindowTextsTest, PollBeforeAndAfterABatch) {
   MosaicJob job;
   JobPoll idle = PollJob(job);
