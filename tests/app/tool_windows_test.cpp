@@ -130,13 +130,13 @@ TEST(PhotoUtilitiesWindowTest, ButtonsAskForAPhotoAndWriteBesideIt) {
 // A movie of a landscape whose frames carry their number in the top-left corner.
 struct TestMovie {
   explicit TestMovie(int frames) {
-    VideoSpec spec;
-    spec.width = 192;
-    spec.height = 144;
-    spec.frames = frames;
+    VideoSpec video;
+    video.width = 192;
+    video.height = 144;
+    video.frames = frames;
     path = dir.File("clip.avi");
     const Image scene = MakeSampleScene(192, 144);
-    EXPECT_TRUE(WriteVideo(path, spec, [&scene](int n) {
+    EXPECT_TRUE(WriteVideo(path, video, [&scene](int n) {
       return MakeImage(192, 144, [n, &scene](uint32_t x, uint32_t y) {
         return x < 48 && y < 16 ? CodedPixel(n, x, y) : scene.At(x, y);
       });

@@ -236,9 +236,9 @@ namespace {
 
 TEST(CliFramesTest, ExtractsTheChosenFramesIntoANewFolder) {
   TempDir dir;
-  VideoSpec spec;
-  spec.frames = 30;
-  ASSERT_TRUE(WriteCodedVideo(dir.File("clip.avi"), spec));
+  VideoSpec video;
+  video.frames = 30;
+  ASSERT_TRUE(WriteCodedVideo(dir.File("clip.avi"), video));
   CliRun run = Cli(dir, {"frames", dir.File("clip.avi"), "--frames", "3", "--prefix", "S"});
   ASSERT_EQ(run.status, 0) << run.err;
   EXPECT_EQ(run.out, dir.File("clip_FRAMES00001") + "\n");

@@ -107,9 +107,9 @@ TEST(ExtractionFieldsTest, SampleFrameChoices) {
 
 TEST(ExtractionFieldsTest, RangeCheckWantsStartStopAndCountInOrder) {
   TempDir dir;
-  test::VideoSpec spec;
-  spec.frames = 12;
-  ASSERT_TRUE(test::WriteCodedVideo(dir.File("clip.avi"), spec));
+  test::VideoSpec video;
+  video.frames = 12;
+  ASSERT_TRUE(test::WriteCodedVideo(dir.File("clip.avi"), video));
   RecordingPrompt prompt;
   ExtractionFields fields = DefaultExtractionFields(12, 48, 16);
   EXPECT_FALSE(CheckFrameRange(nullptr, fields));
@@ -155,11 +155,11 @@ TEST(ExtractionFieldsTest, CutOutMapsOntoTheFittedFrame) {
 
 TEST(ExtractionFieldsTest, SampleFrameIsFittedCentredAndOutlined) {
   TempDir dir;
-  test::VideoSpec spec;
-  spec.width = 64;
-  spec.height = 16;
-  spec.frames = 3;
-  ASSERT_TRUE(test::WriteVideo(dir.File("dark.avi"), spec, [](int) {
+  test::VideoSpec video;
+  video.width = 64;
+  video.height = 16;
+  video.frames = 3;
+  ASSERT_TRUE(test::WriteVideo(dir.File("dark.avi"), video, [](int) {
     return test::MakeFlatImage(64, 16, MakePixel(40, 40, 40));
   }));
   RecordingPrompt prompt;

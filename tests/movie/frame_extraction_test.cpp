@@ -59,12 +59,12 @@ class ScratchDir {
 // A movie of `frames` coded frames in its own folder, opened, with a status recorder.
 struct Movie {
   explicit Movie(int frames, uint32_t width = 48, uint32_t height = 16) {
-    test::VideoSpec spec;
-    spec.frames = frames;
-    spec.width = width;
-    spec.height = height;
+    test::VideoSpec video;
+    video.frames = frames;
+    video.width = width;
+    video.height = height;
     path = dir.File("clip.avi");
-    EXPECT_TRUE(test::WriteCodedVideo(path, spec));
+    EXPECT_TRUE(test::WriteCodedVideo(path, video));
     EXPECT_TRUE(stream.Open(path));
   }
   ExtractionResult Extract(const ExtractionFields& fields) {

@@ -18,9 +18,9 @@ using test::VideoSpec;
 
 TEST(MovieStreamTest, ReportsLengthRateAndFrameRectangle) {
   TempDir dir;
-  VideoSpec spec;
-  spec.frames = 7;
-  ASSERT_TRUE(test::WriteCodedVideo(dir.File("clip.avi"), spec));
+  VideoSpec video;
+  video.frames = 7;
+  ASSERT_TRUE(test::WriteCodedVideo(dir.File("clip.avi"), video));
   RecordingPrompt prompt;
   MovieStream stream;
   EXPECT_EQ(stream.FrameCount(), 0u);
@@ -44,12 +44,12 @@ TEST(MovieStreamTest, ReportsLengthRateAndFrameRectangle) {
 
 TEST(MovieStreamTest, NtscRateRoundsToThirty) {
   TempDir dir;
-  VideoSpec spec;
-  spec.codec = AV_CODEC_ID_MPEG4;
-  spec.pixelFormat = AV_PIX_FMT_YUV420P;
-  spec.rate = {30000, 1001};
-  spec.frames = 5;
-  ASSERT_TRUE(test::WriteCodedVideo(dir.File("ntsc.mp4"), spec));
+  VideoSpec video;
+  video.codec = AV_CODEC_ID_MPEG4;
+  video.pixelFormat = AV_PIX_FMT_YUV420P;
+  video.rate = {30000, 1001};
+  video.frames = 5;
+  ASSERT_TRUE(test::WriteCodedVideo(dir.File("ntsc.mp4"), video));
   MovieStream stream;
   ASSERT_TRUE(stream.Open(dir.File("ntsc.mp4")));
   EXPECT_EQ(stream.Rate(), 30000u);
@@ -92,18 +92,18 @@ void ExpectSeeksMatchSequentialDecode(const std::string& path, int frames) {
 
 TEST(MovieStreamTest, SeekingGivesTheFramesOfASequentialDecode) {
   TempDir dir;
-  VideoSpec spec;
-  spec.codec = AV_CODEC_ID_MPEG4;
-  spec.pixelFormat = AV_PIX_FMT_YUV420P;
-  spec.frames = 60;
-  spec.bFrames = 2;  // AVI then has no timestamps on the I and P packets
-  spec.gop = 12;
-  ASSERT_TRUE(test::WriteCodedVideo(dir.File("bframes.avi"), spec));
-  ASSERT_TRUE(test::WriteCodedVideo(dir.File("bframes.mp4"), spec));
-  spec.codec = AV_CODEC_ID_MJPEG;
-  spec.pixelFormat = AV_PIX_FMT_YUVJ420P;
-  spec.bFrames = 0;
-  ASSERT_TRUE(test::WriteCodedVideo(dir.File("mjpeg.avi"), spec));
+  VideoSpec video;
+  video.codec = AV_CODEC_ID_MPEG4;
+  video.pixelFormat = AV_PIX_FMT_YUV420P;
+  video.frames = 60;
+  video.bFrames = 2;  // AVI then has no timestamps on the I and P packets
+  video.gop = 12;
+  ASSERT_TRUE(test::WriteCodedVideo(dir.File("bframes.avi"), video));
+  ASSERT_TRUE(test::WriteCodedVideo(dir.File("bframes.mp4"), video));
+  video.codec = AV_CODEC_ID_MJPEG;
+  video.pixelFormat = AV_PIX_FMT_YUVJ420P;
+  video.bFrames = 0;
+  ASSERT_TRUE(test::WriteCodedVideo(dir.File("mjpeg.avi"), video));
   ExpectSeeksMatchSequentialDecode(dir.File("bframes.avi"), 60);
   ExpectSeeksMatchSequentialDecode(dir.File("bframes.mp4"), 60);
   ExpectSeeksMatchSequentialDecode(dir.File("mjpeg.avi"), 60);
@@ -111,12 +111,12 @@ TEST(MovieStreamTest, SeekingGivesTheFramesOfASequentialDecode) {
 
 TEST(MovieStreamTest, RawStreamsWithoutALengthAreCounted) {
   TempDir dir;
-  VideoSpec spec;
-  spec.codec = AV_CODEC_ID_MPEG4;
-  spec.pixelFormat = AV_PIX_FMT_YUV420P;
-  spec.frames = 40;
-  spec.gop = 10;
-  ASSERT_TRUE(test::WriteCodedVideo(dir.File("raw.m4v"), spec));
+  VideoSpec video;
+  video.codec = AV_CODEC_ID_MPEG4;
+  video.pixelFormat = AV_PIX_FMT_YUV420P;
+  video.frames = 40;
+  video.gop = 10;
+  ASSERT_TRUE(test::WriteCodedVideo(dir.File("raw.m4v"), video));
   RecordingPrompt prompt;
   ExpectSeeksMatchSequentialDecode(dir.File("raw.m4v"), 40);
   EXPECT_TRUE(prompt.messages.empty());
@@ -126,13 +126,13 @@ TEST(MovieStreamTest, RawStreamsWithoutALengthAreCounted) {
 // stride shows up as a row that differs from the first.
 void ExpectRowsUnskewed(uint32_t width, AVPixelFormat format) {
   TempDir dir;
-  VideoSpec spec;
-  spec.width = width;
-  spec.height = 24;
-  spec.frames = 2;
-  spec.pixelFormat = format;
+  VideoSpec video;
+  video.width = width;
+  video.height = 24;
+  video.frames = 2;
+  video.pixelFormat = format;
   const std::string path = dir.File("wide.avi");
-  ASSERT_TRUE(test::WriteVideo(path, spec, [&](int) {
+  ASSERT_TRUE(test::WriteVideo(path, video, [&](int) {
     return test::MakeImage(width, 24, [](uint32_t x, uint32_t) {
       return (x / 64) % 2 ? MakePixel(250, 250, 250) : MakePixel(5, 5, 5);
     });
@@ -208,10 +208,10 @@ TEST(MovieStreamTest, RefusesAFileWithoutAVideoStream) {
 
 TEST(MovieStreamTest, TruncatedFileGivesTheFramesThatAreThere) {
   TempDir dir;
-  VideoSpec spec;
-  spec.frames = 100;
+  VideoSpec video;
+  video.frames = 100;
   const std::string path = dir.File("cut.avi");
-  ASSERT_TRUE(test::WriteCodedVideo(path, spec));
+  ASSERT_TRUE(test::WriteCodedVideo(path, video));
   std::filesystem::resize_file(path, std::filesystem::file_size(path) * 7 / 10);
   RecordingPrompt prompt;
   MovieStream stream;
@@ -243,10 +243,10 @@ namespace {
 
 TEST(MovieStreamTest, DamagedFrameInTheMiddleDoesNotEndTheMovie) {
   TempDir dir;
-  test::VideoSpec spec;
-  spec.frames = 30;
+  test::VideoSpec video;
+  video.frames = 30;
   const std::string path = dir.File("damaged.avi");
-  ASSERT_TRUE(test::WriteCodedVideo(path, spec));
+  ASSERT_TRUE(test::WriteCodedVideo(path, video));
   // Every MJPEG frame begins with the JPEG start marker FF D8 FF; wipe the tables of frame 15.
   auto bytes = test::ReadBytes(path);
   int seen = 0;

@@ -67,8 +67,8 @@ inline int ReadCode(const Dib& dib) {
   return image ? ReadCode(*image) : -1;
 }
 
-// Encodes spec.frames pictures from paint(n) into `path` (container chosen by its extension).
-inline bool WriteVideo(const std::string& path, const VideoSpec& spec,
+// Encodes video.frames pictures from paint(n) into `path` (container chosen by its extension).
+inline bool WriteVideo(const std::string& path, const VideoSpec& video,
                        const std::function<Image(int)>& paint) {
   av_log_set_level(AV_LOG_QUIET);  // the encoder's own chatter is of no interest here
   AVFormatContext* output = nullptr;
@@ -80,7 +80,7 @@ inline bool WriteVideo(const std::string& path, const VideoSpec& spec,
           avio_closep(&c->pb);
         avformat_free_context(c);
       });
-  const AVCodec* encoder = avcodec_find_encoder(spec.codec);
+  const AVCodec* encoder = avcodec_find_encoder(video.codec);
   if (encoder == nullptr)
     return false;
   AVStream* stream = avformat_new_stream(output, nullptr);
@@ -89,17 +89,17 @@ inline bool WriteVideo(const std::string& path, const VideoSpec& spec,
       codec, [](AVCodecContext* c) { avcodec_free_context(&c); });
   if (stream == nullptr || codec == nullptr)
     return false;
-  codec->width = static_cast<int>(spec.width);
-  codec->height = static_cast<int>(spec.height);
-  codec->pix_fmt = spec.pixelFormat;
-  codec->time_base = av_inv_q(spec.rate);
-  codec->framerate = spec.rate;
-  codec->gop_size = spec.gop;
-  codec->max_b_frames = spec.bFrames;
+  codec->width = static_cast<int>(video.width);
+  codec->height = static_cast<int>(video.height);
+  codec->pix_fmt = video.pixelFormat;
+  codec->time_base = av_inv_q(video.rate);
+  codec->framerate = video.rate;
+  codec->gop_size = video.gop;
+  codec->max_b_frames = video.bFrames;
   codec->bit_rate = 4000000;
   codec->qmin = 2;
   codec->qmax = 4;
-  if (spec.codec == AV_CODEC_ID_MJPEG)
+  if (video.codec == AV_CODEC_ID_MJPEG)
     codec->color_range = AVCOL_RANGE_JPEG;
   if (output->oformat->flags & AVFMT_GLOBALHEADER)
     codec->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
@@ -108,7 +108,7 @@ inline bool WriteVideo(const std::string& path, const VideoSpec& spec,
   if (avcodec_parameters_from_context(stream->codecpar, codec) < 0)
     return false;
   stream->time_base = codec->time_base;
-  stream->avg_frame_rate = spec.rate;
+  stream->avg_frame_rate = video.rate;
   if (avio_open(&output->pb, path.c_str(), AVIO_FLAG_WRITE) < 0)
     return false;
   if (avformat_write_header(output, nullptr) < 0)
@@ -120,14 +120,14 @@ inline bool WriteVideo(const std::string& path, const VideoSpec& spec,
                                                           [](AVFrame* f) { av_frame_free(&f); });
   std::unique_ptr<AVPacket, void (*)(AVPacket*)> packetGuard(
       packet, [](AVPacket* p) { av_packet_free(&p); });
-  frame->format = spec.pixelFormat;
+  frame->format = video.pixelFormat;
   frame->width = codec->width;
   frame->height = codec->height;
   if (av_frame_get_buffer(frame, 0) < 0)
     return false;
   SwsContext* scaler =
       sws_getContext(codec->width, codec->height, AV_PIX_FMT_RGB0, codec->width, codec->height,
-                     spec.pixelFormat, SWS_BICUBIC, nullptr, nullptr, nullptr);
+                     video.pixelFormat, SWS_BICUBIC, nullptr, nullptr, nullptr);
   std::unique_ptr<SwsContext, void (*)(SwsContext*)> scalerGuard(scaler, sws_freeContext);
   if (scaler == nullptr)
     return false;
@@ -143,7 +143,7 @@ inline bool WriteVideo(const std::string& path, const VideoSpec& spec,
     }
     return true;
   };
-  for (int n = 0; n < spec.frames; ++n) {
+  for (int n = 0; n < video.frames; ++n) {
     const Image picture = paint(n);
     if (av_frame_make_writable(frame) < 0)
       return false;
@@ -159,8 +159,8 @@ inline bool WriteVideo(const std::string& path, const VideoSpec& spec,
   return av_write_trailer(output) >= 0;
 }
 
-inline bool WriteCodedVideo(const std::string& path, const VideoSpec& spec) {
-  return WriteVideo(path, spec, [&spec](int n) { return CodedFrame(n, spec.width, spec.height); });
+inline bool WriteCodedVideo(const std::string& path, const VideoSpec& video) {
+  return WriteVideo(path, video, [&video](int n) { return CodedFrame(n, video.width, video.height); });
 }
 
 }  // namespace tessarix::test
