@@ -78,6 +78,14 @@ TEST(AboutWindowTest, UserGuideIsLookedUpBesideTheProgram) {
   EXPECT_FALSE(OpenUserGuide());
   EXPECT_EQ(prompt.messages,
             std::vector<std::string>{"Unable to find the User Guide \"TessarixManual.pdf\""});
+  prompt.messages.clear();
+  EXPECT_FALSE(OpenTutorial());
+  const std::string address =
+      QUrl::fromLocalFile(QCoreApplication::applicationDirPath() + "/tutorial.html")
+          .toString()
+          .toStdString();
+  EXPECT_EQ(prompt.messages,
+            std::vector<std::string>{"Unable to open web page \"" + address + "\""});
 }
 
 }  // namespace
