@@ -22,6 +22,7 @@ struct EngineParameters {
   uint32_t maxDuplicateCount = 0;     // 0 = unlimited
   uint32_t minSequenceDistance = 0;   // S
   uint32_t tileBorder = 0;            // black gap between grid cells, pixels
+  uint32_t threads = 1;               // threads for matching and rendering; 1 = sequential
 
   // Stores m (callers pass 0..255).
   void SetModifyLimit(uint32_t m) { modifyLimit = m; }

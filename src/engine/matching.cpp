@@ -1,13 +1,16 @@
 #include "engine/matching.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstdint>
 #include <limits>
+#include <memory>
 #include <vector>
 
 #include "engine/distance.h"
 #include "engine/rendering.h"
 #include "platform/text_format.h"
+#include "platform/work_pool.h"
 
 namespace tessarix {
 namespace {
@@ -59,6 +62,12 @@ class TileMatcher {
     const uint64_t d = params_.minDuplicateDistance;
     spacing_ = SaturatingMul(averageArea, SaturatingMul(d, d));
     candidates_.reserve(cells_.size());
+    if (params_.threads > 1 && cells_.size() > 1) {
+      pool_ = std::make_unique<WorkPool>(params_.threads);
+      measured_.resize(cells_.size());
+      // A few ranges per thread even out cells that end early against those that run long.
+      grain_ = std::max<size_t>(16, cells_.size() / (size_t{params_.threads} * 8));
+    }
   }
 
   // False when stopped.
@@ -184,17 +193,23 @@ class TileMatcher {
   bool OfferSingleUse(CollectionEntry& image) {
     const bool required = image.required > 0;
     const bool portrait = image.portrait != 0;
+    // A required image's bound is the running best alone, which only the scan itself knows.
+    const bool parallel = pool_ != nullptr && !required;
+    if (parallel && !MeasureAll(image, true))
+      return false;
     uint32_t best = kNoDistance;
     MosaicCell* bestCell = nullptr;
-    for (MosaicCell& cell : cells_) {
+    for (uint32_t i = 0; i < cells_.size(); ++i) {
       if (job_.StopRequested())
         return false;
+      MosaicCell& cell = cells_[i];
       if (cell.hasInfo == 0 || cell.locked != 0)
         continue;
       const uint32_t bound = required ? best : std::min(best, cell.assignedDistance);
       if (bound == 0)
         continue;  // nothing beats 0
-      const uint32_t d = Distance(cell.info, image.info, portrait, bound, params_);
+      const uint32_t d = parallel ? Measured(i, image, bound)
+                                  : Distance(cell.info, image.info, portrait, bound, params_);
       if (d < bound) {
         best = d;
         bestCell = &cell;
@@ -228,17 +243,22 @@ class TileMatcher {
     // conflicting cells are counted once and the candidate's own image is discounted.
     bool counted = false;
     size_t conflictCount = 0;
+    const bool parallel = pool_ != nullptr;
+    if (parallel && !MeasureAll(image, false))
+      return false;
     uint32_t best = kNoDistance;
     MosaicCell* bestCell = nullptr;
-    for (MosaicCell& cell : cells_) {
+    for (uint32_t i = 0; i < cells_.size(); ++i) {
       if (job_.StopRequested())
         return false;
+      MosaicCell& cell = cells_[i];
       if (cell.hasInfo == 0)
         continue;
       const uint32_t bound = std::min(best, cell.assignedDistance);
       if (bound == 0)
         continue;
-      const uint32_t d = Distance(cell.info, image.info, portrait, bound, params_);
+      const uint32_t d = parallel ? Measured(i, image, bound)
+                                  : Distance(cell.info, image.info, portrait, bound, params_);
       if (d >= bound)
         continue;
       if (sequence != 0) {
@@ -289,6 +309,9 @@ class TileMatcher {
     const bool portrait = image.portrait != 0;
     candidates_.clear();
     kept_.clear();
+    const bool parallel = pool_ != nullptr;
+    if (parallel && !MeasureAll(image, false))
+      return false;
     for (uint32_t i = 0; i < cells_.size(); ++i) {
       if (job_.StopRequested())
         return false;
@@ -303,7 +326,9 @@ class TileMatcher {
       }
       if (cell.assignedDistance == 0)
         continue;
-      const uint32_t d = Distance(cell.info, image.info, portrait, cell.assignedDistance, params_);
+      const uint32_t d =
+          parallel ? Measured(i, image, cell.assignedDistance)
+                   : Distance(cell.info, image.info, portrait, cell.assignedDistance, params_);
       if (d < cell.assignedDistance)
         candidates_.push_back({i, d});
     }
@@ -337,6 +362,42 @@ class TileMatcher {
     return true;
   }
 
+  // Measures the image against every cell on the pool, each cell with its own assignedDistance as
+  // the bound; that bound does not depend on the other cells, so the cells can be measured in any
+  // order while nothing is assigned. False when a stop was requested.
+  bool MeasureAll(const CollectionEntry& image, bool skipLocked) {
+    const bool portrait = image.portrait != 0;
+    std::atomic<bool> stopped{false};
+    pool_->ParallelFor(cells_.size(), grain_, [&](size_t begin, size_t end) {
+      for (size_t i = begin; i < end; ++i) {
+        if (job_.StopRequested()) {
+          stopped.store(true, std::memory_order_relaxed);
+          return;
+        }
+        const MosaicCell& cell = cells_[i];
+        uint32_t d = kNoDistance;
+        if (cell.hasInfo != 0 && cell.assignedDistance != 0 && !(skipLocked && cell.locked != 0))
+          d = Distance(cell.info, image.info, portrait, cell.assignedDistance, params_);
+        measured_[i] = d;
+      }
+    });
+    return !stopped.load();
+  }
+
+  // What Distance(cell i, image, bound) returns, as far as the caller can tell, for a bound no
+  // looser than the cell's assignedDistance. Every distance only grows while it is summed, so a
+  // value measured with the looser bound that reaches `bound` means the tighter call would also
+  // have reached it. Below `bound` the call is repeated with the tighter bound, because the early
+  // exits (the averages test of "Exponential") may reject a pair that the looser bound let
+  // through; that happens only when a cell becomes the best so far, which is rare.
+  uint32_t Measured(uint32_t i, const CollectionEntry& image, uint32_t bound) const {
+    const MosaicCell& cell = cells_[i];
+    const uint32_t d = measured_[i];
+    if (bound == cell.assignedDistance || d >= bound)
+      return d;
+    return Distance(cell.info, image.info, image.portrait != 0, bound, params_);
+  }
+
   MosaicJob& job_;
   Mosaic& mosaic_;
   std::vector<MosaicCell>& cells_;
@@ -346,7 +407,10 @@ class TileMatcher {
   uint64_t spacing_ = 0;  // Q: squared corner distances below it are too close
   size_t processedCount_ = 0;
   std::vector<Candidate> candidates_;
-  std::vector<uint32_t> kept_;  // cells holding the offered image, for the spacing test
+  std::vector<uint32_t> kept_;      // cells holding the offered image, for the spacing test
+  std::unique_ptr<WorkPool> pool_;  // only with more than one thread
+  std::vector<uint32_t> measured_;  // per cell: distance against its own assignedDistance
+  size_t grain_ = 1;
 };
 
 }  // namespace
