@@ -40,6 +40,8 @@ void ImageCollection::Clear() {
 }
 
 void ImageCollection::ClearEntries() {
+  DropAhead();
+  pool_.reset();
   index_.clear();
   entries_.clear();
   cursor_ = 0;
@@ -55,6 +57,7 @@ CollectionEntry* ImageCollection::FindByPath(const std::string& path) const {
 }
 
 CollectionEntry& ImageCollection::Add(std::unique_ptr<CollectionEntry> entry) {
+  DropAhead();
   CollectionEntry* raw = entry.get();
   index_.insert(LowerBound(index_, raw->path), raw);
   entries_.push_back(std::move(entry));
@@ -64,6 +67,7 @@ CollectionEntry& ImageCollection::Add(std::unique_ptr<CollectionEntry> entry) {
 void ImageCollection::Remove(const CollectionEntry* entry) {
   if (entry == nullptr)
     return;
+  DropAhead();
   // A collection file may hold the same path twice; removing by path alone would take out the
   // other entry's index element and leave this one's pointer dangling. Among equal paths, take
   // the element that is this very entry.
@@ -85,6 +89,7 @@ void ImageCollection::Remove(const CollectionEntry* entry) {
 }
 
 void ImageCollection::RemoveInvalid() {
+  DropAhead();
   // One pass over each array rather than one search per removed entry: an update after moving a
   // folder away may drop thousands of entries.
   std::erase_if(index_, [](const CollectionEntry* e) { return e->valid == 0; });
@@ -132,14 +137,42 @@ void ImageCollection::StartAnalysis() {
   analysedCount_ = 0;
   analysisPercent = 0.0;
   analysing_ = true;
+  DropAhead();
+  if (threads_ > 1 && (!pool_ || pool_->Threads() != threads_))
+    pool_ = std::make_unique<WorkPool>(threads_);
+  else if (threads_ <= 1)
+    pool_.reset();
+}
+
+bool ImageCollection::AnalyseAtCursor() {
+  CollectionEntry& entry = *entries_[cursor_];
+  if (!pool_)
+    return AnalyseEntry(entry);
+  if (aheadNext_ < ahead_.size() && ahead_[aheadNext_].entry == &entry)
+    return ahead_[aheadNext_++].ok != 0;
+  // A few entries per thread: enough to keep every thread busy, few enough that a slice does
+  // not run far past its 400 ms. Each entry is touched by one thread only, and nothing else
+  // touches the entries until the round is over.
+  const size_t count = std::min(entries_.size() - cursor_, size_t{threads_} * 4);
+  ahead_.assign(count, Ahead{nullptr, 0});
+  aheadNext_ = 0;
+  const size_t first = cursor_;
+  pool_->ParallelFor(count, 1, [&](size_t begin, size_t end) {
+    for (size_t i = begin; i < end; ++i) {
+      CollectionEntry& e = *entries_[first + i];
+      ahead_[i] = Ahead{&e, static_cast<uint8_t>(AnalyseEntry(e) ? 1 : 0)};
+    }
+  });
+  return ahead_[aheadNext_++].ok != 0;
 }
 
 bool ImageCollection::AnalyseSome() {
   const uint64_t t0 = TickMillis();
   while (cursor_ < entries_.size()) {
     CollectionEntry& entry = *entries_[cursor_];
+    const bool ok = AnalyseAtCursor();
     ++cursor_;
-    entry.valid = AnalyseEntry(entry) ? 1 : 0;
+    entry.valid = ok ? 1 : 0;
     ++analysedCount_;
     analysisPercent =
         static_cast<double>(analysedCount_) * 100.0 / static_cast<double>(entries_.size());
@@ -152,6 +185,7 @@ bool ImageCollection::AnalyseSome() {
   // The run leaves a usable collection; its line should say so rather than keep asking for one.
   SetLoadedDescription();
   analysing_ = false;
+  pool_.reset();
   return false;
 }
 

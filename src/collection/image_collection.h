@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "collection/collection_entry.h"
+#include "platform/work_pool.h"
 
 namespace tessarix {
 
@@ -53,6 +54,9 @@ class ImageCollection {
   // Analyses entries for about 400 ms; true while there is more to do.
   bool AnalyseSome();
   size_t AnalysedCount() const { return analysedCount_; }
+  // Threads that decode entries ahead of the cursor during AnalyseSome; entries are still
+  // completed one by one in list order. 1 (the default) analyses one entry after the other.
+  void SetThreadCount(unsigned threads) { threads_ = threads == 0 ? 1 : threads; }
   void MakeBlackAndWhite();
 
   // "The Collection contains %d Images." for a loaded collection.
@@ -61,9 +65,24 @@ class ImageCollection {
  private:
   std::vector<std::unique_ptr<CollectionEntry>> entries_;
   std::vector<CollectionEntry*> index_;
-  size_t cursor_ = 0;           // next entry to analyse; Size() when done
+  size_t cursor_ = 0;  // next entry to analyse; Size() when done
   bool analysing_ = false;
   size_t analysedCount_ = 0;
+
+  // Analyses the entry at the cursor, or takes its result from the entries analysed ahead.
+  bool AnalyseAtCursor();
+  void DropAhead() {
+    ahead_.clear();
+    aheadNext_ = 0;
+  }
+  unsigned threads_ = 1;
+  std::unique_ptr<WorkPool> pool_;  // while an analysis with more than one thread runs
+  struct Ahead {
+    const CollectionEntry* entry;
+    uint8_t ok;  // what AnalyseEntry returned; one byte each, so threads never share a word
+  };
+  std::vector<Ahead> ahead_;  // entries from the cursor on that are analysed but not counted
+  size_t aheadNext_ = 0;
 };
 
 // Appends the full path of every file in `folder` whose name matches `pattern` (only "*.JPG"-like

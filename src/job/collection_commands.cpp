@@ -4,6 +4,7 @@
 #include "job/mosaic_job.h"
 #include "platform/clock.h"
 #include "platform/text_format.h"
+#include "platform/thread_count.h"
 
 namespace tessarix {
 namespace {
@@ -55,6 +56,7 @@ CollectionCommands::Report CollectionCommands::BeginUpdate() {
   }
   runStart_ = TickMillis();
   collection_.Rescan();
+  collection_.SetThreadCount(DefaultThreadCount());
   collection_.StartAnalysis();
   running_ = true;
   report.ok = true;

@@ -1,0 +1,114 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "collection/collection_file.h"
+#include "collection/image_collection.h"
+#include "platform/text_format.h"
+#include "test_support.h"
+
+namespace tessarix {
+namespace {
+namespace fs = std::filesystem;
+
+Image Photo(uint32_t w, uint32_t h, uint32_t seed) {
+  return test::MakeImage(w, h, [seed](uint32_t x, uint32_t y) {
+    return MakePixel((x * 5 + seed * 37) % 256, (y * 3 + seed * 71) % 256,
+                     ((x ^ y) + seed * 13) % 256);
+  });
+}
+
+// A folder of photos of several shapes, a movie-frame folder, a required folder and two files
+// that are no JPEG at all.
+void MakeFolder(const test::TempDir& dir) {
+  fs::create_directories(dir.Path() / "clip_FRAMES00001");
+  fs::create_directories(dir.Path() / "REQUIRED");
+  for (uint32_t i = 0; i < 23; ++i) {
+    const uint32_t w = i % 5 == 2 ? 48 : 96 + i, h = i % 5 == 2 ? 80 : 64;
+    test::WriteJpeg(Photo(w, h, i), dir.File(Format("p%u.jpg", 100 + i)));
+  }
+  for (uint32_t i = 0; i < 6; ++i)
+    test::WriteJpeg(Photo(64, 48, 50 + i),
+                    (dir.Path() / "clip_FRAMES00001" / Format("f%u.JPG", i)).string());
+  test::WriteJpeg(Photo(70, 70, 99), (dir.Path() / "REQUIRED" / "me.jpeg").string());
+  std::ofstream(dir.File("p105.jpg"), std::ios::binary | std::ios::trunc) << "not a picture";
+  std::ofstream(dir.File("p117.jpg"), std::ios::binary | std::ios::trunc) << "";
+}
+
+void Analyse(ImageCollection& c, unsigned threads) {
+  c.SetThreadCount(threads);
+  ASSERT_TRUE(c.Rescan());
+  c.StartAnalysis();
+  int slices = 0;
+  while (c.AnalyseSome()) ASSERT_LT(++slices, 1000);
+}
+
+// The same folder analysed with one and with three threads gives the same entries in the same
+// order and the same collection file, byte for byte.
+TEST(ParallelAnalysisTest, SameCollectionAsOneThread) {
+  test::TempDir dir;
+  MakeFolder(dir);
+  ImageCollection one, many;
+  one.imageFolder = many.imageFolder = dir.Folder();
+  one.filePath = dir.File("one.tzc");
+  many.filePath = dir.File("many.tzc");
+  Analyse(one, 1);
+  Analyse(many, 3);
+  // 23 + 6 + 1 files, two of them undecodable.
+  ASSERT_EQ(one.Size(), 28u);
+  ASSERT_EQ(many.Size(), 28u);
+  EXPECT_EQ(many.AnalysedCount(), 30u);
+  EXPECT_EQ(many.analysisPercent, 100.0);
+  for (size_t i = 0; i < one.Size(); ++i) {
+    const CollectionEntry& a = one.Entry(i);
+    const CollectionEntry& b = many.Entry(i);
+    EXPECT_EQ(a.path, b.path);
+    EXPECT_EQ(a.info.grid, b.info.grid) << a.path;
+    EXPECT_EQ(a.pixelWidth, b.pixelWidth);
+    EXPECT_EQ(a.portrait, b.portrait);
+    EXPECT_EQ(a.sequenceNumber, b.sequenceNumber);
+    EXPECT_EQ(a.required, b.required);
+    EXPECT_NE(a.path, dir.File("p105.jpg"));
+  }
+  // The file names itself, so both are written under the same name in turn.
+  ASSERT_TRUE(SaveCollection(one));
+  const std::vector<unsigned char> bytes = test::ReadBytes(one.filePath);
+  ASSERT_FALSE(bytes.empty());
+  many.filePath = one.filePath;
+  ASSERT_TRUE(SaveCollection(many));
+  EXPECT_TRUE(bytes == test::ReadBytes(many.filePath));
+}
+
+// The update keeps its test of time and size with several threads: a file rewritten with the
+// same size and time is not decoded again (its garbage goes unnoticed and the entry stays as it
+// was), while a file with a new time is decoded and, being garbage now, leaves the collection.
+TEST(ParallelAnalysisTest, UpdateDecodesOnlyChangedFiles) {
+  test::TempDir dir;
+  MakeFolder(dir);
+  ImageCollection c;
+  c.imageFolder = dir.Folder();
+  c.filePath = dir.File("c.tzc");
+  Analyse(c, 3);
+  ASSERT_EQ(c.Size(), 28u);
+  const std::string same = dir.File("p101.jpg"), touched = dir.File("p102.jpg");
+  const CollectionEntry before = *c.FindByPath(same);
+  for (const std::string& path : {same, touched}) {
+    const auto size = fs::file_size(path);
+    const auto time = fs::last_write_time(path);
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << std::string(size, 'x');
+    fs::last_write_time(path, path == same ? time : time + std::chrono::seconds(5));
+  }
+  Analyse(c, 3);
+  ASSERT_EQ(c.Size(), 27u);
+  EXPECT_EQ(c.FindByPath(touched), nullptr);
+  const CollectionEntry* kept = c.FindByPath(same);
+  ASSERT_NE(kept, nullptr);
+  EXPECT_EQ(kept->info.grid, before.info.grid);
+  EXPECT_EQ(kept->pixelWidth, before.pixelWidth);
+}
+
+}  // namespace
+}  // namespace tessarix
