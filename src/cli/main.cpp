@@ -1,6 +1,7 @@
 #include <CLI/CLI.hpp>
 
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 
@@ -76,10 +77,20 @@ int main(int argc, char** argv) {
   addCollection("update", "rescan, analyse new or changed images only, save",
                 CollectionAction::Update);
   addCollection("show", "list the entries of a collection", CollectionAction::Show);
+  // The thread count reaches the analysis and the batch through the environment variable the
+  // core already reads, so the command functions stay as they are.
+  unsigned threads = 0;
+  const auto addThreads = [&threads](CLI::App* sub) {
+    sub->add_option("--threads", threads, "threads for decoding and matching (default: all cores)")
+        ->check(CLI::Range(1, 256));
+  };
+  addThreads(collection);
+  collection->fallthrough();
 
   MosaicOptions mosaicOptions;
   CLI::App* mosaic = app.add_subcommand("mosaic", "make a mosaic of every source photo");
   AddMosaicOptions(*mosaic, mosaicOptions);
+  addThreads(mosaic);
 
   FramesOptions framesOptions;
   CLI::App* frames = app.add_subcommand("frames", "extract frames of a video into new folders");
@@ -118,6 +129,8 @@ int main(int argc, char** argv) {
     return kRefused;
   }
 
+  if (threads != 0)
+    setenv("TESSARIX_THREADS", std::to_string(threads).c_str(), 1);
   if (*collection)
     return RunCollection(action, collectionFile);
   if (*mosaic)
