@@ -1,13 +1,17 @@
 #include "engine/rendering.h"
 
+#include <algorithm>
 #include <array>
 #include <limits>
+#include <memory>
+#include <vector>
 
 #include "collection/tile_analysis.h"
 #include "engine/distance.h"
 #include "imaging/image_ops.h"
 #include "platform/text_format.h"
 #include "platform/usage_counter.h"
+#include "platform/work_pool.h"
 
 namespace tessarix {
 namespace {
@@ -40,8 +44,8 @@ bool Orient(std::optional<Image>& image, uint32_t code) {
 
 // The collection image of `cell` at the cell's size, recoloured, mirrored and cut to its shape;
 // none leaves the cell black.
-std::optional<Image> PrepareTile(const MosaicCell& cell, const EngineParameters& params) {
-  CollectionEntry& entry = *cell.assigned;
+std::optional<Image> PrepareTile(const MosaicCell& cell, CollectionEntry& entry,
+                                 const EngineParameters& params) {
   // Portrait cells were thumbnailed turned: load in that landscape frame and turn back last.
   std::optional<Image> tile = cell.portrait ? LoadTile(entry, cell.height, cell.width)
                                             : LoadTile(entry, cell.width, cell.height);
@@ -82,6 +86,76 @@ std::optional<Image> PrepareTile(const MosaicCell& cell, const EngineParameters&
   return tile;
 }
 
+bool Paintable(const MosaicCell& cell) {
+  return cell.assigned != nullptr &&
+         cell.top <= static_cast<uint32_t>(std::numeric_limits<int32_t>::max());
+}
+
+void PasteTile(Image& canvas, const MosaicCell& cell, const Image& tile) {
+  Paste(canvas, cell.left, static_cast<int32_t>(cell.top), tile,
+        cell.shape.empty() ? PasteMode::Copy : PasteMode::Blend);
+}
+
+// One cell after the other, one collection image in memory at a time. False when stopped.
+bool PaintInOrder(MosaicJob& job, const Mosaic& mosaic, Image& canvas) {
+  for (const MosaicCell& cell : mosaic.cells) {
+    job.AddStageProgress(1);
+    if (job.StopRequested())
+      return false;
+    if (!Paintable(cell))
+      continue;
+    const std::optional<Image> tile = PrepareTile(cell, *cell.assigned, mosaic.params);
+    if (tile)
+      PasteTile(canvas, cell, *tile);
+  }
+  return true;
+}
+
+// The tiles of the next few cells are decoded and prepared on the pool, then pasted in cell order
+// so that shaped cells blend exactly as they would one after the other. Each tile is prepared
+// against a copy of its entry: several cells may share an entry, and LoadTile records the decoded
+// size in it; the copies' records are handed back in cell order. False when stopped.
+bool PaintInParallel(MosaicJob& job, const Mosaic& mosaic, Image& canvas) {
+  const size_t threads = mosaic.params.threads;
+  WorkPool pool(mosaic.params.threads);
+  // Two tiles per thread keep every thread busy without holding many images at once.
+  const size_t batch = threads * 2;
+  std::vector<std::optional<Image>> tiles(batch);
+  std::vector<CollectionEntry> loaded(batch);
+  const std::vector<MosaicCell>& cells = mosaic.cells;
+  for (size_t first = 0; first < cells.size(); first += batch) {
+    const size_t count = std::min(batch, cells.size() - first);
+    pool.ParallelFor(count, 1, [&](size_t begin, size_t end) {
+      for (size_t i = begin; i < end; ++i) {
+        tiles[i].reset();
+        const MosaicCell& cell = cells[first + i];
+        if (!Paintable(cell) || job.StopRequested())
+          continue;
+        loaded[i] = *cell.assigned;
+        loaded[i].pixelWidth = 0;  // stays 0 unless the file was decoded
+        tiles[i] = PrepareTile(cell, loaded[i], mosaic.params);
+      }
+    });
+    for (size_t i = 0; i < count; ++i) {
+      const MosaicCell& cell = cells[first + i];
+      job.AddStageProgress(1);
+      if (job.StopRequested())
+        return false;
+      if (!Paintable(cell))
+        continue;
+      if (loaded[i].pixelWidth != 0) {
+        cell.assigned->pixelWidth = loaded[i].pixelWidth;
+        cell.assigned->pixelHeight = loaded[i].pixelHeight;
+        cell.assigned->portrait = loaded[i].portrait;
+      }
+      if (tiles[i])
+        PasteTile(canvas, cell, *tiles[i]);
+      tiles[i].reset();
+    }
+  }
+  return true;
+}
+
 }  // namespace
 
 int ShiftColours(Image& image, int32_t sR, int32_t sG, int32_t sB) {
@@ -116,20 +190,11 @@ int RenderFinalMosaic(MosaicJob& job, Mosaic& mosaic) {
   job.EndStage();
   job.BeginStage(2, static_cast<double>(mosaic.cells.size()));
   job.SetStatus("Building Final Mosaic...");
-  for (const MosaicCell& cell : mosaic.cells) {
-    job.AddStageProgress(1);
-    if (job.StopRequested())
-      return 0;
-    if (cell.assigned == nullptr)
-      continue;
-    if (cell.top > static_cast<uint32_t>(std::numeric_limits<int32_t>::max()))
-      continue;
-    const std::optional<Image> tile = PrepareTile(cell, mosaic.params);
-    if (!tile)
-      continue;
-    Paste(canvas, cell.left, static_cast<int32_t>(cell.top), *tile,
-          cell.shape.empty() ? PasteMode::Copy : PasteMode::Blend);
-  }
+  const bool painted = mosaic.params.threads > 1 && mosaic.cells.size() > 1
+                           ? PaintInParallel(job, mosaic, canvas)
+                           : PaintInOrder(job, mosaic, canvas);
+  if (!painted)
+    return 0;
   job.EndStage();
   mosaic.mosaicFile = mosaic.outputBase + " Mosaic.JPG";
 

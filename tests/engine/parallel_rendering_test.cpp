@@ -1,0 +1,165 @@
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <fstream>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "collection/tile_analysis.h"
+#include "engine/rendering.h"
+#include "engine/source_analysis.h"
+#include "imaging/image_ops.h"
+#include "test_support.h"
+
+namespace tessarix {
+namespace {
+
+// Stripes and a corner mark: every mirror and turn of it is a different picture.
+Image Pattern(uint32_t w, uint32_t h, uint32_t seed) {
+  return test::MakeImage(w, h, [w, h, seed](uint32_t x, uint32_t y) {
+    if (x < w / 4 && y < h / 3)
+      return MakePixel(250, 250, (seed * 40) % 256);
+    return MakePixel((x * 7 + seed * 50) % 256, (y * 11 + seed * 30) % 256,
+                     ((x + y) * 3 + seed * 90) % 256);
+  });
+}
+
+class ParallelRendering : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (const char* xdg = std::getenv("XDG_CONFIG_HOME"))
+      savedXdg_ = xdg;
+    setenv("XDG_CONFIG_HOME", config_.Folder().c_str(), 1);
+  }
+  void TearDown() override {
+    if (savedXdg_)
+      setenv("XDG_CONFIG_HOME", savedXdg_->c_str(), 1);
+    else
+      unsetenv("XDG_CONFIG_HOME");
+  }
+
+  std::unique_ptr<CollectionEntry> Entry(const Image& picture, const std::string& name) {
+    const std::string path = dir_.File(name);
+    test::WriteJpeg(picture, path);
+    auto entry = std::make_unique<CollectionEntry>();
+    entry->path = path;
+    if (std::optional<Image> thumbnail = LoadTile(*entry, 12, 8))
+      ComputeColorInfo(entry->info, *thumbnail);
+    return entry;
+  }
+
+  // One mosaic of 8 x 5 grid cells (every fourth portrait: thumbnailed turned) plus three
+  // overlapping shaped cells that blend, the images shared between cells, one image unreadable.
+  void Build(Mosaic& mosaic, std::vector<std::unique_ptr<CollectionEntry>>& entries,
+             const std::string& base) {
+    entries.clear();
+    for (uint32_t i = 0; i < 5; ++i) {
+      const bool portrait = i == 2;
+      entries.push_back(Entry(Pattern(portrait ? 36 : 60, portrait ? 54 : 40, i + 1),
+                              base + std::to_string(i) + ".jpg"));
+    }
+    entries.push_back(std::make_unique<CollectionEntry>(*entries[0]));
+    entries.back()->path = dir_.File("missing.jpg");
+
+    mosaic.params.algorithm = kFlipHorizontalVertical;
+    mosaic.params.modifyLimit = 60;
+    mosaic.sourcePath = "/photos/Beach.jpg";
+    mosaic.outputBase = dir_.File(base);
+    mosaic.jpegQuality = 92;
+    mosaic.width = 8 * 26;
+    mosaic.height = 5 * 26 + 40;
+    const Image source = Pattern(mosaic.width, mosaic.height, 9);
+    MosaicJob scratchJob;
+    uint32_t n = 0;
+    for (uint32_t y = 0; y < 5; ++y) {
+      for (uint32_t x = 0; x < 8; ++x, ++n) {
+        const bool portrait = n % 4 == 3;
+        const uint32_t w = portrait ? 16 : 24, h = portrait ? 24 : 16;
+        Mosaic scratch;
+        MosaicCell& cell = scratch.cells.emplace_back();
+        cell.width = w, cell.height = h, cell.area = w * h;
+        const std::optional<Image> region = Resample(source, w, h, w, h, x * 26, y * 26);
+        ASSERT_TRUE(region.has_value());
+        ASSERT_EQ(AnalyseCells(scratchJob, scratch, *region, 1.0, w, h), 1);
+        cell.left = x * 26, cell.top = y * 26;
+        cell.assigned = n % 9 == 4 ? nullptr : entries[n % entries.size()].get();
+        mosaic.cells.push_back(cell);
+      }
+    }
+    for (uint32_t s = 0; s < 3; ++s) {
+      MosaicCell cell = mosaic.cells[s];
+      cell.left = 10 + s * 12, cell.top = 130;
+      cell.width = 30, cell.height = 30, cell.area = 900;
+      cell.portrait = 0;
+      cell.shape.resize(900);
+      for (uint32_t i = 0; i < 900; ++i) cell.shape[i] = (i % 30 + i / 30 + s) % 3 != 0;
+      cell.assigned = entries[s].get();
+      mosaic.cells.push_back(cell);
+    }
+  }
+
+  test::TempDir dir_;
+  test::TempDir config_;
+  test::RecordingPrompt prompt_;
+  std::optional<std::string> savedXdg_;
+};
+
+TEST_F(ParallelRendering, SameFileAsOneThread) {
+  Mosaic one, many;
+  std::vector<std::unique_ptr<CollectionEntry>> oneEntries, manyEntries;
+  Build(one, oneEntries, "one");
+  Build(many, manyEntries, "many");
+  many.params.threads = 3;
+  MosaicJob oneJob, manyJob;
+  ASSERT_EQ(RenderFinalMosaic(oneJob, one), 1);
+  ASSERT_EQ(RenderFinalMosaic(manyJob, many), 1);
+  ASSERT_TRUE(one.mosaicSaved);
+  ASSERT_TRUE(many.mosaicSaved);
+  const std::vector<unsigned char> oneBytes = test::ReadBytes(one.mosaicFile);
+  ASSERT_FALSE(oneBytes.empty());
+  EXPECT_TRUE(oneBytes == test::ReadBytes(many.mosaicFile));
+  const std::optional<DisplayQueue::Item> a = oneJob.TakeDisplayItem();
+  const std::optional<DisplayQueue::Item> b = manyJob.TakeDisplayItem();
+  ASSERT_TRUE(a && b && a->image && b->image);
+  EXPECT_TRUE(*a->image == *b->image);
+  EXPECT_EQ(manyJob.Progress().target[2], 43.0);
+}
+
+// LoadTile records the decoded size in the entry; when the file changed since the analysis, the
+// parallel rendering must leave the same record as painting cell after cell: here a 60 x 40
+// photo replaced by a 30 x 50 portrait one.
+TEST_F(ParallelRendering, DecodedSizeReachesTheSharedEntry) {
+  for (const unsigned threads : {1u, 2u}) {
+    Mosaic mosaic;
+    std::vector<std::unique_ptr<CollectionEntry>> entries;
+    const std::string base = "size" + std::to_string(threads);
+    Build(mosaic, entries, base);
+    mosaic.params.threads = threads;
+    test::WriteJpeg(Pattern(30, 50, 3), entries[1]->path);
+    EXPECT_EQ(entries[1]->pixelWidth, 60u);
+    MosaicJob job;
+    ASSERT_EQ(RenderFinalMosaic(job, mosaic), 1);
+    EXPECT_EQ(entries[1]->pixelWidth, 30u) << threads;
+    EXPECT_EQ(entries[1]->pixelHeight, 50u) << threads;
+    EXPECT_EQ(entries[1]->portrait, 1u) << threads;
+    // The unreadable file keeps the record it had.
+    EXPECT_EQ(entries[5]->pixelWidth, 60u) << threads;
+  }
+}
+
+TEST_F(ParallelRendering, StopWritesNothing) {
+  Mosaic mosaic;
+  std::vector<std::unique_ptr<CollectionEntry>> entries;
+  Build(mosaic, entries, "stop");
+  mosaic.params.threads = 2;
+  MosaicJob job;
+  job.RequestStop();
+  EXPECT_EQ(RenderFinalMosaic(job, mosaic), 0);
+  EXPECT_FALSE(std::filesystem::exists(mosaic.outputBase + " Mosaic.JPG"));
+  EXPECT_FALSE(job.TakeDisplayItem().has_value());
+}
+
+}  // namespace
+}  // namespace tessarix
