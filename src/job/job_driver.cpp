@@ -13,6 +13,7 @@
 #include "engine/source_analysis.h"
 #include "imaging/image.h"
 #include "platform/text_format.h"
+#include "platform/thread_count.h"
 #include "platform/user_prompt.h"
 
 namespace tessarix {
@@ -246,6 +247,7 @@ JobDriver::Start JobDriver::StartJob(const ParameterCheckInput& input, const Bat
     return Start::NoCollection;
   }
   BatchParameters parameters{result.params, result.tilesPerRow, result.tileWidth};
+  parameters.params.threads = DefaultThreadCount();
   std::deque<std::string> queue(sources.begin(), sources.end());
   job_.ClearStop();
   job_.SetRunning(true);
