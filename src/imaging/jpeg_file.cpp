@@ -253,14 +253,21 @@ bool WriteRgb(const std::string& path, const RgbBuffer& buffer, int quality) {
   if (buffer.bytes.size() < size_t{buffer.width} * buffer.height * 3)
     return false;
   AtomicFile output(path);
-  if (!output.Open()) {
+  // A file that cannot be completed (full disk, a target that cannot be replaced) is as lost as
+  // one that cannot be created; said with the same words, or the failure would go unnoticed. The
+  // library's refusals of the picture itself stay silent like its other errors.
+  const auto refuse = [&path] {
     Prompt().ShowMessage(Format("JpegFile :\nCan't open %s\n", path.c_str()), MessageIcon::Warning);
     return false;
-  }
+  };
+  if (!output.Open())
+    return refuse();
   auto state = std::make_unique<EncodeState>();
   if (!Encode(*state, output.Stream(), buffer, quality))
-    return false;
-  return output.Commit();
+    return std::ferror(output.Stream()) != 0 ? refuse() : false;
+  if (!output.Commit())
+    return refuse();
+  return true;
 }
 
 }  // namespace tessarix
