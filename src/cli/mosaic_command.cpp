@@ -131,7 +131,7 @@ int RunMosaic(const MosaicOptions& options) {
   }
   if (outcome.stopped)
     return InterruptRequested() ? kInterrupted : kFailed;
-  if (!outcome.skipped.empty() || outcome.analysisFailed)
+  if (!outcome.skipped.empty() || outcome.analysisFailed || !outcome.unsaved.empty())
     return kFailed;
   return kDone;
 }

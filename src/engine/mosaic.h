@@ -24,6 +24,7 @@ struct Mosaic {
   std::string sourcePath;
   std::string outputBase;         // source path without its last 4 characters
   std::string mosaicFile;         // outputBase + " Mosaic.JPG" once rendered
+  bool mosaicSaved = false;       // the file at mosaicFile is this rendering, not an older one
   uint32_t jpegQuality = 90;
   bool useAllImages = false;
 };

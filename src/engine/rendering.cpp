@@ -200,7 +200,8 @@ int RenderFinalMosaic(MosaicJob& job, Mosaic& mosaic) {
 
   job.BeginStage(3, 1.0);
   job.SetStatus("Saving Final Mosaic...");
-  if (canvas.SaveJpeg(mosaic.mosaicFile, static_cast<int>(mosaic.jpegQuality))) {
+  mosaic.mosaicSaved = canvas.SaveJpeg(mosaic.mosaicFile, static_cast<int>(mosaic.jpegQuality));
+  if (mosaic.mosaicSaved) {
     job.Post(std::move(canvas), Format("Mosaic: %s", mosaic.sourcePath.c_str()));
     IncrementMosaicCount();
   }

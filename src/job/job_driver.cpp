@@ -132,8 +132,12 @@ SourceResult BatchRun::Process(const std::string& source, BatchOutcome& outcome)
   CreateMosaic(job_, mosaic);
   if (job_.StopRequested())
     return SourceResult::Stopped;
-  if (!mosaic.mosaicFile.empty())
+  // A full disk or a target that cannot be replaced keeps the earlier file under that name, so
+  // only the save itself can say whether the file is this mosaic.
+  if (mosaic.mosaicSaved)
     outcome.mosaics.push_back(mosaic.mosaicFile);
+  else if (!mosaic.mosaicFile.empty())
+    outcome.unsaved.push_back(mosaic.mosaicFile);
   job_.SetStatus("Mosaic Completed.");
   if (job_.StopRequested())
     return SourceResult::Stopped;

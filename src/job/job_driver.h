@@ -36,6 +36,7 @@ struct BatchOutcome {
   bool analysisFailed = false;       // the batch ended early at a failed analysis
   bool stopped = false;              // ended through the stop path
   std::vector<std::string> mosaics;  // mosaic files written
+  std::vector<std::string> unsaved;  // mosaics rendered whose file could not be written
 };
 
 // The batch loop on the calling thread: every source in turn through load, analysis, matching,

@@ -1,0 +1,140 @@
+#pragma once
+
+// Full disks and small memories, simulated: the work runs in a forked child under a resource
+// limit. Under RLIMIT_FSIZE (SIGXFSZ ignored) a write past the limit fails with EFBIG instead of
+// killing the process, as on a full disk; under RLIMIT_AS allocations fail. The child reports
+// back through a pipe as text, since test assertions made in the child never reach the parent.
+
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace tessarix::test {
+
+struct LimitedRun {
+  bool exited = false;  // the child ended normally (no crash, no signal)
+  std::string report;   // what the child's work returned
+};
+
+// Runs `work` (a callable returning std::string) in a forked child under the limit `limit` of
+// `resource` (setrlimit).
+template <typename Work>
+LimitedRun RunWithLimit(int resource, uint64_t limitBytes, Work work) {
+  LimitedRun run;
+  int fds[2];
+  if (pipe(fds) != 0)
+    return run;
+  const pid_t child = fork();
+  if (child < 0) {
+    close(fds[0]);
+    close(fds[1]);
+    return run;
+  }
+  if (child == 0) {
+    close(fds[0]);
+    std::signal(SIGXFSZ, SIG_IGN);
+    const rlimit limit{static_cast<rlim_t>(limitBytes), static_cast<rlim_t>(limitBytes)};
+    int code = 3;
+    if (setrlimit(resource, &limit) == 0) {
+      const std::string report = work();
+      size_t done = 0;
+      while (done < report.size()) {
+        const ssize_t n = write(fds[1], report.data() + done, report.size() - done);
+        if (n <= 0)
+          break;
+        done += static_cast<size_t>(n);
+      }
+      code = done == report.size() ? 0 : 4;
+    }
+    close(fds[1]);
+    _exit(code);  // no destructors, no atexit handlers: the parent owns the fixtures
+  }
+  close(fds[1]);
+  char buffer[4096];
+  ssize_t n = 0;
+  while ((n = read(fds[0], buffer, sizeof buffer)) > 0)
+    run.report.append(buffer, static_cast<size_t>(n));
+  close(fds[0]);
+  int status = 0;
+  if (waitpid(child, &status, 0) == child)
+    run.exited = WIFEXITED(status) && WEXITSTATUS(status) == 0;
+  return run;
+}
+
+// Every file the work writes is limited to `limitBytes`: a disk that is full beyond that.
+template <typename Work>
+LimitedRun RunWithFileSizeLimit(uint64_t limitBytes, Work work) {
+  return RunWithLimit(RLIMIT_FSIZE, limitBytes, work);
+}
+
+// The process's address space may grow by at most `extraBytes` while the work runs: proof that
+// the work's memory stays bounded. Sanitizer builds reserve terabytes of shadow memory and cannot
+// run under such a limit; there the work runs unbounded, and MemoryLimitWorks() says so.
+inline bool MemoryLimitWorks() {
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+  return false;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer) || \
+    __has_feature(memory_sanitizer)
+  return false;
+#else
+  return true;
+#endif
+#else
+  return true;
+#endif
+}
+
+template <typename Work>
+LimitedRun RunWithMemoryLimit(uint64_t extraBytes, Work work) {
+  uint64_t pages = 0;
+  if (std::FILE* statm = std::fopen("/proc/self/statm", "r")) {
+    unsigned long long size = 0;
+    if (std::fscanf(statm, "%llu", &size) == 1)
+      pages = size;
+    std::fclose(statm);
+  }
+  const uint64_t current = pages * static_cast<uint64_t>(sysconf(_SC_PAGESIZE));
+  if (!MemoryLimitWorks())  // still in a child, still reporting; only the bound is lost
+    return RunWithLimit(RLIMIT_CORE, 0, work);
+  return RunWithLimit(RLIMIT_AS, current + extraBytes, work);
+}
+
+// A small baseline JPEG (as the program writes them) whose frame header is changed to claim
+// width x height: libjpeg reads the claimed size, and the scan data ends long before, so the
+// decode runs into the memory question without a file of that size on disk.
+inline std::vector<unsigned char> WithClaimedSize(std::vector<unsigned char> jpeg, uint16_t width,
+                                                  uint16_t height) {
+  for (size_t i = 0; i + 9 < jpeg.size(); ++i) {
+    if (jpeg[i] == 0xFF && jpeg[i + 1] == 0xC0) {
+      // FF C0, length (2), precision (1), height (2), width (2), big-endian.
+      jpeg[i + 5] = static_cast<unsigned char>(height >> 8);
+      jpeg[i + 6] = static_cast<unsigned char>(height);
+      jpeg[i + 7] = static_cast<unsigned char>(width >> 8);
+      jpeg[i + 8] = static_cast<unsigned char>(width);
+      return jpeg;
+    }
+  }
+  return {};
+}
+
+// Names in `folder` that a writer left behind: hidden temporary files of the atomic writer.
+inline std::vector<std::string> LeftoverTemporaries(const std::filesystem::path& folder) {
+  std::vector<std::string> found;
+  std::error_code error;
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(folder, error)) {
+    const std::string name = entry.path().filename().string();
+    if (name.find(".tmp-") != std::string::npos)
+      found.push_back(entry.path().string());
+  }
+  return found;
+}
+
+}  // namespace tessarix::test
