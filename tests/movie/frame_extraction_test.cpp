@@ -260,7 +260,9 @@ TEST(FrameExtractionTest, RefusedSaveIsReportedAndTheNextStepsGoOn) {
         if (movie.statuses.size() == 2)
           fs::create_directory(third);
       });
-  EXPECT_EQ(prompt.messages, std::vector<std::string>{"Cannot save frame nr.3."});
+  // The JPEG writer says which file it could not put in place, then the extraction its frame.
+  EXPECT_EQ(prompt.messages, (std::vector<std::string>{"JpegFile :\nCan't open " + third + "\n",
+                                                       "Cannot save frame nr.3."}));
   EXPECT_EQ(result.written, 10);  // the refused frame stays counted
   EXPECT_EQ(result.saveFailures, 1);
   EXPECT_EQ(CodeOfJpeg(movie.Folder(1) + "/FR00001.jpg"), 0);
