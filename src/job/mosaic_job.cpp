@@ -69,6 +69,7 @@ void MosaicJob::SetInfoText(const std::string& text) {
 void MosaicJob::StartBatch(int total) {
   std::lock_guard<std::mutex> guard(lock_);
   completed_ = 0;
+  finishedCounted_ = false;
   batchTotal_ = total;
   accumulated_ = 0;
   clockStart_ = TickMillis();
@@ -87,11 +88,13 @@ void MosaicJob::ResetProgress() {
   std::lock_guard<std::mutex> guard(lock_);
   progress_.Reset();
   progress_.MosaicPercent(true);
+  finishedCounted_ = false;
 }
 
 void MosaicJob::MosaicCompleted() {
   std::lock_guard<std::mutex> guard(lock_);
   ++completed_;
+  finishedCounted_ = true;
 }
 
 int MosaicJob::Completed() const {
@@ -125,8 +128,10 @@ std::string MosaicJob::ProgressLine(double* overall) {
   }
   const double p = progress_.MosaicPercent(false);
   const bool running = running_.load();
-  // After the batch the last mosaic's 100 % is still in p; do not count that mosaic twice.
-  const int done = running ? completed_ : completed_ - 1;
+  // A finished mosaic's 100 % stays in p until the next source resets it, while the batch runs on
+  // to that source and after the batch; it must not count twice. Whether the batch still runs
+  // does not tell: the window polls between the two, and saw 150 % for a batch of two.
+  const int done = finishedCounted_ ? completed_ - 1 : completed_;
   const double total = (done * 100.0 + p) / batchTotal_;
   const uint64_t elapsed = accumulated_ + (clockRunning_ ? TickMillis() - clockStart_ : 0);
   // Nothing can be estimated from 0 %; show zero rather than divide by it.
@@ -139,7 +144,7 @@ std::string MosaicJob::ProgressLine(double* overall) {
   if (overall != nullptr)
     *overall = total;
   return Format("Completed %.2f%% (%.2f%%), Mosaic nr.%d/%d, Elapsed Time: %s, Remaining Time.: %s",
-                p, total, running ? completed_ + 1 : completed_, batchTotal_,
+                p, total, running ? done + 1 : completed_, batchTotal_,
                 FormatDuration(static_cast<int64_t>(elapsed)).c_str(),
                 FormatDuration(remaining).c_str());
 }

@@ -68,6 +68,7 @@ class MosaicJob {
   std::atomic<bool> running_{false};
   ProgressMeter progress_;
   int completed_ = 0;
+  bool finishedCounted_ = false;  // completed_ counts the mosaic whose 100 % is still in progress_
   int batchTotal_ = 0;
   uint64_t clockStart_ = 0;
   uint64_t accumulated_ = 0;
