@@ -3,7 +3,7 @@ BUILD ?= build
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: all deps configure build test demo asan clean
+.PHONY: all deps configure build test demo asan tsan clean
 
 all: build
 
@@ -29,5 +29,13 @@ asan: deps
 	$(MAKE) test BUILD=build-asan \
 	  CMAKE_FLAGS="-DTESSARIX_SANITIZE=address,undefined -DTESSARIX_BUILD_BENCH=OFF -DCMAKE_BUILD_TYPE=Debug"
 
+# The job and driver tests under ThreadSanitizer: the worker thread against the window's polling.
+# Only their test program is built; a report makes it end with a failure.
+tsan: deps
+	$(MAKE) configure BUILD=build-tsan \
+	  CMAKE_FLAGS="-DTESSARIX_SANITIZE=thread -DTESSARIX_BUILD_BENCH=OFF -DTESSARIX_BUILD_APP=OFF"
+	cmake --build build-tsan -j $(JOBS) --target job_tests
+	TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" build-tsan/tests/job/job_tests
+
 clean:
-	rm -rf $(BUILD) build-asan
+	rm -rf $(BUILD) build-asan build-tsan
