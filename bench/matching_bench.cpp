@@ -2,8 +2,8 @@
 // for each distance algorithm, without the rendering. Records are made from generated 12 x 8
 // thumbnails (a base colour, a gradient and a little noise, fixed seed), so distances spread as
 // they do for photos. "spaced" is the multi-use strategy with unlimited duplicates and D = 2 (the
-// command line's defaults); "single" allows each image once. Counters: the images used and the
-// cells filled, so the runs can be compared beyond their time.
+// command line's defaults); "single" allows each image once; "threads" 1 is the sequential path.
+// Counters: the images used and the cells filled, so the runs can be compared beyond their time.
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -101,6 +101,7 @@ void BM_AssignTiles(benchmark::State& state) {
   const bool single = state.range(1) != 0;
   mosaic.params.maxDuplicateCount = single ? 1 : 0;
   mosaic.params.minDuplicateDistance = 2;
+  mosaic.params.threads = static_cast<uint32_t>(state.range(2));
   MosaicJob job;
   for (auto _ : state) {
     ResetAssignment(job, mosaic);
@@ -116,8 +117,9 @@ void BM_AssignTiles(benchmark::State& state) {
 }
 
 BENCHMARK(BM_AssignTiles)
-    ->ArgsProduct({{0, 1, 2, 3, 4}, {0, 1}})
-    ->ArgNames({"algorithm", "single"})
+    ->ArgsProduct({{0, 1, 2, 3, 4}, {0, 1}, {1, 2}})
+    ->ArgNames({"algorithm", "single", "threads"})
+    ->UseRealTime()
     ->Unit(benchmark::kMillisecond)
     ->Iterations(3);
 

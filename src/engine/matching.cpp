@@ -65,6 +65,7 @@ class TileMatcher {
     if (params_.threads > 1 && cells_.size() > 1) {
       pool_ = std::make_unique<WorkPool>(params_.threads);
       measured_.resize(cells_.size());
+      measuredBound_.resize(cells_.size());
       // A few ranges per thread even out cells that end early against those that run long.
       grain_ = std::max<size_t>(16, cells_.size() / (size_t{params_.threads} * 8));
     }
@@ -195,7 +196,7 @@ class TileMatcher {
     const bool portrait = image.portrait != 0;
     // A required image's bound is the running best alone, which only the scan itself knows.
     const bool parallel = pool_ != nullptr && !required;
-    if (parallel && !MeasureAll(image, true))
+    if (parallel && !MeasureAll(image, Scan::SingleUse))
       return false;
     uint32_t best = kNoDistance;
     MosaicCell* bestCell = nullptr;
@@ -244,7 +245,7 @@ class TileMatcher {
     bool counted = false;
     size_t conflictCount = 0;
     const bool parallel = pool_ != nullptr;
-    if (parallel && !MeasureAll(image, false))
+    if (parallel && !MeasureAll(image, Scan::OwnBound))
       return false;
     uint32_t best = kNoDistance;
     MosaicCell* bestCell = nullptr;
@@ -310,7 +311,7 @@ class TileMatcher {
     candidates_.clear();
     kept_.clear();
     const bool parallel = pool_ != nullptr;
-    if (parallel && !MeasureAll(image, false))
+    if (parallel && !MeasureAll(image, Scan::OwnBound))
       return false;
     for (uint32_t i = 0; i < cells_.size(); ++i) {
       if (job_.StopRequested())
@@ -362,39 +363,53 @@ class TileMatcher {
     return true;
   }
 
-  // Measures the image against every cell on the pool, each cell with its own assignedDistance as
-  // the bound; that bound does not depend on the other cells, so the cells can be measured in any
-  // order while nothing is assigned. False when a stop was requested.
-  bool MeasureAll(const CollectionEntry& image, bool skipLocked) {
+  enum class Scan { OwnBound, SingleUse };
+
+  // Measures the image against every cell on the pool while nothing is assigned. Each cell's
+  // bound must never be tighter than the one the scan in list order will give it. The cell's
+  // own assignedDistance always qualifies. In the single-use scan the running best of the cells
+  // before it in its own range qualifies too: the scan's best runs over all earlier cells, so it
+  // is at most that; without it nearly every empty cell would be measured in full. The sequence
+  // scan skips cells whose neighbours conflict, so its best is not a plain minimum and it keeps
+  // the own bound. False when a stop was requested.
+  bool MeasureAll(const CollectionEntry& image, Scan scan) {
     const bool portrait = image.portrait != 0;
+    const bool singleUse = scan == Scan::SingleUse;
     std::atomic<bool> stopped{false};
     pool_->ParallelFor(cells_.size(), grain_, [&](size_t begin, size_t end) {
+      uint32_t best = kNoDistance;
       for (size_t i = begin; i < end; ++i) {
         if (job_.StopRequested()) {
           stopped.store(true, std::memory_order_relaxed);
           return;
         }
         const MosaicCell& cell = cells_[i];
+        const uint32_t bound = std::min(best, cell.assignedDistance);
         uint32_t d = kNoDistance;
-        if (cell.hasInfo != 0 && cell.assignedDistance != 0 && !(skipLocked && cell.locked != 0))
-          d = Distance(cell.info, image.info, portrait, cell.assignedDistance, params_);
+        if (cell.hasInfo != 0 && bound != 0 && !(singleUse && cell.locked != 0)) {
+          d = Distance(cell.info, image.info, portrait, bound, params_);
+          if (singleUse && d < bound)
+            best = d;
+        }
         measured_[i] = d;
+        measuredBound_[i] = bound;
       }
     });
     return !stopped.load();
   }
 
   // What Distance(cell i, image, bound) returns, as far as the caller can tell, for a bound no
-  // looser than the cell's assignedDistance. Every distance only grows while it is summed, so a
-  // value measured with the looser bound that reaches `bound` means the tighter call would also
-  // have reached it. Below `bound` the call is repeated with the tighter bound, because the early
-  // exits (the averages test of "Exponential") may reject a pair that the looser bound let
-  // through; that happens only when a cell becomes the best so far, which is rare.
+  // looser than the one the cell was measured with. Every distance only grows while it is
+  // summed, so a value measured with the looser bound that reaches `bound` means the tighter call
+  // would also have reached it. Below `bound` the call is repeated with the tighter bound,
+  // because the early exits (the averages test of "Exponential") may reject a pair that the
+  // looser bound let through; that happens only when a cell becomes the best so far, which is
+  // rare.
   uint32_t Measured(uint32_t i, const CollectionEntry& image, uint32_t bound) const {
-    const MosaicCell& cell = cells_[i];
     const uint32_t d = measured_[i];
-    if (bound == cell.assignedDistance || d >= bound)
+    if (bound == measuredBound_[i] || d >= bound)
       return d;
+    const MosaicCell& cell = cells_[i];
     return Distance(cell.info, image.info, image.portrait != 0, bound, params_);
   }
 
@@ -407,9 +422,10 @@ class TileMatcher {
   uint64_t spacing_ = 0;  // Q: squared corner distances below it are too close
   size_t processedCount_ = 0;
   std::vector<Candidate> candidates_;
-  std::vector<uint32_t> kept_;      // cells holding the offered image, for the spacing test
-  std::unique_ptr<WorkPool> pool_;  // only with more than one thread
-  std::vector<uint32_t> measured_;  // per cell: distance against its own assignedDistance
+  std::vector<uint32_t> kept_;           // cells holding the offered image, for the spacing test
+  std::unique_ptr<WorkPool> pool_;       // only with more than one thread
+  std::vector<uint32_t> measured_;       // per cell: its distance measured on the pool
+  std::vector<uint32_t> measuredBound_;  // per cell: the bound it was measured with
   size_t grain_ = 1;
 };
 
