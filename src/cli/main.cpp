@@ -71,6 +71,7 @@ int main(int argc, char** argv) {
     CLI::App* sub = collection->add_subcommand(name, help);
     sub->add_option("file", collectionFile, "collection file (.tzc)")->required();
     sub->callback([&action, a] { action = a; });
+    sub->fallthrough();  // --threads may follow the action
   };
   addCollection("create", "scan the folder holding FILE.tzc and its subfolders, analyse, save",
                 CollectionAction::Create);
@@ -85,7 +86,6 @@ int main(int argc, char** argv) {
         ->check(CLI::Range(1, 256));
   };
   addThreads(collection);
-  collection->fallthrough();
 
   MosaicOptions mosaicOptions;
   CLI::App* mosaic = app.add_subcommand("mosaic", "make a mosaic of every source photo");
