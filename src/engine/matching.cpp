@@ -245,7 +245,7 @@ class TileMatcher {
     bool counted = false;
     size_t conflictCount = 0;
     const bool parallel = pool_ != nullptr;
-    if (parallel && !MeasureAll(image, Scan::OwnBound))
+    if (parallel && !MeasureAll(image, Scan::Sequence))
       return false;
     uint32_t best = kNoDistance;
     MosaicCell* bestCell = nullptr;
@@ -363,18 +363,39 @@ class TileMatcher {
     return true;
   }
 
-  enum class Scan { OwnBound, SingleUse };
+  enum class Scan { OwnBound, SingleUse, Sequence };
+
+  // Whether the sequence scan would pass over `cell` for a frame of number `sequence`, given the
+  // number of conflicting cells in the whole mosaic (used without spacing). The same test as the
+  // scan's, for the pool.
+  bool SequenceConflict(const MosaicCell& cell, uint32_t sequence, size_t conflictCount) const {
+    if (sequence == 0)
+      return false;
+    if (spacing_ == 0)
+      return conflictCount > (Conflicts(sequence, cell.assigned) ? 1u : 0u);
+    for (uint32_t n : cell.neighbours) {
+      if (n < cells_.size() && Conflicts(sequence, cells_[n].assigned))
+        return true;
+    }
+    return false;
+  }
 
   // Measures the image against every cell on the pool while nothing is assigned. Each cell's
   // bound must never be tighter than the one the scan in list order will give it. The cell's
   // own assignedDistance always qualifies. In the single-use scan the running best of the cells
   // before it in its own range qualifies too: the scan's best runs over all earlier cells, so it
   // is at most that; without it nearly every empty cell would be measured in full. The sequence
-  // scan skips cells whose neighbours conflict, so its best is not a plain minimum and it keeps
-  // the own bound. False when a stop was requested.
+  // scan's best moves only at cells without a conflict, so its ranges test conflicts as well.
+  // False when a stop was requested.
   bool MeasureAll(const CollectionEntry& image, Scan scan) {
     const bool portrait = image.portrait != 0;
     const bool singleUse = scan == Scan::SingleUse;
+    const bool sequenceScan = scan == Scan::Sequence;
+    const uint32_t sequence = image.sequenceNumber;
+    size_t conflictCount = 0;
+    if (sequenceScan && sequence != 0 && spacing_ == 0) {
+      for (const MosaicCell& other : cells_) conflictCount += Conflicts(sequence, other.assigned);
+    }
     std::atomic<bool> stopped{false};
     pool_->ParallelFor(cells_.size(), grain_, [&](size_t begin, size_t end) {
       uint32_t best = kNoDistance;
@@ -388,7 +409,8 @@ class TileMatcher {
         uint32_t d = kNoDistance;
         if (cell.hasInfo != 0 && bound != 0 && !(singleUse && cell.locked != 0)) {
           d = Distance(cell.info, image.info, portrait, bound, params_);
-          if (singleUse && d < bound)
+          if (d < bound &&
+              (singleUse || (sequenceScan && !SequenceConflict(cell, sequence, conflictCount))))
             best = d;
         }
         measured_[i] = d;
