@@ -83,6 +83,11 @@ CollectionCommands::Tick CollectionCommands::AnalyseTick() {
     tick.report.ok = true;
     tick.report.status = CompletionText(collection_, runStart_);
     tick.report.message = tick.report.status;
+  } else {
+    // The analysis may have taken an hour; losing it without a word is not acceptable.
+    tick.report.status =
+        Format("Unable to save the Image Collection \"%s\"!", collection_.filePath.c_str());
+    tick.report.message = tick.report.status;
   }
   return tick;
 }

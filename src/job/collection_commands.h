@@ -35,7 +35,7 @@ class CollectionCommands {
 
   // One timer tick of a running analysis: about 400 ms of work. While more is to come the report
   // carries the progress status; at the end the collection is saved and the completion text is
-  // both the status and the message (nothing is said when saving failed, ok false).
+  // both the status and the message (when saving fails, ok is false and the message says so).
   struct Tick {
     bool more = false;
     Report report;
