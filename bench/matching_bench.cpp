@@ -102,6 +102,7 @@ void BM_AssignTiles(benchmark::State& state) {
   mosaic.params.maxDuplicateCount = single ? 1 : 0;
   mosaic.params.minDuplicateDistance = 2;
   mosaic.params.threads = static_cast<uint32_t>(state.range(2));
+  mosaic.params.parallelMatchingCells = 1;
   MosaicJob job;
   for (auto _ : state) {
     ResetAssignment(job, mosaic);

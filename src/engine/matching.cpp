@@ -62,7 +62,8 @@ class TileMatcher {
     const uint64_t d = params_.minDuplicateDistance;
     spacing_ = SaturatingMul(averageArea, SaturatingMul(d, d));
     candidates_.reserve(cells_.size());
-    if (params_.threads > 1 && cells_.size() > 1) {
+    if (params_.threads > 1 && cells_.size() > 1 &&
+        cells_.size() >= params_.parallelMatchingCells) {
       pool_ = std::make_unique<WorkPool>(params_.threads);
       measured_.resize(cells_.size());
       measuredBound_.resize(cells_.size());

@@ -1,6 +1,21 @@
 #include "platform/work_pool.h"
 
 namespace tessarix {
+namespace {
+
+// Spinning this many times covers the gap between two rounds of the matching; longer gaps put
+// the worker to sleep, so an idle pool costs nothing.
+constexpr int kSpins = 20000;
+
+void Relax() {
+#if defined(__x86_64__) || defined(__i386__)
+  __builtin_ia32_pause();
+#else
+  std::this_thread::yield();
+#endif
+}
+
+}  // namespace
 
 WorkPool::WorkPool(unsigned threads) {
   for (unsigned i = 1; i < threads; ++i) workers_.emplace_back([this] { WorkerLoop(); });
@@ -8,42 +23,40 @@ WorkPool::WorkPool(unsigned threads) {
 
 WorkPool::~WorkPool() {
   {
-    std::lock_guard<std::mutex> lock(mutex_);
-    quit_ = true;
+    std::lock_guard<std::mutex> lock(sleepLock_);
+    quit_.store(true);
   }
   wake_.notify_all();
   for (std::thread& worker : workers_) worker.join();
 }
 
-// Takes ranges until the round has none left. The index is handed out under the lock: a round is
-// hundreds of ranges at most, and the lock keeps the bookkeeping plain.
 void WorkPool::RunRanges() {
-  std::unique_lock<std::mutex> lock(mutex_);
-  while (next_ < count_) {
-    const size_t begin = next_;
-    const size_t end = count_ - begin > grain_ ? begin + grain_ : count_;
-    next_ = end;
-    const std::function<void(size_t, size_t)>& body = *body_;
-    lock.unlock();
-    body(begin, end);
-    lock.lock();
+  for (;;) {
+    const size_t begin = next_.fetch_add(grain_, std::memory_order_relaxed);
+    if (begin >= count_)
+      return;
+    (*body_)(begin, count_ - begin > grain_ ? begin + grain_ : count_);
   }
 }
 
 void WorkPool::WorkerLoop() {
-  unsigned long seen = 0;
-  std::unique_lock<std::mutex> lock(mutex_);
+  uint64_t seen = 0;
   for (;;) {
-    wake_.wait(lock, [&] { return quit_ || round_ != seen; });
-    if (quit_)
+    bool published = false;
+    for (int spin = 0; spin < kSpins && !published; ++spin) {
+      published = round_.load(std::memory_order_acquire) != seen || quit_.load();
+      if (!published)
+        Relax();
+    }
+    if (!published) {
+      std::unique_lock<std::mutex> lock(sleepLock_);
+      wake_.wait(lock, [&] { return quit_.load() || round_.load() != seen; });
+    }
+    if (quit_.load())
       return;
-    seen = round_;
-    ++busy_;
-    lock.unlock();
+    seen = round_.load(std::memory_order_acquire);
     RunRanges();
-    lock.lock();
-    if (--busy_ == 0)
-      done_.notify_all();
+    finished_.fetch_add(1, std::memory_order_acq_rel);
   }
 }
 
@@ -58,23 +71,28 @@ void WorkPool::ParallelFor(size_t count, size_t grain,
       body(begin, count - begin > grain ? begin + grain : count);
     return;
   }
+  body_ = &body;
+  count_ = count;
+  grain_ = grain;
+  next_.store(0, std::memory_order_relaxed);
+  finished_.store(0, std::memory_order_relaxed);
   {
-    std::lock_guard<std::mutex> lock(mutex_);
-    body_ = &body;
-    count_ = count;
-    grain_ = grain;
-    next_ = 0;
-    ++round_;
+    // Under the lock, so that a worker about to sleep either sees the new round or is woken.
+    std::lock_guard<std::mutex> lock(sleepLock_);
+    round_.fetch_add(1, std::memory_order_acq_rel);
   }
   wake_.notify_all();
   RunRanges();
-  // Every range has been handed out; wait for the workers still inside one. A worker that wakes
-  // only now finds nothing left and leaves at once.
-  std::unique_lock<std::mutex> lock(mutex_);
-  done_.wait(lock, [&] { return busy_ == 0; });
+  // Every worker reports back, even one that found nothing left, before the round's description
+  // may change again.
+  const unsigned workers = static_cast<unsigned>(workers_.size());
+  for (int spin = 0; finished_.load(std::memory_order_acquire) != workers; ++spin) {
+    if (spin < kSpins)
+      Relax();
+    else
+      std::this_thread::yield();
+  }
   body_ = nullptr;
-  count_ = 0;
-  next_ = 0;
 }
 
 }  // namespace tessarix

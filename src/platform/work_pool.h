@@ -1,7 +1,9 @@
 #pragma once
 
+#include <atomic>
 #include <condition_variable>
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <mutex>
 #include <thread>
@@ -11,8 +13,9 @@ namespace tessarix {
 
 // A small fork-join pool: `threads - 1` workers that live as long as the pool, plus the calling
 // thread, share the indexes of one ParallelFor at a time. Made for many short rounds (one per
-// offered image in the matching), so the workers sleep on a condition variable between rounds
-// instead of being started for each.
+// offered image in the matching, a fraction of a millisecond each): between rounds a worker
+// spins briefly before it sleeps on a condition variable, so back-to-back rounds do not pay for a
+// wake-up each.
 class WorkPool {
  public:
   explicit WorkPool(unsigned threads);
@@ -31,17 +34,18 @@ class WorkPool {
   void WorkerLoop();
   void RunRanges();
 
-  std::mutex mutex_;
-  std::condition_variable wake_;
-  std::condition_variable done_;
-  // The round being worked on; guarded by mutex_.
+  // The round's description: written by the caller before it publishes the round, read by the
+  // workers after they see it, and left alone until every worker has reported back.
   const std::function<void(size_t, size_t)>* body_ = nullptr;
   size_t count_ = 0;
   size_t grain_ = 1;
-  size_t next_ = 0;
-  size_t busy_ = 0;          // workers inside the current round
-  unsigned long round_ = 0;  // increases for every round, so a worker joins each round once
-  bool quit_ = false;
+
+  std::atomic<uint64_t> round_{0};     // published rounds
+  std::atomic<size_t> next_{0};        // first index not yet handed out
+  std::atomic<unsigned> finished_{0};  // workers done with the current round
+  std::atomic<bool> quit_{false};
+  std::mutex sleepLock_;  // only for sleeping workers and their wake-up
+  std::condition_variable wake_;
   std::vector<std::thread> workers_;
 };
 

@@ -142,6 +142,7 @@ TEST(ParallelMatchingTest, SameAssignmentAsOneThread) {
         }
       }
       many.mosaic.params.threads = 3;
+      many.mosaic.params.parallelMatchingCells = 1;
       ASSERT_EQ(ResetAssignment(one.job, one.mosaic), 1);
       ASSERT_EQ(ResetAssignment(many.job, many.mosaic), 1);
       ASSERT_TRUE(AssignTiles(one.job, one.mosaic));
@@ -179,6 +180,7 @@ TEST(ParallelMatchingTest, TightBoundStillRejectsByAverages) {
     p.mosaic.params.algorithm = kExponential;
     p.mosaic.params.maxDuplicateCount = 1;
     p.mosaic.params.threads = threads;
+    p.mosaic.params.parallelMatchingCells = 1;
     p.mosaic.width = 40 * 20;
     p.mosaic.height = 10;
     // Forty cells so that the pool really splits them; only the first two are measured.
@@ -207,6 +209,7 @@ TEST(ParallelMatchingTest, StopEndsTheRun) {
   Problem p;
   Fill(p, 5, 10, 10, 50);
   p.mosaic.params.threads = 2;
+  p.mosaic.params.parallelMatchingCells = 1;
   ASSERT_EQ(ResetAssignment(p.job, p.mosaic), 1);
   p.job.RequestStop();
   EXPECT_FALSE(AssignTiles(p.job, p.mosaic));
