@@ -19,10 +19,10 @@ namespace fs = std::filesystem;
 
 TEST(FramesOnFailingDisk, FullDiskRefusesEveryFrameAndKeepsEarlierFrames) {
   TempDir dir;
-  VideoSpec spec;
-  spec.frames = 4;
+  VideoSpec video;
+  video.frames = 4;
   const std::string moviePath = dir.File("clip.avi");
-  ASSERT_TRUE(WriteCodedVideo(moviePath, spec));
+  ASSERT_TRUE(WriteCodedVideo(moviePath, video));
   MovieStream stream;
   ASSERT_TRUE(stream.Open(moviePath));
 
