@@ -190,6 +190,14 @@ class TileMatcher {
     previous->valid = 0;
   }
 
+  // The one-cell-per-image strategies: `image` takes `cell` from whatever held it.
+  void PlaceAlone(MosaicCell& cell, CollectionEntry& image, uint32_t distance) {
+    Displace(cell);
+    image.useCount = 1;
+    cell.assigned = &image;
+    cell.assignedDistance = distance;
+  }
+
   // Each image goes to at most one cell: the closest, the first in list order among equals. A
   // required image ignores what the cells hold and locks the cell it takes.
   bool OfferSingleUse(CollectionEntry& image) {
@@ -218,10 +226,7 @@ class TileMatcher {
       }
     }
     if (bestCell != nullptr) {
-      Displace(*bestCell);
-      image.useCount = 1;
-      bestCell->assigned = &image;
-      bestCell->assignedDistance = best;
+      PlaceAlone(*bestCell, image, best);
       if (required)
         bestCell->locked = 1;
     }
@@ -286,12 +291,8 @@ class TileMatcher {
       best = d;
       bestCell = &cell;
     }
-    if (bestCell != nullptr) {
-      Displace(*bestCell);
-      image.useCount = 1;
-      bestCell->assigned = &image;
-      bestCell->assignedDistance = best;
-    }
+    if (bestCell != nullptr)
+      PlaceAlone(*bestCell, image, best);
     image.valid = 1;
     return true;
   }

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "engine/distance.h"
+#include "matching_readout.h"
 #include "test_support.h"
 
 namespace tessarix {
@@ -54,28 +55,9 @@ class MatchingTest : public ::testing::Test {
     EXPECT_EQ(ResetAssignment(job, mosaic), 1);
     return AssignTiles(job, mosaic);
   }
-  // Per cell, the collection index of its image, -1 when empty.
-  std::vector<int> Layout() const {
-    std::vector<int> layout;
-    for (const MosaicCell& cell : mosaic.cells) {
-      int index = -1;
-      for (size_t e = 0; e < collection.Size(); ++e)
-        if (cell.assigned == &collection.Entry(e))
-          index = static_cast<int>(e);
-      layout.push_back(index);
-    }
-    return layout;
-  }
-  std::vector<uint32_t> Distances() const {
-    std::vector<uint32_t> distances;
-    for (const MosaicCell& cell : mosaic.cells) distances.push_back(cell.assignedDistance);
-    return distances;
-  }
-  std::vector<uint32_t> UseCounts() const {
-    std::vector<uint32_t> counts;
-    for (size_t e = 0; e < collection.Size(); ++e) counts.push_back(collection.Entry(e).useCount);
-    return counts;
-  }
+  std::vector<int> Layout() const { return CellLayout(mosaic, collection); }
+  std::vector<uint32_t> Distances() const { return CellDistances(mosaic); }
+  std::vector<uint32_t> UseCounts() const { return EntryUseCounts(collection); }
 
   MosaicJob job;
   ImageCollection collection;

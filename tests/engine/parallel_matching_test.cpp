@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "matching_readout.h"
+
 #include <memory>
 #include <random>
 #include <vector>
@@ -17,32 +19,14 @@ struct Problem {
   ImageCollection collection;
   Mosaic mosaic;
 
-  std::vector<int> Layout() const {
-    std::vector<int> layout;
-    for (const MosaicCell& cell : mosaic.cells) {
-      int index = -1;
-      for (size_t e = 0; e < collection.Size(); ++e)
-        if (cell.assigned == &collection.Entry(e))
-          index = static_cast<int>(e);
-      layout.push_back(index);
-    }
-    return layout;
-  }
-  std::vector<uint32_t> Distances() const {
-    std::vector<uint32_t> d;
-    for (const MosaicCell& cell : mosaic.cells) d.push_back(cell.assignedDistance);
-    return d;
-  }
+  std::vector<int> Layout() const { return CellLayout(mosaic, collection); }
+  std::vector<uint32_t> Distances() const { return CellDistances(mosaic); }
   std::vector<uint32_t> Locks() const {
     std::vector<uint32_t> d;
     for (const MosaicCell& cell : mosaic.cells) d.push_back(cell.locked);
     return d;
   }
-  std::vector<uint32_t> UseCounts() const {
-    std::vector<uint32_t> counts;
-    for (size_t e = 0; e < collection.Size(); ++e) counts.push_back(collection.Entry(e).useCount);
-    return counts;
-  }
+  std::vector<uint32_t> UseCounts() const { return EntryUseCounts(collection); }
 };
 
 // Records with texture, so that the early exits of every distance fire at different grid
