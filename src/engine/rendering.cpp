@@ -8,6 +8,7 @@
 
 #include "collection/tile_analysis.h"
 #include "engine/distance.h"
+#include "engine/tile_cache.h"
 #include "imaging/image_ops.h"
 #include "platform/text_format.h"
 #include "platform/usage_counter.h"
@@ -42,16 +43,18 @@ bool Orient(std::optional<Image>& image, uint32_t code) {
   return image.has_value();
 }
 
-// The collection image of `cell` at the cell's size, recoloured, mirrored and cut to its shape;
-// none leaves the cell black.
-std::optional<Image> PrepareTile(const MosaicCell& cell, CollectionEntry& entry,
-                                 const EngineParameters& params) {
-  // Portrait cells were thumbnailed turned: load in that landscape frame and turn back last.
-  std::optional<Image> tile = cell.portrait ? LoadTile(entry, cell.height, cell.width)
-                                            : LoadTile(entry, cell.width, cell.height);
-  if (!tile)
-    return std::nullopt;
+// The size `cell` loads its image at: portrait cells were thumbnailed turned, so their tile is
+// loaded in that landscape frame and turned back last.
+TileKey LoadKeyOf(const MosaicCell& cell) {
+  return cell.portrait ? TileKey{cell.assigned, cell.height, cell.width}
+                       : TileKey{cell.assigned, cell.width, cell.height};
+}
 
+// The loaded `tile` of `cell` recoloured, mirrored, turned and cut to its shape; none leaves the
+// cell black.
+std::optional<Image> FinishTile(const MosaicCell& cell, const CollectionEntry& entry, Image loaded,
+                                const EngineParameters& params) {
+  std::optional<Image> tile(std::move(loaded));
   const uint32_t algorithm = params.algorithm;
   if (algorithm == kStandard || algorithm == kFlipHorizontal ||
       algorithm == kFlipHorizontalVertical) {
@@ -96,65 +99,132 @@ void PasteTile(Image& canvas, const MosaicCell& cell, const Image& tile) {
         cell.shape.empty() ? PasteMode::Copy : PasteMode::Blend);
 }
 
-// One cell after the other, one collection image in memory at a time. False when stopped.
-bool PaintInOrder(MosaicJob& job, const Mosaic& mosaic, Image& canvas) {
-  for (const MosaicCell& cell : mosaic.cells) {
-    job.AddStageProgress(1);
-    if (job.StopRequested())
-      return false;
-    if (!Paintable(cell))
-      continue;
-    const std::optional<Image> tile = PrepareTile(cell, *cell.assigned, mosaic.params);
-    if (tile)
-      PasteTile(canvas, cell, *tile);
-  }
-  return true;
+// Kept loaded tiles may take half the canvas, within limits that keep a small mosaic from
+// decoding its images twice and a giant one from doubling its memory.
+size_t CacheBudget(const Image& canvas) {
+  constexpr size_t kMiB = size_t{1} << 20;
+  return std::clamp(canvas.PixelCount() * sizeof(Pixel) / 2, 64 * kMiB, 512 * kMiB);
 }
 
-// The tiles of the next few cells are decoded and prepared on the pool, then pasted in cell order
-// so that shaped cells blend exactly as they would one after the other. Each tile is prepared
-// against a copy of its entry: several cells may share an entry, and LoadTile records the decoded
-// size in it; the copies' records are handed back in cell order. False when stopped.
-bool PaintInParallel(MosaicJob& job, const Mosaic& mosaic, Image& canvas) {
-  const size_t threads = mosaic.params.threads;
-  WorkPool pool(mosaic.params.threads);
-  // Two tiles per thread keep every thread busy without holding many images at once.
-  const size_t batch = threads * 2;
-  std::vector<std::optional<Image>> tiles(batch);
-  std::vector<CollectionEntry> loaded(batch);
-  const std::vector<MosaicCell>& cells = mosaic.cells;
-  for (size_t first = 0; first < cells.size(); first += batch) {
-    const size_t count = std::min(batch, cells.size() - first);
-    pool.ParallelFor(count, 1, [&](size_t begin, size_t end) {
-      for (size_t i = begin; i < end; ++i) {
-        tiles[i].reset();
-        const MosaicCell& cell = cells[first + i];
-        if (!Paintable(cell) || job.StopRequested())
-          continue;
-        loaded[i] = *cell.assigned;
-        loaded[i].pixelWidth = 0;  // stays 0 unless the file was decoded
-        tiles[i] = PrepareTile(cell, loaded[i], mosaic.params);
+// Paints the cells round by round. A round takes the next cells until a few tiles not yet kept
+// must be loaded: those are decoded on the pool (each against a copy of its entry, since
+// LoadTile records the decoded size in it and cells of several sizes may share an entry; the
+// copies' records are handed back afterwards), the round's tiles are finished on the pool, and
+// they are pasted in cell order so that shaped cells blend exactly as they would one after the
+// other. With one thread this is the plain walk over the cells. False when stopped.
+class MosaicPainter {
+ public:
+  MosaicPainter(MosaicJob& job, const Mosaic& mosaic, Image& canvas)
+      : job_(job),
+        cells_(mosaic.cells),
+        params_(mosaic.params),
+        canvas_(canvas),
+        pool_(std::max(1u, mosaic.params.threads)),
+        cache_(CacheBudget(canvas)) {
+    for (const MosaicCell& cell : cells_) {
+      if (Paintable(cell))
+        cache_.CountUse(LoadKeyOf(cell));
+    }
+  }
+
+  bool Paint() {
+    // A few loads per thread keep every thread busy without holding many images at once.
+    const size_t loadsPerRound = size_t{pool_.Threads()} * 4;
+    for (size_t first = 0; first < cells_.size();) {
+      const size_t end = PlanRound(first, loadsPerRound);
+      LoadPlanned();
+      FinishRound(first, end);
+      if (!PasteRound(first, end))
+        return false;
+      cache_.Trim();
+      first = end;
+    }
+    return true;
+  }
+
+ private:
+  // Collects the keys the cells from `first` on must load, up to `loads` of them; returns the
+  // end of the round.
+  size_t PlanRound(size_t first, size_t loads) {
+    toLoad_.clear();
+    size_t end = first;
+    while (end < cells_.size() && toLoad_.size() < loads) {
+      const MosaicCell& cell = cells_[end++];
+      if (!Paintable(cell))
+        continue;
+      const TileKey key = LoadKeyOf(cell);
+      if (cache_.Find(key) == nullptr &&
+          std::find(toLoad_.begin(), toLoad_.end(), key) == toLoad_.end())
+        toLoad_.push_back(key);
+    }
+    return end;
+  }
+
+  void LoadPlanned() {
+    const size_t count = toLoad_.size();
+    records_.assign(count, CollectionEntry{});
+    loaded_.assign(count, std::nullopt);
+    pool_.ParallelFor(count, 1, [&](size_t begin, size_t end) {
+      for (size_t j = begin; j < end && !job_.StopRequested(); ++j) {
+        records_[j] = *toLoad_[j].entry;
+        records_[j].pixelWidth = 0;  // stays 0 unless the file was decoded
+        loaded_[j] = LoadTile(records_[j], toLoad_[j].width, toLoad_[j].height);
       }
     });
-    for (size_t i = 0; i < count; ++i) {
-      const MosaicCell& cell = cells[first + i];
-      job.AddStageProgress(1);
-      if (job.StopRequested())
+    for (size_t j = 0; j < count; ++j) {
+      CollectionEntry& entry = *toLoad_[j].entry;
+      if (records_[j].pixelWidth != 0) {
+        entry.pixelWidth = records_[j].pixelWidth;
+        entry.pixelHeight = records_[j].pixelHeight;
+        entry.portrait = records_[j].portrait;
+      }
+      if (loaded_[j])
+        cache_.Store(toLoad_[j], std::move(*loaded_[j]));
+    }
+    loaded_.clear();
+  }
+
+  // Nothing changes the cache while the tiles are finished, so every thread may read it.
+  void FinishRound(size_t first, size_t end) {
+    tiles_.assign(end - first, std::nullopt);
+    pool_.ParallelFor(end - first, 1, [&](size_t begin, size_t stop) {
+      for (size_t i = begin; i < stop && !job_.StopRequested(); ++i) {
+        const MosaicCell& cell = cells_[first + i];
+        if (!Paintable(cell))
+          continue;
+        if (const Image* loaded = cache_.Find(LoadKeyOf(cell)))
+          tiles_[i] = FinishTile(cell, *cell.assigned, *loaded, params_);
+      }
+    });
+  }
+
+  bool PasteRound(size_t first, size_t end) {
+    for (size_t i = first; i < end; ++i) {
+      const MosaicCell& cell = cells_[i];
+      job_.AddStageProgress(1);
+      if (job_.StopRequested())
         return false;
       if (!Paintable(cell))
         continue;
-      if (loaded[i].pixelWidth != 0) {
-        cell.assigned->pixelWidth = loaded[i].pixelWidth;
-        cell.assigned->pixelHeight = loaded[i].pixelHeight;
-        cell.assigned->portrait = loaded[i].portrait;
-      }
-      if (tiles[i])
-        PasteTile(canvas, cell, *tiles[i]);
-      tiles[i].reset();
+      if (std::optional<Image>& tile = tiles_[i - first])
+        PasteTile(canvas_, cell, *tile);
+      tiles_[i - first].reset();
+      cache_.Used(LoadKeyOf(cell));
     }
+    return true;
   }
-  return true;
-}
+
+  MosaicJob& job_;
+  const std::vector<MosaicCell>& cells_;
+  const EngineParameters& params_;
+  Image& canvas_;
+  WorkPool pool_;
+  TileCache cache_;
+  std::vector<TileKey> toLoad_;
+  std::vector<CollectionEntry> records_;
+  std::vector<std::optional<Image>> loaded_;
+  std::vector<std::optional<Image>> tiles_;
+};
 
 }  // namespace
 
@@ -190,10 +260,7 @@ int RenderFinalMosaic(MosaicJob& job, Mosaic& mosaic) {
   job.EndStage();
   job.BeginStage(2, static_cast<double>(mosaic.cells.size()));
   job.SetStatus("Building Final Mosaic...");
-  const bool painted = mosaic.params.threads > 1 && mosaic.cells.size() > 1
-                           ? PaintInParallel(job, mosaic, canvas)
-                           : PaintInOrder(job, mosaic, canvas);
-  if (!painted)
+  if (!MosaicPainter(job, mosaic, canvas).Paint())
     return 0;
   job.EndStage();
   mosaic.mosaicFile = mosaic.outputBase + " Mosaic.JPG";

@@ -190,6 +190,34 @@ TEST_F(Rendering, PortraitCellLoadsItsTileLandscapeAndTurnsIt) {
   EXPECT_EQ(entry.portrait, 0u);
 }
 
+// Cells that share an image load it once; each must still get its own colour shift and turn,
+// never one left over from another cell. The portrait cell loads the same 120 x 80 tile.
+TEST_F(Rendering, SharedImageIsFinishedForEachCellAlone) {
+  CollectionEntry& entry = AddEntry(Quadrants(120, 80));
+  entry.info.average = MakePixel(100, 100, 100);
+  const Pixel averages[] = {MakePixel(110, 100, 90), MakePixel(100, 100, 100),
+                            MakePixel(90, 100, 110)};
+  for (uint32_t i = 0; i < 3; ++i) {
+    MosaicCell& cell = AddCell(i < 2 ? Quadrants(120, 80) : Turned(Quadrants(120, 80)), i * 120, 0);
+    cell.info.average = averages[i];
+    cell.assigned = &entry;
+  }
+  ASSERT_EQ(mosaic_.cells[2].portrait, 1u);
+  mosaic_.params.algorithm = kStandard;
+  mosaic_.params.modifyLimit = 255;
+  Image warmer = Decoded(entry), cooler = Decoded(entry);
+  ASSERT_EQ(ShiftColours(warmer, 10, 0, -10), 1);
+  ASSERT_EQ(ShiftColours(cooler, -10, 0, 10), 1);
+  for (const uint32_t threads : {1u, 2u}) {
+    mosaic_.params.threads = threads;
+    const std::optional<Image> canvas = Render(320, 120);
+    ASSERT_TRUE(canvas.has_value());
+    EXPECT_EQ(Mismatches(*canvas, 0, 0, warmer), 0) << threads;
+    EXPECT_EQ(Mismatches(*canvas, 120, 0, Decoded(entry)), 0) << threads;
+    EXPECT_EQ(Mismatches(*canvas, 240, 0, Turned(cooler)), 0) << threads;
+  }
+}
+
 // The orientation code compares the records, which hold a portrait cell turned; mirroring after
 // turning the tile back would flip it about the other axis.
 TEST_F(Rendering, PortraitCellShowsTheMirrorItWasMatchedWith) {
