@@ -23,11 +23,9 @@ struct EngineParameters {
   uint32_t minSequenceDistance = 0;   // S
   uint32_t tileBorder = 0;            // black gap between grid cells, pixels
   uint32_t threads = 1;               // threads for matching and rendering; 1 = sequential
-  // Matching shares an offer among the threads only from this many cells on. One offer is a
-  // fraction of a millisecond of work, and on a busy machine a thread that is not scheduled in
-  // time holds up every offer; measured, two threads were then many times slower. By default the
-  // matching stays sequential; the tests lower this to run the shared scan.
-  uint32_t parallelMatchingCells = 0xFFFFFFFFu;
+  // Matching measures on several threads only from this many cells on; below it a whole round of
+  // offers is too little work to share.
+  uint32_t parallelMatchingCells = 256;
 
   // Stores m (callers pass 0..255).
   void SetModifyLimit(uint32_t m) { modifyLimit = m; }

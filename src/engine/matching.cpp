@@ -20,6 +20,8 @@ constexpr uint64_t kU64Max = std::numeric_limits<uint64_t>::max();
 constexpr int kMatchingStage = 8;
 constexpr int kInsertionStage = 6;
 constexpr size_t kStatusPathLength = 65;
+constexpr size_t kRoundDistances = 16384;
+constexpr size_t kMaxAhead = 32;
 
 uint64_t SaturatingMul(uint64_t a, uint64_t b) {
   if (a != 0 && b > kU64Max / a)
@@ -65,8 +67,9 @@ class TileMatcher {
     if (params_.threads > 1 && cells_.size() > 1 &&
         cells_.size() >= params_.parallelMatchingCells) {
       pool_ = std::make_unique<WorkPool>(params_.threads);
-      measured_.resize(cells_.size());
-      measuredBound_.resize(cells_.size());
+      // One offer is too little work to share; a round measures the next few offers together,
+      // about kRoundDistances distances, so that waiting for the threads is rare.
+      aheadLimit_ = std::clamp<size_t>(kRoundDistances / cells_.size(), 1, kMaxAhead);
       // A few ranges per thread even out cells that end early against those that run long.
       grain_ = std::max<size_t>(16, cells_.size() / (size_t{params_.threads} * 8));
     }
@@ -203,10 +206,11 @@ class TileMatcher {
   bool OfferSingleUse(CollectionEntry& image) {
     const bool required = image.required > 0;
     const bool portrait = image.portrait != 0;
-    // A required image's bound is the running best alone, which only the scan itself knows.
-    const bool parallel = pool_ != nullptr && !required;
-    if (parallel && !MeasureAll(image, Scan::SingleUse))
+    // A required image's bound is the running best alone, which only the scan itself knows: its
+    // row measured ahead goes unused.
+    if (pool_ != nullptr && !MeasureAhead(image, Scan::SingleUse))
       return false;
+    const bool parallel = pool_ != nullptr && !required;
     uint32_t best = kNoDistance;
     MosaicCell* bestCell = nullptr;
     for (uint32_t i = 0; i < cells_.size(); ++i) {
@@ -251,7 +255,7 @@ class TileMatcher {
     bool counted = false;
     size_t conflictCount = 0;
     const bool parallel = pool_ != nullptr;
-    if (parallel && !MeasureAll(image, Scan::Sequence))
+    if (parallel && !MeasureAhead(image, Scan::Sequence))
       return false;
     uint32_t best = kNoDistance;
     MosaicCell* bestCell = nullptr;
@@ -313,7 +317,7 @@ class TileMatcher {
     candidates_.clear();
     kept_.clear();
     const bool parallel = pool_ != nullptr;
-    if (parallel && !MeasureAll(image, Scan::OwnBound))
+    if (parallel && !MeasureAhead(image, Scan::OwnBound))
       return false;
     for (uint32_t i = 0; i < cells_.size(); ++i) {
       if (job_.StopRequested())
@@ -382,14 +386,49 @@ class TileMatcher {
     return false;
   }
 
-  // Measures the image against every cell on the pool while nothing is assigned. Each cell's
-  // bound must never be tighter than the one the scan in list order will give it. The cell's
-  // own assignedDistance always qualifies. In the single-use scan the running best of the cells
-  // before it in its own range qualifies too: the scan's best runs over all earlier cells, so it
-  // is at most that; without it nearly every empty cell would be measured in full. The sequence
-  // scan's best moves only at cells without a conflict, so its ranges test conflicts as well.
-  // False when a stop was requested.
-  bool MeasureAll(const CollectionEntry& image, Scan scan) {
+  // Makes the distances of `image` to every cell ready for its offer. They are measured on the
+  // pool, ahead, together with those of the images expected to be offered after it: the next
+  // unprocessed entries in collection order, which is what ChooseNext returns as long as no offer
+  // displaces an image lying ahead of the cursor. An offer that does not find its image in that
+  // order measures a new round. False when a stop was requested.
+  bool MeasureAhead(CollectionEntry& image, Scan scan) {
+    if (aheadNext_ < ahead_.size() && ahead_[aheadNext_] == &image) {
+      row_ = aheadNext_++ * cells_.size();
+      return true;
+    }
+    ahead_.assign(1, &image);
+    const size_t count = collection_.Size();
+    for (size_t pos = mosaic_.entryCursor; pos < count && ahead_.size() < aheadLimit_; ++pos) {
+      CollectionEntry& next = collection_.Entry(pos);
+      if (next.valid != 1)
+        ahead_.push_back(&next);
+    }
+    measured_.resize(ahead_.size() * cells_.size());
+    measuredBound_.resize(measured_.size());
+    std::atomic<bool> stopped{false};
+    pool_->ParallelFor(cells_.size(), grain_, [&](size_t begin, size_t end) {
+      for (size_t k = 0; k < ahead_.size(); ++k) {
+        if (job_.StopRequested()) {
+          stopped.store(true, std::memory_order_relaxed);
+          return;
+        }
+        MeasureRange(*ahead_[k], scan, begin, end, k * cells_.size());
+      }
+    });
+    row_ = 0;
+    aheadNext_ = 1;
+    return !stopped.load();
+  }
+
+  // Measures `image` against the cells [begin, end) as the scan in list order would, with the
+  // assignment as it is now, into the row starting at `row`. Each cell's bound may differ from
+  // the one the scan will use when the image is offered; Measured makes up for that. The cell's
+  // own assignedDistance is the bound the multi-use scan uses. The single-use scan's running best
+  // goes over all earlier cells, so the best of the earlier cells in the range is a fair guess
+  // for it; without it nearly every empty cell would be measured in full. The sequence scan's
+  // best moves only at cells without a conflict, so the range tests conflicts as well.
+  void MeasureRange(const CollectionEntry& image, Scan scan, size_t begin, size_t end,
+                    size_t row) {
     const bool portrait = image.portrait != 0;
     const bool singleUse = scan == Scan::SingleUse;
     const bool sequenceScan = scan == Scan::Sequence;
@@ -398,40 +437,37 @@ class TileMatcher {
     if (sequenceScan && sequence != 0 && spacing_ == 0) {
       for (const MosaicCell& other : cells_) conflictCount += Conflicts(sequence, other.assigned);
     }
-    std::atomic<bool> stopped{false};
-    pool_->ParallelFor(cells_.size(), grain_, [&](size_t begin, size_t end) {
-      uint32_t best = kNoDistance;
-      for (size_t i = begin; i < end; ++i) {
-        if (job_.StopRequested()) {
-          stopped.store(true, std::memory_order_relaxed);
-          return;
-        }
-        const MosaicCell& cell = cells_[i];
-        const uint32_t bound = std::min(best, cell.assignedDistance);
-        uint32_t d = kNoDistance;
-        if (cell.hasInfo != 0 && bound != 0 && !(singleUse && cell.locked != 0)) {
-          d = Distance(cell.info, image.info, portrait, bound, params_);
-          if (d < bound &&
-              (singleUse || (sequenceScan && !SequenceConflict(cell, sequence, conflictCount))))
-            best = d;
-        }
-        measured_[i] = d;
-        measuredBound_[i] = bound;
+    uint32_t best = kNoDistance;
+    for (size_t i = begin; i < end; ++i) {
+      const MosaicCell& cell = cells_[i];
+      const uint32_t bound = std::min(best, cell.assignedDistance);
+      uint32_t d = kNoDistance;
+      if (cell.hasInfo != 0 && bound != 0 && !(singleUse && cell.locked != 0)) {
+        d = Distance(cell.info, image.info, portrait, bound, params_);
+        if (d < bound &&
+            (singleUse || (sequenceScan && !SequenceConflict(cell, sequence, conflictCount))))
+          best = d;
       }
-    });
-    return !stopped.load();
+      measured_[row + i] = d;
+      measuredBound_[row + i] = bound;
+    }
   }
 
-  // What Distance(cell i, image, bound) returns, as far as the caller can tell, for a bound no
-  // looser than the one the cell was measured with. Every distance only grows while it is
-  // summed, so a value measured with the looser bound that reaches `bound` means the tighter call
-  // would also have reached it. Below `bound` the call is repeated with the tighter bound,
-  // because the early exits (the averages test of "Exponential") may reject a pair that the
-  // looser bound let through; that happens only when a cell becomes the best so far, which is
-  // rare.
+  // What Distance(cell i, image, bound) returns, as far as the caller can tell (which is only
+  // whether it is below `bound`, and then its value), from the value measured ahead with another
+  // bound. Every distance only grows while it is summed and is abandoned only once it passes the
+  // bound, so:
+  // - measured with a looser bound, a value that reaches `bound` would also have reached it;
+  // - measured with a tighter bound, a value below that bound is the complete distance, which a
+  //   looser bound gives too.
+  // Otherwise the call is repeated with `bound`: below a tighter bound, because the early exit on
+  // the averages ("Exponential") may reject a pair the looser bound let through; at or over a
+  // looser bound, because the sum was abandoned. Both happen only when the assignment moved
+  // since the measurement, or a cell becomes the best so far, which is rare.
   uint32_t Measured(uint32_t i, const CollectionEntry& image, uint32_t bound) const {
-    const uint32_t d = measured_[i];
-    if (bound == measuredBound_[i] || d >= bound)
+    const uint32_t d = measured_[row_ + i];
+    const uint32_t measuredBound = measuredBound_[row_ + i];
+    if (bound == measuredBound || (bound < measuredBound ? d >= bound : d < measuredBound))
       return d;
     const MosaicCell& cell = cells_[i];
     return Distance(cell.info, image.info, image.portrait != 0, bound, params_);
@@ -448,8 +484,12 @@ class TileMatcher {
   std::vector<Candidate> candidates_;
   std::vector<uint32_t> kept_;           // cells holding the offered image, for the spacing test
   std::unique_ptr<WorkPool> pool_;       // only with more than one thread
-  std::vector<uint32_t> measured_;       // per cell: its distance measured on the pool
-  std::vector<uint32_t> measuredBound_;  // per cell: the bound it was measured with
+  std::vector<CollectionEntry*> ahead_;  // the images measured in the last round, in order
+  size_t aheadNext_ = 0;                 // the next of them expected to be offered
+  size_t aheadLimit_ = 1;                // images measured in one round at most
+  size_t row_ = 0;                       // start of the offered image's row
+  std::vector<uint32_t> measured_;       // per image and cell: the distance measured ahead
+  std::vector<uint32_t> measuredBound_;  // per image and cell: the bound it was measured with
   size_t grain_ = 1;
 };
 

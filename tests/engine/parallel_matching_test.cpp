@@ -188,6 +188,43 @@ TEST(ParallelMatchingTest, TightBoundStillRejectsByAverages) {
   }
 }
 
+// The images offered next are measured together, with the assignment as it was before the
+// first of them. Single use, "Max", grey records (96 pixels, so a grey difference g costs 96 g):
+// image A (100) and image B (110) are measured while both cells are empty. B's row finds the 100
+// cell at 960, so the 200 cell is measured with bound 960 and abandoned at 990. A then takes the
+// 100 cell with 0, and when B is offered the 200 cell has no bound at all: its true distance
+// 96 * 90 = 8640 must be measured again rather than the abandoned 990 taken for it.
+TEST(ParallelMatchingTest, LooserBoundAtTheOfferMeasuresAgain) {
+  for (const unsigned threads : {1u, 2u}) {
+    Problem p;
+    p.mosaic.collection = &p.collection;
+    p.mosaic.params.algorithm = kMax;
+    p.mosaic.params.maxDuplicateCount = 1;
+    p.mosaic.params.threads = threads;
+    p.mosaic.params.parallelMatchingCells = 1;
+    p.mosaic.width = 40;
+    p.mosaic.height = 10;
+    for (uint32_t i = 0; i < 2; ++i) {
+      MosaicCell cell;
+      cell.left = i * 20;
+      cell.width = 20, cell.height = 10, cell.area = 200;
+      cell.info = Grey(i == 0 ? 100 : 200, 0);
+      cell.hasInfo = 1;
+      p.mosaic.cells.push_back(cell);
+    }
+    for (const uint32_t grey : {100u, 110u}) {
+      auto entry = std::make_unique<CollectionEntry>();
+      entry->path = "/tiles/" + std::to_string(grey) + ".jpg";
+      entry->info = Grey(grey, 0);
+      p.collection.Add(std::move(entry));
+    }
+    ASSERT_EQ(ResetAssignment(p.job, p.mosaic), 1);
+    ASSERT_TRUE(AssignTiles(p.job, p.mosaic));
+    EXPECT_EQ(p.Layout(), (std::vector<int>{0, 1})) << threads;
+    EXPECT_EQ(p.Distances(), (std::vector<uint32_t>{0, 8640})) << threads;
+  }
+}
+
 // A stop request is seen by the measuring threads as well: the run ends without an assignment.
 TEST(ParallelMatchingTest, StopEndsTheRun) {
   Problem p;
