@@ -20,8 +20,12 @@ constexpr uint64_t kU64Max = std::numeric_limits<uint64_t>::max();
 constexpr int kMatchingStage = 8;
 constexpr int kInsertionStage = 6;
 constexpr size_t kStatusPathLength = 65;
-constexpr size_t kRoundDistances = 16384;
+constexpr size_t kRoundDistances = 65536;
 constexpr size_t kMaxAhead = 32;
+// Marks a cell the offered image already holds in a round's list of found cells; a candidate's
+// distance is always below its bound and so never this.
+constexpr uint32_t kKept = 0xFFFFFFFFu;
+constexpr uint32_t kNoCell = 0xFFFFFFFFu;
 
 uint64_t SaturatingMul(uint64_t a, uint64_t b) {
   if (a != 0 && b > kU64Max / a)
@@ -64,14 +68,23 @@ class TileMatcher {
     const uint64_t d = params_.minDuplicateDistance;
     spacing_ = SaturatingMul(averageArea, SaturatingMul(d, d));
     candidates_.reserve(cells_.size());
-    if (params_.threads > 1 && cells_.size() > 1 &&
+    // "Exponential" mostly stops at the averages: too little work per distance to share.
+    if (params_.threads > 1 && cells_.size() > 1 && params_.algorithm != kExponential &&
         cells_.size() >= params_.parallelMatchingCells) {
       pool_ = std::make_unique<WorkPool>(params_.threads);
       // One offer is too little work to share; a round measures the next few offers together,
       // about kRoundDistances distances, so that waiting for the threads is rare.
       aheadLimit_ = std::clamp<size_t>(kRoundDistances / cells_.size(), 1, kMaxAhead);
-      // A few ranges per thread even out cells that end early against those that run long.
-      grain_ = std::max<size_t>(16, cells_.size() / (size_t{params_.threads} * 8));
+      // A few ranges per thread even out cells that end early against those that run long. The
+      // single-use scan tightens its bound with the best cell so far, which a range only knows
+      // of its own cells: there, one range per thread keeps the bounds tight.
+      const size_t rangesPerThread = maxUse_ == 1 && params_.minSequenceDistance == 0 ? 1 : 8;
+      grain_ = std::max<size_t>(
+          16, (cells_.size() + params_.threads * rangesPerThread - 1) /
+                  (size_t{params_.threads} * rangesPerThread));
+      ranges_ = (cells_.size() + grain_ - 1) / grain_;
+      changedRound_.assign(cells_.size(), 0);
+      rangeChangedRound_.assign(ranges_, 0);
     }
   }
 
@@ -199,43 +212,77 @@ class TileMatcher {
     image.useCount = 1;
     cell.assigned = &image;
     cell.assignedDistance = distance;
+    MarkChanged(static_cast<uint32_t>(&cell - cells_.data()));
   }
 
   // Each image goes to at most one cell: the closest, the first in list order among equals. A
   // required image ignores what the cells hold and locks the cell it takes.
   bool OfferSingleUse(CollectionEntry& image) {
     const bool required = image.required > 0;
-    const bool portrait = image.portrait != 0;
     // A required image's bound is the running best alone, which only the scan itself knows: its
     // row measured ahead goes unused.
     if (pool_ != nullptr && !MeasureAhead(image, Scan::SingleUse))
       return false;
-    const bool parallel = pool_ != nullptr && !required;
-    uint32_t best = kNoDistance;
-    MosaicCell* bestCell = nullptr;
-    for (uint32_t i = 0; i < cells_.size(); ++i) {
-      if (job_.StopRequested())
-        return false;
-      MosaicCell& cell = cells_[i];
-      if (cell.hasInfo == 0 || cell.locked != 0)
-        continue;
-      const uint32_t bound = required ? best : std::min(best, cell.assignedDistance);
-      if (bound == 0)
-        continue;  // nothing beats 0
-      const uint32_t d = parallel ? Measured(i, image, bound)
-                                  : Distance(cell.info, image.info, portrait, bound, params_);
-      if (d < bound) {
-        best = d;
-        bestCell = &cell;
-      }
+    std::optional<Candidate> found;
+    if (pool_ != nullptr && !required) {
+      if (!job_.StopRequested())
+        found = BestOfRanges(image);
+    } else {
+      found = ScanSingleUse(image, 0, cells_.size(), required, false);
     }
-    if (bestCell != nullptr) {
-      PlaceAlone(*bestCell, image, best);
+    if (!found)
+      return false;
+    if (found->cell != kNoCell) {
+      MosaicCell& cell = cells_[found->cell];
+      PlaceAlone(cell, image, found->distance);
       if (required)
-        bestCell->locked = 1;
+        cell.locked = 1;
     }
     image.valid = 1;
     return true;
+  }
+
+  // The single-use scan over the cells [begin, end): the closest cell, the first among equals,
+  // or kNoCell. None when a stop was requested.
+  std::optional<Candidate> ScanSingleUse(const CollectionEntry& image, size_t begin, size_t end,
+                                         bool required, bool measuredAhead) {
+    Candidate best{kNoCell, kNoDistance};
+    for (size_t i = begin; i < end; ++i) {
+      if (job_.StopRequested())
+        return std::nullopt;
+      const MosaicCell& cell = cells_[i];
+      if (cell.hasInfo == 0 || cell.locked != 0)
+        continue;
+      const uint32_t bound = required ? best.distance : std::min(best.distance, cell.assignedDistance);
+      if (bound == 0)
+        continue;  // nothing beats 0
+      const uint32_t d =
+          measuredAhead ? Measured(static_cast<uint32_t>(i), image, bound)
+                        : Distance(cell.info, image.info, image.portrait != 0, bound, params_);
+      if (d < bound)
+        best = {static_cast<uint32_t>(i), d};
+    }
+    return best;
+  }
+
+  // The single-use scan from the ranges' own results. Without the averages test of
+  // "Exponential" (which never runs on the pool), a cell is taken exactly when its distance is
+  // below the cell's own and below every earlier cell's taken: so the scan ends on the smallest
+  // such distance, at its first cell, and that is the best of the ranges' bests, the first range
+  // among equals. A range in which an earlier offer of the round changed a cell is scanned anew.
+  std::optional<Candidate> BestOfRanges(const CollectionEntry& image) {
+    const size_t row = row_ / cells_.size();
+    Candidate best{kNoCell, kNoDistance};
+    for (size_t r = 0; r < ranges_; ++r) {
+      std::optional<Candidate> local = rangeChangedRound_[r] == round_
+          ? ScanSingleUse(image, r * grain_, std::min(cells_.size(), (r + 1) * grain_), false, true)
+          : std::optional<Candidate>(rangeBest_[row * ranges_ + r]);
+      if (!local)
+        return std::nullopt;
+      if (local->cell != kNoCell && local->distance < best.distance)
+        best = *local;
+    }
+    return best;
   }
 
   bool Conflicts(uint32_t sequence, const CollectionEntry* held) const {
@@ -301,6 +348,55 @@ class TileMatcher {
     return true;
   }
 
+  // The multi-use scan's step for cell i: a cell the image holds is kept, one it improves becomes
+  // a candidate. Only whether a cell is kept matters to the spacing test, not the order.
+  void ConsiderCell(uint32_t i, const CollectionEntry& image, bool measuredAhead) {
+    const MosaicCell& cell = cells_[i];
+    if (cell.hasInfo == 0)
+      return;
+    if (cell.assigned == &image) {
+      // Cells kept from earlier offers take part in the spacing test before any new one, even
+      // when a new cell matches perfectly.
+      kept_.push_back(i);
+      return;
+    }
+    if (cell.assignedDistance == 0)
+      return;
+    const uint32_t bound = cell.assignedDistance;
+    const uint32_t d = measuredAhead
+                           ? Measured(i, image, bound)
+                           : Distance(cell.info, image.info, image.portrait != 0, bound, params_);
+    if (d < bound)
+      candidates_.push_back({i, d});
+  }
+
+  // The multi-use scan from what the round found: the kept cells and candidates of the image's
+  // row, except for the cells an earlier offer of the round changed, which are considered anew.
+  // Walking every cell again on one thread would cost about as much as measuring them did.
+  void CollectFound(const CollectionEntry& image) {
+    const size_t row = row_ / cells_.size();
+    for (size_t r = 0; r < ranges_; ++r) {
+      for (const Candidate& found : found_[row * ranges_ + r]) {
+        if (changedRound_[found.cell] == round_)
+          continue;
+        if (found.distance == kKept)
+          kept_.push_back(found.cell);
+        else
+          candidates_.push_back(found);
+      }
+    }
+    for (const uint32_t i : changed_) ConsiderCell(i, image, true);
+  }
+
+  // Notes that cell i's assignment moved during the current round.
+  void MarkChanged(uint32_t i) {
+    if (pool_ != nullptr && changedRound_[i] != round_) {
+      changedRound_[i] = round_;
+      changed_.push_back(i);
+      rangeChangedRound_[i / grain_] = round_;
+    }
+  }
+
   bool TooClose(const MosaicCell& cell) const {
     for (uint32_t k : kept_) {
       if (SquaredCornerDistance(cells_[k], cell) < spacing_)
@@ -313,31 +409,18 @@ class TileMatcher {
   // first, as long as no two of its cells are closer than the spacing threshold and it has not
   // passed maxUse before the next assignment.
   bool OfferMultiUse(CollectionEntry& image) {
-    const bool portrait = image.portrait != 0;
     candidates_.clear();
     kept_.clear();
-    const bool parallel = pool_ != nullptr;
-    if (parallel && !MeasureAhead(image, Scan::OwnBound))
-      return false;
-    for (uint32_t i = 0; i < cells_.size(); ++i) {
-      if (job_.StopRequested())
+    if (pool_ != nullptr) {
+      if (!MeasureAhead(image, Scan::OwnBound) || job_.StopRequested())
         return false;
-      MosaicCell& cell = cells_[i];
-      if (cell.hasInfo == 0)
-        continue;
-      if (cell.assigned == &image) {
-        // Cells kept from earlier offers take part in the spacing test before any new one, even
-        // when a new cell matches perfectly.
-        kept_.push_back(i);
-        continue;
+      CollectFound(image);
+    } else {
+      for (uint32_t i = 0; i < cells_.size(); ++i) {
+        if (job_.StopRequested())
+          return false;
+        ConsiderCell(i, image, false);
       }
-      if (cell.assignedDistance == 0)
-        continue;
-      const uint32_t d =
-          parallel ? Measured(i, image, cell.assignedDistance)
-                   : Distance(cell.info, image.info, portrait, cell.assignedDistance, params_);
-      if (d < cell.assignedDistance)
-        candidates_.push_back({i, d});
     }
     // Ascending distance; a new pair goes before older pairs of equal distance, so among equals
     // the later cell comes first.
@@ -361,6 +444,7 @@ class TileMatcher {
       ++uses;
       cell.assigned = &image;
       cell.assignedDistance = candidate.distance;
+      MarkChanged(candidate.cell);
       if (spacing_ > 0)
         kept_.push_back(candidate.cell);
     }
@@ -405,6 +489,11 @@ class TileMatcher {
     }
     measured_.resize(ahead_.size() * cells_.size());
     measuredBound_.resize(measured_.size());
+    ++round_;
+    changed_.clear();
+    if (found_.size() < ahead_.size() * ranges_)
+      found_.resize(ahead_.size() * ranges_);
+    rangeBest_.resize(ahead_.size() * ranges_);
     std::atomic<bool> stopped{false};
     pool_->ParallelFor(cells_.size(), grain_, [&](size_t begin, size_t end) {
       for (size_t k = 0; k < ahead_.size(); ++k) {
@@ -412,7 +501,7 @@ class TileMatcher {
           stopped.store(true, std::memory_order_relaxed);
           return;
         }
-        MeasureRange(*ahead_[k], scan, begin, end, k * cells_.size());
+        MeasureRange(*ahead_[k], scan, begin, end, k);
       }
     });
     row_ = 0;
@@ -427,8 +516,13 @@ class TileMatcher {
   // goes over all earlier cells, so the best of the earlier cells in the range is a fair guess
   // for it; without it nearly every empty cell would be measured in full. The sequence scan's
   // best moves only at cells without a conflict, so the range tests conflicts as well.
-  void MeasureRange(const CollectionEntry& image, Scan scan, size_t begin, size_t end,
-                    size_t row) {
+  void MeasureRange(const CollectionEntry& image, Scan scan, size_t begin, size_t end, size_t k) {
+    const size_t row = k * cells_.size();
+    // The multi-use scan also lists what it found, so that its offer need not walk every cell.
+    std::vector<Candidate>* found =
+        scan == Scan::OwnBound ? &found_[k * ranges_ + begin / grain_] : nullptr;
+    if (found != nullptr)
+      found->clear();
     const bool portrait = image.portrait != 0;
     const bool singleUse = scan == Scan::SingleUse;
     const bool sequenceScan = scan == Scan::Sequence;
@@ -437,20 +531,28 @@ class TileMatcher {
     if (sequenceScan && sequence != 0 && spacing_ == 0) {
       for (const MosaicCell& other : cells_) conflictCount += Conflicts(sequence, other.assigned);
     }
-    uint32_t best = kNoDistance;
+    Candidate best{kNoCell, kNoDistance};
     for (size_t i = begin; i < end; ++i) {
       const MosaicCell& cell = cells_[i];
-      const uint32_t bound = std::min(best, cell.assignedDistance);
-      uint32_t d = kNoDistance;
-      if (cell.hasInfo != 0 && bound != 0 && !(singleUse && cell.locked != 0)) {
+      const uint32_t bound = std::min(best.distance, cell.assignedDistance);
+      // A cell left unmeasured gets bound 0, which Measured never takes as an answer.
+      uint32_t d = kNoDistance, measuredBound = 0;
+      if (found != nullptr && cell.hasInfo != 0 && cell.assigned == &image) {
+        found->push_back({static_cast<uint32_t>(i), kKept});
+      } else if (cell.hasInfo != 0 && bound != 0 && !(singleUse && cell.locked != 0)) {
         d = Distance(cell.info, image.info, portrait, bound, params_);
+        measuredBound = bound;
+        if (found != nullptr && d < bound)
+          found->push_back({static_cast<uint32_t>(i), d});
         if (d < bound &&
             (singleUse || (sequenceScan && !SequenceConflict(cell, sequence, conflictCount))))
-          best = d;
+          best = {static_cast<uint32_t>(i), d};
       }
       measured_[row + i] = d;
-      measuredBound_[row + i] = bound;
+      measuredBound_[row + i] = measuredBound;
     }
+    if (singleUse)
+      rangeBest_[k * ranges_ + begin / grain_] = best;
   }
 
   // What Distance(cell i, image, bound) returns, as far as the caller can tell (which is only
@@ -491,6 +593,13 @@ class TileMatcher {
   std::vector<uint32_t> measured_;       // per image and cell: the distance measured ahead
   std::vector<uint32_t> measuredBound_;  // per image and cell: the bound it was measured with
   size_t grain_ = 1;
+  size_t ranges_ = 0;                    // ranges of grain_ cells the pool measures
+  std::vector<std::vector<Candidate>> found_;  // per image and range: kept cells and candidates
+  uint32_t round_ = 0;                   // rounds measured so far
+  std::vector<uint32_t> changedRound_;   // per cell: the round in which it last changed
+  std::vector<uint32_t> changed_;        // the cells changed in the current round
+  std::vector<uint32_t> rangeChangedRound_;  // per range: the round in which a cell last changed
+  std::vector<Candidate> rangeBest_;     // per image and range: the single-use scan's result
 };
 
 }  // namespace
