@@ -376,7 +376,7 @@ class TileMatcher {
   void CollectFound(const CollectionEntry& image) {
     const size_t row = row_ / cells_.size();
     for (size_t r = 0; r < ranges_; ++r) {
-      for (const Candidate& found : found_[row * ranges_ + r]) {
+      for (const Candidate& found : found_[row * ranges_ + r].list) {
         if (changedRound_[found.cell] == round_)
           continue;
         if (found.distance == kKept)
@@ -480,9 +480,10 @@ class TileMatcher {
       row_ = aheadNext_++ * cells_.size();
       return true;
     }
+    AdaptRoundSize();
     ahead_.assign(1, &image);
     const size_t count = collection_.Size();
-    for (size_t pos = mosaic_.entryCursor; pos < count && ahead_.size() < aheadLimit_; ++pos) {
+    for (size_t pos = mosaic_.entryCursor; pos < count && ahead_.size() < roundSize_; ++pos) {
       CollectionEntry& next = collection_.Entry(pos);
       if (next.valid != 1)
         ahead_.push_back(&next);
@@ -509,6 +510,18 @@ class TileMatcher {
     return !stopped.load();
   }
 
+  // Images measured ahead are measured against the assignment as the round found it. While the
+  // offers still move many cells (early on, an image fills every cell it improves), the later
+  // images of a long round would be measured against bounds far looser than their offers will
+  // see, and waste the work; once the assignment settles, long rounds pay. So rounds shrink
+  // while much changes and grow while little does.
+  void AdaptRoundSize() {
+    if (changed_.size() * 16 > cells_.size())
+      roundSize_ = std::max<size_t>(1, roundSize_ / 2);
+    else
+      roundSize_ = std::min(aheadLimit_, roundSize_ * 2);
+  }
+
   // Measures `image` against the cells [begin, end) as the scan in list order would, with the
   // assignment as it is now, into the row starting at `row`. Each cell's bound may differ from
   // the one the scan will use when the image is offered; Measured makes up for that. The cell's
@@ -520,7 +533,7 @@ class TileMatcher {
     const size_t row = k * cells_.size();
     // The multi-use scan also lists what it found, so that its offer need not walk every cell.
     std::vector<Candidate>* found =
-        scan == Scan::OwnBound ? &found_[k * ranges_ + begin / grain_] : nullptr;
+        scan == Scan::OwnBound ? &found_[k * ranges_ + begin / grain_].list : nullptr;
     if (found != nullptr)
       found->clear();
     const bool portrait = image.portrait != 0;
@@ -589,12 +602,17 @@ class TileMatcher {
   std::vector<CollectionEntry*> ahead_;  // the images measured in the last round, in order
   size_t aheadNext_ = 0;                 // the next of them expected to be offered
   size_t aheadLimit_ = 1;                // images measured in one round at most
+  size_t roundSize_ = 1;                 // images measured in the next round
   size_t row_ = 0;                       // start of the offered image's row
   std::vector<uint32_t> measured_;       // per image and cell: the distance measured ahead
   std::vector<uint32_t> measuredBound_;  // per image and cell: the bound it was measured with
   size_t grain_ = 1;
   size_t ranges_ = 0;                    // ranges of grain_ cells the pool measures
-  std::vector<std::vector<Candidate>> found_;  // per image and range: kept cells and candidates
+  // Each range's list on a cache line of its own: the threads fill neighbouring lists at once.
+  struct alignas(64) FoundList {
+    std::vector<Candidate> list;
+  };
+  std::vector<FoundList> found_;         // per image and range: kept cells and candidates
   uint32_t round_ = 0;                   // rounds measured so far
   std::vector<uint32_t> changedRound_;   // per cell: the round in which it last changed
   std::vector<uint32_t> changed_;        // the cells changed in the current round
