@@ -79,9 +79,8 @@ class TileMatcher {
       // single-use scan tightens its bound with the best cell so far, which a range only knows
       // of its own cells: there, one range per thread keeps the bounds tight.
       const size_t rangesPerThread = maxUse_ == 1 && params_.minSequenceDistance == 0 ? 1 : 8;
-      grain_ = std::max<size_t>(
-          16, (cells_.size() + params_.threads * rangesPerThread - 1) /
-                  (size_t{params_.threads} * rangesPerThread));
+      grain_ = std::max<size_t>(16, (cells_.size() + params_.threads * rangesPerThread - 1) /
+                                        (size_t{params_.threads} * rangesPerThread));
       ranges_ = (cells_.size() + grain_ - 1) / grain_;
       changedRound_.assign(cells_.size(), 0);
       rangeChangedRound_.assign(ranges_, 0);
@@ -253,12 +252,13 @@ class TileMatcher {
       const MosaicCell& cell = cells_[i];
       if (cell.hasInfo == 0 || cell.locked != 0)
         continue;
-      const uint32_t bound = required ? best.distance : std::min(best.distance, cell.assignedDistance);
+      const uint32_t bound =
+          required ? best.distance : std::min(best.distance, cell.assignedDistance);
       if (bound == 0)
         continue;  // nothing beats 0
-      const uint32_t d =
-          measuredAhead ? Measured(static_cast<uint32_t>(i), image, bound)
-                        : Distance(cell.info, image.info, image.portrait != 0, bound, params_);
+      const uint32_t d = measuredAhead
+                             ? Measured(static_cast<uint32_t>(i), image, bound)
+                             : Distance(cell.info, image.info, image.portrait != 0, bound, params_);
       if (d < bound)
         best = {static_cast<uint32_t>(i), d};
     }
@@ -274,9 +274,11 @@ class TileMatcher {
     const size_t row = row_ / cells_.size();
     Candidate best{kNoCell, kNoDistance};
     for (size_t r = 0; r < ranges_; ++r) {
-      std::optional<Candidate> local = rangeChangedRound_[r] == round_
-          ? ScanSingleUse(image, r * grain_, std::min(cells_.size(), (r + 1) * grain_), false, true)
-          : std::optional<Candidate>(rangeBest_[row * ranges_ + r]);
+      std::optional<Candidate> local =
+          rangeChangedRound_[r] == round_
+              ? ScanSingleUse(image, r * grain_, std::min(cells_.size(), (r + 1) * grain_), false,
+                              true)
+              : std::optional<Candidate>(rangeBest_[row * ranges_ + r]);
       if (!local)
         return std::nullopt;
       if (local->cell != kNoCell && local->distance < best.distance)
@@ -523,12 +525,12 @@ class TileMatcher {
   }
 
   // Measures `image` against the cells [begin, end) as the scan in list order would, with the
-  // assignment as it is now, into the row starting at `row`. Each cell's bound may differ from
-  // the one the scan will use when the image is offered; Measured makes up for that. The cell's
-  // own assignedDistance is the bound the multi-use scan uses. The single-use scan's running best
-  // goes over all earlier cells, so the best of the earlier cells in the range is a fair guess
-  // for it; without it nearly every empty cell would be measured in full. The sequence scan's
-  // best moves only at cells without a conflict, so the range tests conflicts as well.
+  // assignment as it is now, into row k. Each cell's bound may differ from the one the scan will
+  // use when the image is offered; Measured makes up for that. The multi-use scan's bound is the
+  // cell's own assignedDistance; it also lists the cells it keeps and the candidates. The
+  // single-use scan tightens its bound with the best of the range's earlier cells and records the
+  // range's result for BestOfRanges. The sequence scan's best moves only at cells without a
+  // conflict, so the range tests conflicts as well.
   void MeasureRange(const CollectionEntry& image, Scan scan, size_t begin, size_t end, size_t k) {
     const size_t row = k * cells_.size();
     // The multi-use scan also lists what it found, so that its offer need not walk every cell.
@@ -607,17 +609,17 @@ class TileMatcher {
   std::vector<uint32_t> measured_;       // per image and cell: the distance measured ahead
   std::vector<uint32_t> measuredBound_;  // per image and cell: the bound it was measured with
   size_t grain_ = 1;
-  size_t ranges_ = 0;                    // ranges of grain_ cells the pool measures
+  size_t ranges_ = 0;  // ranges of grain_ cells the pool measures
   // Each range's list on a cache line of its own: the threads fill neighbouring lists at once.
   struct alignas(64) FoundList {
     std::vector<Candidate> list;
   };
-  std::vector<FoundList> found_;         // per image and range: kept cells and candidates
-  uint32_t round_ = 0;                   // rounds measured so far
-  std::vector<uint32_t> changedRound_;   // per cell: the round in which it last changed
-  std::vector<uint32_t> changed_;        // the cells changed in the current round
+  std::vector<FoundList> found_;             // per image and range: kept cells and candidates
+  uint32_t round_ = 0;                       // rounds measured so far
+  std::vector<uint32_t> changedRound_;       // per cell: the round in which it last changed
+  std::vector<uint32_t> changed_;            // the cells changed in the current round
   std::vector<uint32_t> rangeChangedRound_;  // per range: the round in which a cell last changed
-  std::vector<Candidate> rangeBest_;     // per image and range: the single-use scan's result
+  std::vector<Candidate> rangeBest_;         // per image and range: the single-use scan's result
 };
 
 }  // namespace
