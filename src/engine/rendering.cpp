@@ -50,7 +50,7 @@ TileKey LoadKeyOf(const MosaicCell& cell) {
                        : TileKey{cell.assigned, cell.width, cell.height};
 }
 
-// The loaded `tile` of `cell` recoloured, mirrored, turned and cut to its shape; none leaves the
+// The `loaded` tile of `cell` recoloured, mirrored, turned and cut to its shape; none leaves the
 // cell black.
 std::optional<Image> FinishTile(const MosaicCell& cell, const CollectionEntry& entry, Image loaded,
                                 const EngineParameters& params) {
