@@ -34,8 +34,10 @@ asan: deps
 tsan: deps
 	$(MAKE) configure BUILD=build-tsan \
 	  CMAKE_FLAGS="-DTESSARIX_SANITIZE=thread -DTESSARIX_BUILD_BENCH=OFF -DTESSARIX_BUILD_APP=OFF"
-	cmake --build build-tsan -j $(JOBS) --target job_tests
+	cmake --build build-tsan -j $(JOBS) --target job_tests engine_tests
 	TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" build-tsan/tests/job/job_tests
+	TSAN_OPTIONS="halt_on_error=1" build-tsan/tests/engine/engine_tests \
+	  --gtest_filter='Parallel*:Rendering*:TileCache*'
 
 clean:
 	rm -rf $(BUILD) build-asan build-tsan
