@@ -98,9 +98,74 @@ struct OpaqueSum {
   }
 };
 
+// Column sums of the full-weight rows of one destination row. Every sample of such a row weighs
+// what its column alone gives it, so those rows can be added up column by column first and
+// weighed once: the same integer sums as weighing each row, for a fraction of the work.
+class FullRows {
+ public:
+  explicit FullRows(uint32_t width) : r_(width), g_(width), b_(width) {}
+
+  void Add(const Pixel* row) {
+    const size_t n = r_.size();
+    for (size_t x = 0; x < n; ++x) {
+      r_[x] += Red(row[x]);
+      g_[x] += Green(row[x]);
+      b_[x] += Blue(row[x]);
+    }
+    ++rows_;
+  }
+
+  // Adds the sums of columns start..end of `col` (indices relative to the rectangle) with the
+  // weights a full row gives them, and clears the sums.
+  template <typename Sum>
+  void WeighInto(Sum& sum, int64_t start, int64_t end, uint32_t first, uint32_t last) const;
+
+  uint32_t Rows() const { return rows_; }
+  void Clear() {
+    std::fill(r_.begin(), r_.end(), 0);
+    std::fill(g_.begin(), g_.end(), 0);
+    std::fill(b_.begin(), b_.end(), 0);
+    rows_ = 0;
+  }
+
+ private:
+  std::vector<uint32_t> r_, g_, b_;
+  uint32_t rows_ = 0;
+};
+
 // More samples than this in one rectangle could overflow the 64-bit weight sums; no picture that
 // fits in memory comes near it.
 constexpr uint64_t kMaxRectangleSamples = uint64_t{1} << 46;
+
+template <typename Sum>
+void FullRows::WeighInto(Sum& sum, int64_t start, int64_t end, uint32_t first,
+                         uint32_t last) const {
+  // A full row gives each sample its column's weight, as SampleWeight(256, w) does.
+  const auto weighSample = [&](int64_t x, uint32_t weight) {
+    const uint64_t w = SampleWeight(256, weight);
+    sum.r += r_[static_cast<size_t>(x)] * w;
+    sum.g += g_[static_cast<size_t>(x)] * w;
+    sum.b += b_[static_cast<size_t>(x)] * w;
+    sum.total += uint64_t{rows_} * w;
+  };
+  weighSample(start, first);
+  if (end == start)
+    return;
+  weighSample(end, last);
+  if (end - start < 2)
+    return;
+  uint64_t r = 0, g = 0, b = 0;
+  for (int64_t x = start + 1; x < end; ++x) {
+    r += r_[static_cast<size_t>(x)];
+    g += g_[static_cast<size_t>(x)];
+    b += b_[static_cast<size_t>(x)];
+  }
+  const uint64_t inner = SampleWeight(256, 256);
+  sum.r += r * inner;
+  sum.g += g * inner;
+  sum.b += b * inner;
+  sum.total += static_cast<uint64_t>(end - start - 1) * rows_ * inner;
+}
 
 // The same-size case of Resample: every destination pixel has exactly one full sample.
 std::optional<Image> Crop(const Image& source, uint32_t w, uint32_t h, uint32_t x, uint32_t y) {
@@ -154,6 +219,9 @@ std::optional<Image> Resample(const Image& source, uint32_t dw, uint32_t dh, uin
   const std::vector<Span> rows = MakeTable(dh, rh, ry);
   const std::vector<Span> cols = MakeTable(dw, rw, rx);
   std::vector<OpaqueSum> sums(dw);
+  FullRows full(rw);
+  // A destination row spans at most rh / dh + 2 source rows; their column sums must fit 32 bits.
+  const bool fullRowsFit = rh / dh < (1u << 23);
   for (uint32_t j = 0; j < dh; ++j) {
     const Span& rowSpan = rows[j];
     Pixel* out = result.Row(j);
@@ -162,8 +230,12 @@ std::optional<Image> Resample(const Image& source, uint32_t dw, uint32_t dh, uin
     std::fill(sums.begin(), sums.end(), OpaqueSum());
     for (int64_t y = rowSpan.start; y <= rowSpan.end; ++y) {
       const uint32_t rowWeight = rowSpan.WeightAt(y);
-      const uint32_t innerWeight = SampleWeight(rowWeight, 256);
       const Pixel* in = source.Row(static_cast<uint32_t>(y));
+      if (rowWeight == 256 && fullRowsFit) {
+        full.Add(in + rx);
+        continue;
+      }
+      const uint32_t innerWeight = SampleWeight(rowWeight, 256);
       for (uint32_t i = 0; i < dw; ++i) {
         const Span& c = cols[i];
         if (c.Empty())
@@ -182,6 +254,14 @@ std::optional<Image> Resample(const Image& source, uint32_t dw, uint32_t dh, uin
         sum.b += inner.b * innerWeight;
         sum.total += static_cast<uint64_t>(c.end - c.start - 1) * innerWeight;
       }
+    }
+    if (full.Rows() != 0) {
+      for (uint32_t i = 0; i < dw; ++i) {
+        const Span& c = cols[i];
+        if (!c.Empty())
+          full.WeighInto(sums[i], c.start - rx, c.end - rx, c.first, c.last);
+      }
+      full.Clear();
     }
     for (uint32_t i = 0; i < dw; ++i) {
       const OpaqueSum& sum = sums[i];

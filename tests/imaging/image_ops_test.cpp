@@ -100,6 +100,34 @@ TEST(Resample, RefusesRectanglesOutsideTheSourceAndZeroSizes) {
   EXPECT_FALSE(Resample(Image(), 2, 2, 1, 1, 0, 0));
 }
 
+// On opaque pictures inside the source both resamplers weigh every sample alike, so they must
+// agree pixel for pixel; the opaque one adds up full-weight rows column by column first, the
+// other weighs sample by sample. Sizes cover shrinking by fractions, by large factors (many full
+// rows per destination row), exact divisions and enlarging, with offsets.
+TEST(Resample, AgreesWithTheSampleBySampleResamplerOnOpaquePictures) {
+  uint32_t seed = 12345;
+  const auto next = [&seed](uint32_t range) {
+    seed = seed * 1103515245u + 12345u;
+    return (seed >> 8) % range;
+  };
+  const Image source = MakeImage(97, 83, [&](uint32_t, uint32_t) {
+    return MakePixel(next(256), next(256), next(256));
+  });
+  struct Case {
+    uint32_t dw, dh, rw, rh, rx, ry;
+  };
+  const Case cases[] = {{12, 8, 97, 83, 0, 0}, {7, 5, 90, 70, 3, 9},  {30, 20, 60, 40, 10, 5},
+                        {3, 2, 97, 83, 0, 0},  {40, 33, 41, 35, 2, 1}, {50, 45, 20, 15, 7, 7},
+                        {1, 1, 97, 83, 0, 0},  {13, 11, 77, 64, 19, 18}};
+  for (const Case& c : cases) {
+    const auto opaque = Resample(source, c.dw, c.dh, c.rw, c.rh, c.rx, c.ry);
+    const auto sampled = ResampleTransparent(source, c.dw, c.dh, c.rw, c.rh, c.rx, c.ry);
+    ASSERT_TRUE(opaque && sampled);
+    EXPECT_EQ(PixelsOf(*opaque), PixelsOf(*sampled)) << c.dw << "x" << c.dh << " from " << c.rw
+                                                      << "x" << c.rh;
+  }
+}
+
 TEST(ResampleTransparent, ColumnBeyondTheRightEdgeAddsOnlyTransparency) {
   const Image source = RedImage({{100, 200}});
   const auto result = ResampleTransparent(source, 1, 1, 3, 1, 0, 0);
