@@ -115,8 +115,8 @@ class FullRows {
     ++rows_;
   }
 
-  // Adds the sums of columns start..end of `col` (indices relative to the rectangle) with the
-  // weights a full row gives them, and clears the sums.
+  // Adds the sums of the span's columns start..end (counted from the rectangle's left edge) to
+  // `sum`, weighted as in a full row: `first` and `last` for the ends, 256 between them.
   template <typename Sum>
   void WeighInto(Sum& sum, int64_t start, int64_t end, uint32_t first, uint32_t last) const;
 

@@ -110,21 +110,20 @@ TEST(Resample, AgreesWithTheSampleBySampleResamplerOnOpaquePictures) {
     seed = seed * 1103515245u + 12345u;
     return (seed >> 8) % range;
   };
-  const Image source = MakeImage(97, 83, [&](uint32_t, uint32_t) {
-    return MakePixel(next(256), next(256), next(256));
-  });
+  const Image source = MakeImage(
+      97, 83, [&](uint32_t, uint32_t) { return MakePixel(next(256), next(256), next(256)); });
   struct Case {
     uint32_t dw, dh, rw, rh, rx, ry;
   };
-  const Case cases[] = {{12, 8, 97, 83, 0, 0}, {7, 5, 90, 70, 3, 9},  {30, 20, 60, 40, 10, 5},
-                        {3, 2, 97, 83, 0, 0},  {40, 33, 41, 35, 2, 1}, {50, 45, 20, 15, 7, 7},
+  const Case cases[] = {{12, 8, 97, 83, 0, 0}, {7, 5, 90, 70, 3, 9},    {30, 20, 60, 40, 10, 5},
+                        {3, 2, 97, 83, 0, 0},  {40, 33, 41, 35, 2, 1},  {50, 45, 20, 15, 7, 7},
                         {1, 1, 97, 83, 0, 0},  {13, 11, 77, 64, 19, 18}};
   for (const Case& c : cases) {
     const auto opaque = Resample(source, c.dw, c.dh, c.rw, c.rh, c.rx, c.ry);
     const auto sampled = ResampleTransparent(source, c.dw, c.dh, c.rw, c.rh, c.rx, c.ry);
     ASSERT_TRUE(opaque && sampled);
-    EXPECT_EQ(PixelsOf(*opaque), PixelsOf(*sampled)) << c.dw << "x" << c.dh << " from " << c.rw
-                                                      << "x" << c.rh;
+    EXPECT_EQ(PixelsOf(*opaque), PixelsOf(*sampled))
+        << c.dw << "x" << c.dh << " from " << c.rw << "x" << c.rh;
   }
 }
 
