@@ -497,6 +497,18 @@ class TileMatcher {
     if (found_.size() < ahead_.size() * ranges_)
       found_.resize(ahead_.size() * ranges_);
     rangeBest_.resize(ahead_.size() * ranges_);
+    // Without spacing a frame conflicts with the whole mosaic: counted once per image, not per
+    // range.
+    conflictCounts_.assign(ahead_.size(), 0);
+    if (scan == Scan::Sequence && spacing_ == 0) {
+      for (size_t k = 0; k < ahead_.size(); ++k) {
+        const uint32_t sequence = ahead_[k]->sequenceNumber;
+        if (sequence != 0) {
+          for (const MosaicCell& other : cells_)
+            conflictCounts_[k] += Conflicts(sequence, other.assigned);
+        }
+      }
+    }
     std::atomic<bool> stopped{false};
     pool_->ParallelFor(cells_.size(), grain_, [&](size_t begin, size_t end) {
       for (size_t k = 0; k < ahead_.size(); ++k) {
@@ -542,10 +554,7 @@ class TileMatcher {
     const bool singleUse = scan == Scan::SingleUse;
     const bool sequenceScan = scan == Scan::Sequence;
     const uint32_t sequence = image.sequenceNumber;
-    size_t conflictCount = 0;
-    if (sequenceScan && sequence != 0 && spacing_ == 0) {
-      for (const MosaicCell& other : cells_) conflictCount += Conflicts(sequence, other.assigned);
-    }
+    const size_t conflictCount = conflictCounts_[k];
     Candidate best{kNoCell, kNoDistance};
     for (size_t i = begin; i < end; ++i) {
       const MosaicCell& cell = cells_[i];
@@ -619,7 +628,9 @@ class TileMatcher {
   std::vector<uint32_t> changedRound_;       // per cell: the round in which it last changed
   std::vector<uint32_t> changed_;            // the cells changed in the current round
   std::vector<uint32_t> rangeChangedRound_;  // per range: the round in which a cell last changed
-  std::vector<Candidate> rangeBest_;         // per image and range: the single-use scan's result
+  std::vector<Candidate> rangeBest_;
+  std::vector<size_t> conflictCounts_;  // per image of the round: conflicting cells (no spacing) //
+                                        // per image and range: the single-use scan's result
 };
 
 }  // namespace
