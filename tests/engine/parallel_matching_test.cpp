@@ -151,6 +151,35 @@ ColorInfo Grey(uint32_t g, uint32_t transparency) {
   return info;
 }
 
+// Single use in a row of 20 x 10 cells with the given records, followed by `blankCells` cells
+// without information, and one image per record of `images`, offered in that order.
+void SetUpSingleUseRow(Problem& p, uint32_t algorithm, unsigned threads,
+                       const std::vector<ColorInfo>& cells, uint32_t blankCells,
+                       const std::vector<ColorInfo>& images) {
+  p.mosaic.collection = &p.collection;
+  p.mosaic.params.algorithm = algorithm;
+  p.mosaic.params.maxDuplicateCount = 1;
+  p.mosaic.params.threads = threads;
+  p.mosaic.params.parallelMatchingCells = 1;
+  const uint32_t count = static_cast<uint32_t>(cells.size()) + blankCells;
+  p.mosaic.width = count * 20;
+  p.mosaic.height = 10;
+  for (uint32_t i = 0; i < count; ++i) {
+    MosaicCell cell;
+    cell.left = i * 20;
+    cell.width = 20, cell.height = 10, cell.area = 200;
+    cell.hasInfo = i < cells.size() ? 1 : 0;
+    cell.info = i < cells.size() ? cells[i] : Grey(100, 0);
+    p.mosaic.cells.push_back(cell);
+  }
+  for (size_t e = 0; e < images.size(); ++e) {
+    auto entry = std::make_unique<CollectionEntry>();
+    entry->path = "/tiles/" + std::to_string(e) + ".jpg";
+    entry->info = images[e];
+    p.collection.Add(std::move(entry));
+  }
+}
+
 // "Exponential" rejects a pair by its averages before looking at the grid. A cell whose grid is
 // fully transparent sums to 0, yet with a tight bound its averages test rejects it: measured
 // against its own empty cell's bound it looks perfect, and only the tight bound of the running
@@ -160,26 +189,8 @@ ColorInfo Grey(uint32_t g, uint32_t transparency) {
 TEST(ParallelMatchingTest, TightBoundStillRejectsByAverages) {
   for (const unsigned threads : {1u, 2u}) {
     Problem p;
-    p.mosaic.collection = &p.collection;
-    p.mosaic.params.algorithm = kExponential;
-    p.mosaic.params.maxDuplicateCount = 1;
-    p.mosaic.params.threads = threads;
-    p.mosaic.params.parallelMatchingCells = 1;
-    p.mosaic.width = 40 * 20;
-    p.mosaic.height = 10;
     // Forty cells so that the pool really splits them; only the first two are measured.
-    for (uint32_t i = 0; i < 40; ++i) {
-      MosaicCell cell;
-      cell.left = i * 20;
-      cell.width = 20, cell.height = 10, cell.area = 200;
-      cell.info = i == 1 ? Grey(200, 255) : Grey(100, 0);
-      cell.hasInfo = i < 2 ? 1 : 0;
-      p.mosaic.cells.push_back(cell);
-    }
-    auto entry = std::make_unique<CollectionEntry>();
-    entry->path = "/tiles/a.jpg";
-    entry->info = Grey(110, 0);
-    p.collection.Add(std::move(entry));
+    SetUpSingleUseRow(p, kExponential, threads, {Grey(100, 0), Grey(200, 255)}, 38, {Grey(110, 0)});
     ASSERT_EQ(ResetAssignment(p.job, p.mosaic), 1);
     ASSERT_TRUE(AssignTiles(p.job, p.mosaic));
     EXPECT_EQ(p.Layout()[0], 0) << threads;
@@ -197,27 +208,8 @@ TEST(ParallelMatchingTest, TightBoundStillRejectsByAverages) {
 TEST(ParallelMatchingTest, LooserBoundAtTheOfferMeasuresAgain) {
   for (const unsigned threads : {1u, 2u}) {
     Problem p;
-    p.mosaic.collection = &p.collection;
-    p.mosaic.params.algorithm = kMax;
-    p.mosaic.params.maxDuplicateCount = 1;
-    p.mosaic.params.threads = threads;
-    p.mosaic.params.parallelMatchingCells = 1;
-    p.mosaic.width = 40;
-    p.mosaic.height = 10;
-    for (uint32_t i = 0; i < 2; ++i) {
-      MosaicCell cell;
-      cell.left = i * 20;
-      cell.width = 20, cell.height = 10, cell.area = 200;
-      cell.info = Grey(i == 0 ? 100 : 200, 0);
-      cell.hasInfo = 1;
-      p.mosaic.cells.push_back(cell);
-    }
-    for (const uint32_t grey : {100u, 110u}) {
-      auto entry = std::make_unique<CollectionEntry>();
-      entry->path = "/tiles/" + std::to_string(grey) + ".jpg";
-      entry->info = Grey(grey, 0);
-      p.collection.Add(std::move(entry));
-    }
+    SetUpSingleUseRow(p, kMax, threads, {Grey(100, 0), Grey(200, 0)}, 0,
+                      {Grey(100, 0), Grey(110, 0)});
     ASSERT_EQ(ResetAssignment(p.job, p.mosaic), 1);
     ASSERT_TRUE(AssignTiles(p.job, p.mosaic));
     EXPECT_EQ(p.Layout(), (std::vector<int>{0, 1})) << threads;

@@ -5,9 +5,10 @@
 #include <filesystem>
 #include <fstream>
 
-#include "resource_limits.h"
+#include "analysed_tiles.h"
 #include "imaging/sample_photos.h"
 #include "job/job_driver.h"
+#include "resource_limits.h"
 #include "test_support.h"
 
 namespace tessarix::test {
@@ -22,15 +23,7 @@ std::vector<unsigned char> Bytes(const std::string& text) {
 class BatchOnFailingDisk : public ::testing::Test {
  protected:
   void SetUp() override {
-    fs::create_directories(dir.Path() / "tiles");
-    for (uint32_t i = 0; i < 8; ++i)
-      WriteJpeg(MakeSamplePhoto(i + 3, 60, 40), dir.File("tiles/t" + std::to_string(i) + ".jpg"));
-    collection.imageFolder = dir.Folder() + "tiles/";
-    collection.filePath = collection.imageFolder + "all.tzc";
-    collection.Rescan();
-    collection.StartAnalysis();
-    while (collection.AnalyseSome()) {
-    }
+    AnalyseSampleTiles(dir, collection, 8, 3, 60, 40);
     ASSERT_EQ(collection.Size(), 8u);
     WriteJpeg(MakeSampleScene(120, 80), dir.File("a.jpg"));
     WriteJpeg(MakeSampleScene(90, 60), dir.File("c.jpg"));

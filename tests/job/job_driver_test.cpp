@@ -7,6 +7,7 @@
 #include <fstream>
 #include <thread>
 
+#include "analysed_tiles.h"
 #include "collection/collection_file.h"
 #include "imaging/sample_photos.h"
 #include "job/collection_commands.h"
@@ -21,16 +22,7 @@ namespace fs = std::filesystem;
 class DriverTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    fs::create_directories(dir.Path() / "tiles");
-    for (uint32_t i = 0; i < 12; ++i) {
-      WriteJpeg(MakeSamplePhoto(i + 7, 60, 40), dir.File("tiles/t" + std::to_string(i) + ".jpg"));
-    }
-    collection.imageFolder = dir.Folder() + "tiles/";
-    collection.filePath = collection.imageFolder + "all.tzc";
-    collection.Rescan();
-    collection.StartAnalysis();
-    while (collection.AnalyseSome()) {
-    }
+    AnalyseSampleTiles(dir, collection, 12, 7, 60, 40);
     ASSERT_EQ(collection.Size(), 12u);
     WriteJpeg(MakeSampleScene(300, 200), dir.File("a.jpg"));
     WriteJpeg(MakeSampleScene(150, 100), dir.File("c.jpg"));

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <thread>
 
+#include "analysed_tiles.h"
 #include "imaging/sample_photos.h"
 #include "job/job_driver.h"
 #include "job/progress_meter.h"
@@ -20,16 +21,8 @@ namespace fs = std::filesystem;
 TEST(JobPolling, WindowPollsEverythingWhileTheWorkerRuns) {
   TempDir dir;
   RecordingPrompt prompt;
-  fs::create_directories(dir.Path() / "tiles");
-  for (uint32_t i = 0; i < 10; ++i)
-    WriteJpeg(MakeSamplePhoto(i + 11, 48, 32), dir.File("tiles/t" + std::to_string(i) + ".jpg"));
   ImageCollection collection;
-  collection.imageFolder = dir.Folder() + "tiles/";
-  collection.filePath = collection.imageFolder + "all.tzc";
-  collection.Rescan();
-  collection.StartAnalysis();
-  while (collection.AnalyseSome()) {
-  }
+  AnalyseSampleTiles(dir, collection, 10, 11, 48, 32);
   ASSERT_EQ(collection.Size(), 10u);
   WriteJpeg(MakeSampleScene(160, 120), dir.File("a.jpg"));
   WriteJpeg(MakeSampleScene(120, 160), dir.File("c.jpg"));
@@ -87,16 +80,8 @@ TEST(JobPolling, WindowPollsEverythingWhileTheWorkerRuns) {
 TEST(JobPolling, StopFromTheWindowThreadEndsTheBatch) {
   TempDir dir;
   RecordingPrompt prompt;
-  fs::create_directories(dir.Path() / "tiles");
-  for (uint32_t i = 0; i < 6; ++i)
-    WriteJpeg(MakeSamplePhoto(i + 2, 40, 30), dir.File("tiles/t" + std::to_string(i) + ".jpg"));
   ImageCollection collection;
-  collection.imageFolder = dir.Folder() + "tiles/";
-  collection.filePath = collection.imageFolder + "all.tzc";
-  collection.Rescan();
-  collection.StartAnalysis();
-  while (collection.AnalyseSome()) {
-  }
+  AnalyseSampleTiles(dir, collection, 6, 2, 40, 30);
   WriteJpeg(MakeSampleScene(200, 150), dir.File("a.jpg"));
   MosaicJob job;
   JobDriver driver(job, collection);
