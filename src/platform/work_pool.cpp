@@ -1,5 +1,7 @@
 #include "platform/work_pool.h"
 
+#include <algorithm>
+
 namespace tessarix {
 namespace {
 
@@ -17,8 +19,8 @@ void Relax() {
 
 }  // namespace
 
-WorkPool::WorkPool(unsigned threads) {
-  for (unsigned i = 1; i < threads; ++i) workers_.emplace_back([this] { WorkerLoop(); });
+WorkPool::WorkPool(unsigned threads) : shares_(std::max(1u, threads)) {
+  for (unsigned i = 1; i < threads; ++i) workers_.emplace_back([this, i] { WorkerLoop(i); });
 }
 
 WorkPool::~WorkPool() {
@@ -30,16 +32,21 @@ WorkPool::~WorkPool() {
   for (std::thread& worker : workers_) worker.join();
 }
 
-void WorkPool::RunRanges() {
-  for (;;) {
-    const size_t begin = next_.fetch_add(grain_, std::memory_order_relaxed);
-    if (begin >= count_)
-      return;
-    (*body_)(begin, count_ - begin > grain_ ? begin + grain_ : count_);
+void WorkPool::RunRanges(unsigned self) {
+  const size_t shares = shares_.size();
+  for (size_t k = 0; k < shares; ++k) {
+    Share& share = shares_[(self + k) % shares];
+    for (;;) {
+      const size_t range = share.next.fetch_add(1, std::memory_order_relaxed);
+      if (range >= share.end)
+        break;
+      const size_t begin = range * grain_;
+      (*body_)(begin, count_ - begin > grain_ ? begin + grain_ : count_);
+    }
   }
 }
 
-void WorkPool::WorkerLoop() {
+void WorkPool::WorkerLoop(unsigned self) {
   uint64_t seen = 0;
   for (;;) {
     bool published = false;
@@ -55,7 +62,7 @@ void WorkPool::WorkerLoop() {
     if (quit_.load())
       return;
     seen = round_.load(std::memory_order_acquire);
-    RunRanges();
+    RunRanges(self);
     finished_.fetch_add(1, std::memory_order_acq_rel);
   }
 }
@@ -74,7 +81,12 @@ void WorkPool::ParallelFor(size_t count, size_t grain,
   body_ = &body;
   count_ = count;
   grain_ = grain;
-  next_.store(0, std::memory_order_relaxed);
+  const size_t ranges = (count + grain - 1) / grain;
+  const size_t shares = shares_.size();
+  for (size_t s = 0; s < shares; ++s) {
+    shares_[s].next.store(ranges * s / shares, std::memory_order_relaxed);
+    shares_[s].end = ranges * (s + 1) / shares;
+  }
   finished_.store(0, std::memory_order_relaxed);
   {
     // Under the lock, so that a worker about to sleep either sees the new round or is woken.
@@ -82,7 +94,7 @@ void WorkPool::ParallelFor(size_t count, size_t grain,
     round_.fetch_add(1, std::memory_order_acq_rel);
   }
   wake_.notify_all();
-  RunRanges();
+  RunRanges(0);
   // Every worker reports back, even one that found nothing left, before the round's description
   // may change again.
   const unsigned workers = static_cast<unsigned>(workers_.size());
