@@ -1,7 +1,6 @@
 #include "engine/rendering.h"
 
 #include <algorithm>
-#include <array>
 #include <limits>
 #include <memory>
 #include <vector>
@@ -10,38 +9,13 @@
 #include "engine/distance.h"
 #include "engine/tile_cache.h"
 #include "imaging/image_ops.h"
+#include "imaging/shifted_copy.h"
 #include "platform/text_format.h"
 #include "platform/usage_counter.h"
 #include "platform/work_pool.h"
 
 namespace tessarix {
 namespace {
-
-uint8_t ClampByte(int32_t v) {
-  return static_cast<uint8_t>(v < 0 ? 0 : (v > 255 ? 255 : v));
-}
-
-// Mirrors `image` as the orientation code asks. The code was measured between the two colour
-// records, so it must be applied in the frame those records share: before a portrait cell's tile
-// is turned back, and before a shape cuts the tile.
-bool Orient(std::optional<Image>& image, uint32_t code) {
-  switch (code) {
-    case kFlipVertical:
-      image = MirrorVertical(*image);
-      break;
-    case kFlipHorizontalCode:
-      image = MirrorHorizontal(*image);
-      break;
-    case kRotated180:
-      image = MirrorVertical(*image);
-      if (image)
-        image = MirrorHorizontal(*image);
-      break;
-    default:
-      break;
-  }
-  return image.has_value();
-}
 
 // The size `cell` loads its image at: portrait cells were thumbnailed turned, so their tile is
 // loaded in that landscape frame and turned back last.
@@ -51,25 +25,27 @@ TileKey LoadKeyOf(const MosaicCell& cell) {
 }
 
 // The `loaded` tile of `cell` recoloured, mirrored, turned and cut to its shape; none leaves the
-// cell black.
-std::optional<Image> FinishTile(const MosaicCell& cell, const CollectionEntry& entry, Image loaded,
-                                const EngineParameters& params) {
-  std::optional<Image> tile(std::move(loaded));
+// cell black. The mirroring code was measured between the two colour records, so it applies in
+// the frame those records share: before a portrait cell's tile is turned back, and before a
+// shape cuts the tile.
+std::optional<Image> FinishTile(const MosaicCell& cell, const CollectionEntry& entry,
+                                const Image& loaded, const EngineParameters& params) {
   const uint32_t algorithm = params.algorithm;
+  ColourShift shift;
   if (algorithm == kStandard || algorithm == kFlipHorizontal ||
       algorithm == kFlipHorizontalVertical) {
-    const ColourShift shift =
-        ComputeColourShift(cell.info.average, entry.info.average, params.modifyLimit);
-    if (!ShiftColours(*tile, shift.r, shift.g, shift.b))
-      return std::nullopt;
+    shift = ComputeColourShift(cell.info.average, entry.info.average, params.modifyLimit);
   }
+  uint32_t code = kNoOrientation;
   if (algorithm == kFlipHorizontal || algorithm == kFlipHorizontalVertical) {
     const bool horizontalOnly = algorithm == kFlipHorizontal && entry.portrait == cell.portrait;
-    uint32_t code = kNoOrientation;
     DistanceFlip(cell.info, entry.info, kNoDistance, horizontalOnly, &code, params.modifyLimit);
-    if (!Orient(tile, code))
-      return std::nullopt;
   }
+  const bool leftRight = code == kFlipHorizontalCode || code == kRotated180;
+  const bool topBottom = code == kFlipVertical || code == kRotated180;
+  std::optional<Image> tile = ShiftedCopy(loaded, shift.r, shift.g, shift.b, leftRight, topBottom);
+  if (!tile)
+    return std::nullopt;
   if (cell.portrait) {
     tile = Rotate(*tile, 90);
     if (!tile)
@@ -128,10 +104,13 @@ class MosaicPainter {
   }
 
   bool Paint() {
-    // A few loads per thread keep every thread busy without holding many images at once.
+    // A few loads per thread keep every thread busy without holding many images at once; a
+    // bounded number of finished tiles lets each round reuse the memory of the one before,
+    // where hundreds of cells whose tiles are all kept would take fresh pages every time.
     const size_t loadsPerRound = size_t{pool_.Threads()} * 4;
+    const size_t cellsPerRound = size_t{pool_.Threads()} * 16;
     for (size_t first = 0; first < cells_.size();) {
-      const size_t end = PlanRound(first, loadsPerRound);
+      const size_t end = PlanRound(first, loadsPerRound, cellsPerRound);
       LoadPlanned();
       FinishRound(first, end);
       if (!PasteRound(first, end))
@@ -143,12 +122,12 @@ class MosaicPainter {
   }
 
  private:
-  // Collects the keys the cells from `first` on must load, up to `loads` of them; returns the
-  // end of the round.
-  size_t PlanRound(size_t first, size_t loads) {
+  // Collects the keys the cells from `first` on must load, up to `loads` of them and over at most
+  // `cells` cells; returns the end of the round.
+  size_t PlanRound(size_t first, size_t loads, size_t cells) {
     toLoad_.clear();
     size_t end = first;
-    while (end < cells_.size() && toLoad_.size() < loads) {
+    while (end < cells_.size() && toLoad_.size() < loads && end - first < cells) {
       const MosaicCell& cell = cells_[end++];
       if (!Paintable(cell))
         continue;
@@ -231,21 +210,7 @@ class MosaicPainter {
 int ShiftColours(Image& image, int32_t sR, int32_t sG, int32_t sB) {
   if (image.Empty())
     return 0;
-  if (sR == 0 && sG == 0 && sB == 0)
-    return 1;
-  // One table per channel keeps the pass to three lookups per pixel.
-  std::array<uint32_t, 256> red{}, green{}, blue{};
-  for (int32_t v = 0; v < 256; ++v) {
-    red[v] = ClampByte(v + sR);
-    green[v] = uint32_t{ClampByte(v + sG)} << 8;
-    blue[v] = uint32_t{ClampByte(v + sB)} << 16;
-  }
-  Pixel* pixels = image.Pixels();
-  const size_t count = image.PixelCount();
-  for (size_t i = 0; i < count; ++i) {
-    const Pixel p = pixels[i];
-    pixels[i] = (p & 0xFF000000u) | red[Red(p)] | green[Green(p)] | blue[Blue(p)];
-  }
+  ShiftPixels(image, sR, sG, sB);
   return 1;
 }
 
