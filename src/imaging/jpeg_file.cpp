@@ -1,5 +1,6 @@
 #include "imaging/jpeg_file.h"
 
+#include <bit>
 #include <csetjmp>
 #include <cstdio>
 #include <functional>
@@ -36,6 +37,18 @@ void SilenceMessages(j_common_ptr) {}
 // One RGBX quadruple as a pixel with T = 0, whatever the fourth byte held.
 inline Pixel FromRgbx(const uint8_t* at) {
   return MakePixel(at[0], at[1], at[2]);
+}
+
+// Turns a row of RGBX quadruples, decoded in place over the pixels, into pixels with T = 0. On a
+// little-endian machine the quadruple already is the pixel but for its fourth byte, and a masking
+// pass is several times faster than rebuilding each pixel from its bytes.
+void RgbxToPixels(uint8_t* row, uint32_t width) {
+  Pixel* const pixels = reinterpret_cast<Pixel*>(row);
+  if constexpr (std::endian::native == std::endian::little) {
+    for (uint32_t x = 0; x < width; ++x) pixels[x] &= 0x00FFFFFFu;
+  } else {
+    for (uint32_t x = 0; x < width; ++x) pixels[x] = FromRgbx(row + size_t{x} * 4);
+  }
 }
 
 struct FileCloser {
@@ -153,8 +166,7 @@ void Decode(DecodeState& state, std::FILE* file, Layout layout, const Reserve& r
       uint8_t* const at = result + state.info.output_scanline * stride;
       JSAMPROW row = at;
       jpeg_read_scanlines(&state.info, &row, 1);
-      Pixel* const pixels = reinterpret_cast<Pixel*>(at);
-      for (uint32_t x = 0; x < width; ++x) pixels[x] = FromRgbx(at + size_t{x} * 4);
+      RgbxToPixels(at, width);
     }
   } else {
     JSAMPARRAY row =
