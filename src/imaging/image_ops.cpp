@@ -4,6 +4,10 @@
 #include <cmath>
 #include <vector>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "imaging/color_accumulator.h"
 
 namespace tessarix {
@@ -96,75 +100,227 @@ struct OpaqueSum {
     b += uint64_t{Blue(p)} * weight;
     total += weight;
   }
+
+  // The weighted mean colour; total must not be 0. Sums that fit 32 bits, as a tile's nearly
+  // always do, are divided as such: the same quotients, at a fraction of a 64-bit division's cost.
+  Pixel Average() const {
+    if (((r | g | b | total) >> 32) == 0) {
+      const uint32_t t = static_cast<uint32_t>(total);
+      return MakePixel(static_cast<uint32_t>(r) / t, static_cast<uint32_t>(g) / t,
+                       static_cast<uint32_t>(b) / t);
+    }
+    return MakePixel(static_cast<uint32_t>(r / total), static_cast<uint32_t>(g / total),
+                     static_cast<uint32_t>(b / total));
+  }
 };
 
-// Column sums of the full-weight rows of one destination row. Every sample of such a row weighs
-// what its column alone gives it, so those rows can be added up column by column first and
-// weighed once: the same integer sums as weighing each row, for a fraction of the work.
-class FullRows {
+// The source rows of one destination row, added up column by column, so that each destination
+// pixel is weighed once from the sums instead of sample by sample: the same integer sums for a
+// fraction of the work. A full-weight row gives every sample a weight, SampleWeight(256, w), that
+// depends on its column alone, so such rows are summed as they are. Any other row (only the first
+// and the last row of a destination row can be one) gives all its inner samples one weight,
+// SampleWeight(row, 256), so it is summed weighted by that; the two end samples of each span weigh
+// SampleWeight(row, column), which no sum gives, and are taken from the row itself.
+class RowSums {
  public:
-  explicit FullRows(uint32_t width) : r_(width), g_(width), b_(width) {}
+  explicit RowSums(uint32_t width)
+      : width_(width), full_(size_t{width} * 4), weighted_(size_t{width} * 4) {}
 
-  void Add(const Pixel* row) {
-    const size_t n = r_.size();
-    for (size_t x = 0; x < n; ++x) {
-      r_[x] += Red(row[x]);
-      g_[x] += Green(row[x]);
-      b_[x] += Blue(row[x]);
-    }
-    ++rows_;
-  }
+  // Adds `count` full-weight rows of the rectangle's width.
+  void AddFull(const Pixel* const* rows, size_t count);
+  // Adds a row of the rectangle's width of any other weight (0..255); at most two per destination
+  // row, its first and its last.
+  void AddPartial(const Pixel* row, uint32_t weight);
 
-  // Adds the sums of the span's columns start..end (counted from the rectangle's left edge) to
-  // `sum`, weighted as in a full row: `first` and `last` for the ends, 256 between them.
-  template <typename Sum>
-  void WeighInto(Sum& sum, int64_t start, int64_t end, uint32_t first, uint32_t last) const;
+  // Adds the weighted samples of the span's columns start..end, counted from the rectangle's
+  // left edge, to `sum`: `first` and `last` are the column weights of the ends, 256 between them.
+  void WeighInto(OpaqueSum& sum, int64_t start, int64_t end, uint32_t first, uint32_t last) const;
 
-  uint32_t Rows() const { return rows_; }
+  bool Empty() const { return fullRows_ == 0 && partial_.empty(); }
+  // Starts the next destination row; the sums are overwritten, not cleared, by the next rows.
   void Clear() {
-    std::fill(r_.begin(), r_.end(), 0);
-    std::fill(g_.begin(), g_.end(), 0);
-    std::fill(b_.begin(), b_.end(), 0);
-    rows_ = 0;
+    fullRows_ = 0;
+    partial_.clear();
+    partialWeight_ = 0;
   }
 
  private:
-  std::vector<uint32_t> r_, g_, b_;
-  uint32_t rows_ = 0;
+  struct PartialRow {
+    const Pixel* row;
+    uint32_t weight;
+  };
+
+  static uint64_t Channel(const std::vector<uint32_t>& sums, int64_t x, int c) {
+    return sums[static_cast<size_t>(x) * 4 + static_cast<size_t>(c)];
+  }
+
+  uint32_t width_;
+  std::vector<uint32_t> full_;      // per column: red, green, blue, transparency (unused)
+  std::vector<uint32_t> weighted_;  // the same for the partial rows, each times its inner weight
+  std::vector<PartialRow> partial_;
+  uint32_t fullRows_ = 0;
+  uint32_t partialWeight_ = 0;  // the partial rows' inner weights added up
 };
+
+#if defined(__SSE2__)
+// The 16 bytes of four pixels as two vectors of eight 16-bit lanes. A pixel's bytes lie in
+// memory as red, green, blue, transparency on this little-endian machine: the order of the sums.
+inline void Widen(const Pixel* at, __m128i& low, __m128i& high) {
+  const __m128i zero = _mm_setzero_si128();
+  const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
+  low = _mm_unpacklo_epi8(v, zero);
+  high = _mm_unpackhi_epi8(v, zero);
+}
+
+// Adds (or, when `fresh`, stores) four pixels' worth of 16-bit lanes into 32-bit sums.
+inline void AddWidened(uint32_t* sums, __m128i low, __m128i high, bool fresh) {
+  const __m128i zero = _mm_setzero_si128();
+  const __m128i parts[4] = {_mm_unpacklo_epi16(low, zero), _mm_unpackhi_epi16(low, zero),
+                            _mm_unpacklo_epi16(high, zero), _mm_unpackhi_epi16(high, zero)};
+  __m128i* const out = reinterpret_cast<__m128i*>(sums);
+  for (int k = 0; k < 4; ++k) {
+    _mm_storeu_si128(out + k, fresh ? parts[k] : _mm_add_epi32(_mm_loadu_si128(out + k), parts[k]));
+  }
+}
+#endif
+
+void RowSums::AddFull(const Pixel* const* rows, size_t count) {
+  if (count == 0)
+    return;
+  const bool fresh = fullRows_ == 0;
+  uint32_t x = 0;
+#if defined(__SSE2__)
+  // Four columns at a time, up to 257 rows in 16-bit lanes (257 * 255 still fits), widened once:
+  // one load per source pixel group instead of a load and a store of every sum for every row.
+  for (; x + 4 <= width_; x += 4) {
+    for (size_t first = 0; first < count; first += 257) {
+      __m128i low = _mm_setzero_si128(), high = _mm_setzero_si128();
+      for (size_t r = first; r < std::min(count, first + 257); ++r) {
+        __m128i l, h;
+        Widen(rows[r] + x, l, h);
+        low = _mm_add_epi16(low, l);
+        high = _mm_add_epi16(high, h);
+      }
+      AddWidened(full_.data() + size_t{x} * 4, low, high, fresh && first == 0);
+    }
+  }
+#endif
+  for (; x < width_; ++x) {
+    uint32_t* const column = full_.data() + size_t{x} * 4;
+    if (fresh)
+      std::fill(column, column + 4, 0);
+    for (size_t r = 0; r < count; ++r) {
+      column[0] += Red(rows[r][x]);
+      column[1] += Green(rows[r][x]);
+      column[2] += Blue(rows[r][x]);
+    }
+  }
+  fullRows_ += static_cast<uint32_t>(count);
+}
+
+void RowSums::AddPartial(const Pixel* row, uint32_t weight) {
+  const bool fresh = partial_.empty();
+  // Inside a span a sample of this row weighs SampleWeight(weight, 256): the weight itself, or
+  // 256 for the weight 0 of a row that ends exactly on the destination row's edge.
+  const uint32_t inner = SampleWeight(weight, 256);
+  partial_.push_back({row, weight});
+  partialWeight_ += inner;
+  uint32_t x = 0;
+#if defined(__SSE2__)
+  // A byte times at most 256 fits a 16-bit lane.
+  const __m128i w = _mm_set1_epi16(static_cast<int16_t>(inner));
+  for (; x + 4 <= width_; x += 4) {
+    __m128i low, high;
+    Widen(row + x, low, high);
+    AddWidened(weighted_.data() + size_t{x} * 4, _mm_mullo_epi16(low, w), _mm_mullo_epi16(high, w),
+               fresh);
+  }
+#endif
+  for (; x < width_; ++x) {
+    uint32_t* const column = weighted_.data() + size_t{x} * 4;
+    if (fresh)
+      std::fill(column, column + 4, 0);
+    column[0] += Red(row[x]) * inner;
+    column[1] += Green(row[x]) * inner;
+    column[2] += Blue(row[x]) * inner;
+  }
+}
+
+void RowSums::WeighInto(OpaqueSum& sum, int64_t start, int64_t end, uint32_t first,
+                        uint32_t last) const {
+  const auto innerSums = [&](const std::vector<uint32_t>& sums, uint64_t& r, uint64_t& g,
+                             uint64_t& b) {
+    for (int64_t x = start + 1; x < end; ++x) {
+      r += Channel(sums, x, 0);
+      g += Channel(sums, x, 1);
+      b += Channel(sums, x, 2);
+    }
+  };
+  if (fullRows_ != 0) {
+    const auto weighColumn = [&](int64_t x, uint32_t weight) {
+      const uint64_t w = SampleWeight(256, weight);
+      sum.r += Channel(full_, x, 0) * w;
+      sum.g += Channel(full_, x, 1) * w;
+      sum.b += Channel(full_, x, 2) * w;
+      sum.total += uint64_t{fullRows_} * w;
+    };
+    weighColumn(start, first);
+    if (end != start)
+      weighColumn(end, last);
+    if (end - start >= 2) {
+      uint64_t r = 0, g = 0, b = 0;
+      innerSums(full_, r, g, b);
+      const uint64_t inner = SampleWeight(256, 256);
+      sum.r += r * inner;
+      sum.g += g * inner;
+      sum.b += b * inner;
+      sum.total += static_cast<uint64_t>(end - start - 1) * fullRows_ * inner;
+    }
+  }
+  for (const PartialRow& partial : partial_) {
+    sum.Add(partial.row[start], SampleWeight(partial.weight, first));
+    if (end != start)
+      sum.Add(partial.row[end], SampleWeight(partial.weight, last));
+  }
+  if (!partial_.empty() && end - start >= 2) {
+    uint64_t r = 0, g = 0, b = 0;
+    innerSums(weighted_, r, g, b);
+    sum.r += r;
+    sum.g += g;
+    sum.b += b;
+    sum.total += static_cast<uint64_t>(end - start - 1) * partialWeight_;
+  }
+}
+
+// Full rows are added in batches of this many, so that a very tall rectangle needs no long list.
+constexpr size_t kFullRowBatch = 1028;
 
 // More samples than this in one rectangle could overflow the 64-bit weight sums; no picture that
 // fits in memory comes near it.
 constexpr uint64_t kMaxRectangleSamples = uint64_t{1} << 46;
 
-template <typename Sum>
-void FullRows::WeighInto(Sum& sum, int64_t start, int64_t end, uint32_t first,
-                         uint32_t last) const {
-  // A full row gives each sample its column's weight, as SampleWeight(256, w) does.
-  const auto weighSample = [&](int64_t x, uint32_t weight) {
-    const uint64_t w = SampleWeight(256, weight);
-    sum.r += r_[static_cast<size_t>(x)] * w;
-    sum.g += g_[static_cast<size_t>(x)] * w;
-    sum.b += b_[static_cast<size_t>(x)] * w;
-    sum.total += uint64_t{rows_} * w;
-  };
-  weighSample(start, first);
-  if (end == start)
-    return;
-  weighSample(end, last);
-  if (end - start < 2)
-    return;
-  uint64_t r = 0, g = 0, b = 0;
-  for (int64_t x = start + 1; x < end; ++x) {
-    r += r_[static_cast<size_t>(x)];
-    g += g_[static_cast<size_t>(x)];
-    b += b_[static_cast<size_t>(x)];
+// Adds one source row of weight `rowWeight` to the destination row's sums, sample by sample.
+void WeighRow(std::vector<OpaqueSum>& sums, const std::vector<Span>& cols, const Pixel* in,
+              uint32_t rowWeight) {
+  const uint32_t innerWeight = SampleWeight(rowWeight, 256);
+  for (size_t i = 0; i < cols.size(); ++i) {
+    const Span& c = cols[i];
+    if (c.Empty())
+      continue;
+    OpaqueSum& sum = sums[i];
+    sum.Add(in[c.start], SampleWeight(rowWeight, c.first));
+    if (c.end == c.start)
+      continue;
+    sum.Add(in[c.end], SampleWeight(rowWeight, c.last));
+    if (c.end - c.start < 2)
+      continue;
+    ChannelSums inner;
+    AddRun(inner, in + c.start + 1, in + c.end);
+    sum.r += inner.r * innerWeight;
+    sum.g += inner.g * innerWeight;
+    sum.b += inner.b * innerWeight;
+    sum.total += static_cast<uint64_t>(c.end - c.start - 1) * innerWeight;
   }
-  const uint64_t inner = SampleWeight(256, 256);
-  sum.r += r * inner;
-  sum.g += g * inner;
-  sum.b += b * inner;
-  sum.total += static_cast<uint64_t>(end - start - 1) * rows_ * inner;
 }
 
 // The same-size case of Resample: every destination pixel has exactly one full sample.
@@ -219,9 +375,11 @@ std::optional<Image> Resample(const Image& source, uint32_t dw, uint32_t dh, uin
   const std::vector<Span> rows = MakeTable(dh, rh, ry);
   const std::vector<Span> cols = MakeTable(dw, rw, rx);
   std::vector<OpaqueSum> sums(dw);
-  FullRows full(rw);
+  RowSums rowSums(rw);
+  std::vector<const Pixel*> fullRows;
   // A destination row spans at most rh / dh + 2 source rows; their column sums must fit 32 bits.
-  const bool fullRowsFit = rh / dh < (1u << 23);
+  // Beyond that (a picture millions of rows tall) every row is weighed sample by sample.
+  const bool sumsFit = rh / dh < (1u << 23);
   for (uint32_t j = 0; j < dh; ++j) {
     const Span& rowSpan = rows[j];
     Pixel* out = result.Row(j);
@@ -231,45 +389,33 @@ std::optional<Image> Resample(const Image& source, uint32_t dw, uint32_t dh, uin
     for (int64_t y = rowSpan.start; y <= rowSpan.end; ++y) {
       const uint32_t rowWeight = rowSpan.WeightAt(y);
       const Pixel* in = source.Row(static_cast<uint32_t>(y));
-      if (rowWeight == 256 && fullRowsFit) {
-        full.Add(in + rx);
-        continue;
-      }
-      const uint32_t innerWeight = SampleWeight(rowWeight, 256);
-      for (uint32_t i = 0; i < dw; ++i) {
-        const Span& c = cols[i];
-        if (c.Empty())
-          continue;
-        OpaqueSum& sum = sums[i];
-        sum.Add(in[c.start], SampleWeight(rowWeight, c.first));
-        if (c.end == c.start)
-          continue;
-        sum.Add(in[c.end], SampleWeight(rowWeight, c.last));
-        if (c.end - c.start < 2)
-          continue;
-        ChannelSums inner;
-        AddRun(inner, in + c.start + 1, in + c.end);
-        sum.r += inner.r * innerWeight;
-        sum.g += inner.g * innerWeight;
-        sum.b += inner.b * innerWeight;
-        sum.total += static_cast<uint64_t>(c.end - c.start - 1) * innerWeight;
+      if (!sumsFit) {
+        WeighRow(sums, cols, in, rowWeight);
+      } else if (rowWeight != 256) {
+        rowSums.AddPartial(in + rx, rowWeight);
+      } else {
+        fullRows.push_back(in + rx);
+        if (fullRows.size() == kFullRowBatch) {
+          rowSums.AddFull(fullRows.data(), fullRows.size());
+          fullRows.clear();
+        }
       }
     }
-    if (full.Rows() != 0) {
+    rowSums.AddFull(fullRows.data(), fullRows.size());
+    fullRows.clear();
+    if (!rowSums.Empty()) {
       for (uint32_t i = 0; i < dw; ++i) {
         const Span& c = cols[i];
         if (!c.Empty())
-          full.WeighInto(sums[i], c.start - rx, c.end - rx, c.first, c.last);
+          rowSums.WeighInto(sums[i], c.start - rx, c.end - rx, c.first, c.last);
       }
-      full.Clear();
+      rowSums.Clear();
     }
     for (uint32_t i = 0; i < dw; ++i) {
       const OpaqueSum& sum = sums[i];
       if (sum.total == 0)
         continue;
-      out[i] = MakePixel(static_cast<uint32_t>(sum.r / sum.total),
-                         static_cast<uint32_t>(sum.g / sum.total),
-                         static_cast<uint32_t>(sum.b / sum.total));
+      out[i] = sum.Average();
     }
   }
   return result;

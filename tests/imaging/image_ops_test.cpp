@@ -103,7 +103,8 @@ TEST(Resample, RefusesRectanglesOutsideTheSourceAndZeroSizes) {
 // On opaque pictures inside the source both resamplers weigh every sample alike, so they must
 // agree pixel for pixel; the opaque one adds up full-weight rows column by column first, the
 // other weighs sample by sample. Sizes cover shrinking by fractions, by large factors (many full
-// rows per destination row), exact divisions and enlarging, with offsets.
+// rows per destination row), exact divisions and enlarging, with offsets; the tall picture gives
+// destination rows of more than a thousand source rows.
 TEST(Resample, AgreesWithTheSampleBySampleResamplerOnOpaquePictures) {
   uint32_t seed = 12345;
   const auto next = [&seed](uint32_t range) {
@@ -118,12 +119,20 @@ TEST(Resample, AgreesWithTheSampleBySampleResamplerOnOpaquePictures) {
   const Case cases[] = {{12, 8, 97, 83, 0, 0}, {7, 5, 90, 70, 3, 9},    {30, 20, 60, 40, 10, 5},
                         {3, 2, 97, 83, 0, 0},  {40, 33, 41, 35, 2, 1},  {50, 45, 20, 15, 7, 7},
                         {1, 1, 97, 83, 0, 0},  {13, 11, 77, 64, 19, 18}};
-  for (const Case& c : cases) {
-    const auto opaque = Resample(source, c.dw, c.dh, c.rw, c.rh, c.rx, c.ry);
-    const auto sampled = ResampleTransparent(source, c.dw, c.dh, c.rw, c.rh, c.rx, c.ry);
-    ASSERT_TRUE(opaque && sampled);
-    EXPECT_EQ(PixelsOf(*opaque), PixelsOf(*sampled))
-        << c.dw << "x" << c.dh << " from " << c.rw << "x" << c.rh;
+  // Nearly white in red, so that a column sum of more rows than 16 bits can hold would show.
+  const Image tall = MakeImage(
+      9, 1300, [&](uint32_t, uint32_t) { return MakePixel(255 - next(2), next(256), next(256)); });
+  const Case tallCases[] = {{2, 1, 9, 1300, 0, 0}, {3, 2, 7, 1297, 1, 2}};
+  for (const auto& [picture, list] :
+       {std::pair{&source, std::vector(cases, std::end(cases))},
+        std::pair{&tall, std::vector(tallCases, std::end(tallCases))}}) {
+    for (const Case& c : list) {
+      const auto opaque = Resample(*picture, c.dw, c.dh, c.rw, c.rh, c.rx, c.ry);
+      const auto sampled = ResampleTransparent(*picture, c.dw, c.dh, c.rw, c.rh, c.rx, c.ry);
+      ASSERT_TRUE(opaque && sampled);
+      EXPECT_EQ(PixelsOf(*opaque), PixelsOf(*sampled))
+          << c.dw << "x" << c.dh << " from " << c.rw << "x" << c.rh;
+    }
   }
 }
 
