@@ -7,27 +7,14 @@
 #include "platform/file_status.h"
 
 namespace tessarix {
+namespace {
 
-std::optional<Image> LoadTile(CollectionEntry& entry, uint32_t tw, uint32_t th) {
-  if (tw == 0 || th == 0)
-    return std::nullopt;
-  Image image;
-  if (!image.LoadJpeg(entry.path))
-    return std::nullopt;
-  uint32_t w = image.Width();
-  uint32_t h = image.Height();
-  entry.pixelWidth = w;
-  entry.pixelHeight = h;
-  entry.portrait = w < h ? 1 : 0;
-
-  if ((tw < th) != (entry.portrait != 0) && tw != th) {
-    if (!image.TakeOver(Rotate(image, -90)))
-      return std::nullopt;
-    std::swap(w, h);
-  }
-
-  // Centre crop to the target's aspect ratio; 64-bit products, since w * th overflows 32 bits
-  // for a large tile of a large photo.
+// The centre part of a w x h picture with the aspect ratio of a tw x th tile. 64-bit products,
+// since w * th overflows 32 bits for a large tile of a large photo.
+struct Crop {
+  uint32_t width, height, left, top;
+};
+Crop CentreCrop(uint32_t w, uint32_t h, uint32_t tw, uint32_t th) {
   uint32_t cropW = w;
   uint32_t cropH = static_cast<uint32_t>(uint64_t{w} * th / tw);
   if (cropH == 0)
@@ -38,13 +25,47 @@ std::optional<Image> LoadTile(CollectionEntry& entry, uint32_t tw, uint32_t th) 
       cropW = 1;
     cropH = h;
   }
-  const uint32_t offX = (w - cropW) / 2;
-  const uint32_t offY = (h - cropH) / 2;
+  return {cropW, cropH, (w - cropW) / 2, (h - cropH) / 2};
+}
 
-  const bool alreadyThere =
-      w == tw && h == th && cropW == tw && cropH == th && offX == 0 && offY == 0;
+// Whether a w x h picture must be turned to fit a tw x th tile: a portrait picture for a
+// landscape tile or the other way round (a square tile takes either).
+bool MustTurn(uint32_t w, uint32_t h, uint32_t tw, uint32_t th) {
+  return (tw < th) != (w < h) && tw != th;
+}
+
+}  // namespace
+
+std::optional<Image> LoadTile(CollectionEntry& entry, uint32_t tw, uint32_t th) {
+  if (tw == 0 || th == 0)
+    return std::nullopt;
+  // The rows below the crop are never looked at, so they are not decoded either (a 4:3 photo
+  // for a 3:2 tile leaves a sixteenth of its rows); a picture to be turned needs them all.
+  const auto rowsWanted = [&](uint32_t w, uint32_t h) {
+    if (MustTurn(w, h, tw, th))
+      return h;
+    const Crop crop = CentreCrop(w, h, tw, th);
+    return crop.top + crop.height;
+  };
+  Image image;
+  uint32_t h = 0;
+  if (!image.LoadJpegTop(entry.path, rowsWanted, h))
+    return std::nullopt;
+  uint32_t w = image.Width();
+  entry.pixelWidth = w;
+  entry.pixelHeight = h;
+  entry.portrait = w < h ? 1 : 0;
+
+  if (MustTurn(w, h, tw, th)) {
+    if (!image.TakeOver(Rotate(image, -90)))
+      return std::nullopt;
+    std::swap(w, h);
+  }
+
+  const Crop crop = CentreCrop(w, h, tw, th);
+  const bool alreadyThere = w == tw && h == th && crop.width == tw && crop.height == th;
   if (!alreadyThere) {
-    if (!image.TakeOver(Resample(image, tw, th, cropW, cropH, offX, offY)))
+    if (!image.TakeOver(Resample(image, tw, th, crop.width, crop.height, crop.left, crop.top)))
       return std::nullopt;
   }
   return image;

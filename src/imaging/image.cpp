@@ -1,5 +1,6 @@
 #include "imaging/image.h"
 
+#include <algorithm>
 #include <new>
 
 #include "imaging/jpeg_file.h"
@@ -74,15 +75,25 @@ bool Image::TakeOver(std::optional<Image>&& other) {
 }
 
 bool Image::LoadJpeg(const std::string& path) {
+  uint32_t fullHeight = 0;
+  return LoadJpegTop(
+      path, [](uint32_t, uint32_t height) { return height; }, fullHeight);
+}
+
+bool Image::LoadJpegTop(const std::string& path,
+                        const std::function<uint32_t(uint32_t width, uint32_t height)>& rowsWanted,
+                        uint32_t& fullHeight) {
   Release();
   uint32_t width = 0;
   uint32_t height = 0;
   // Decoded straight into the pixels: one buffer, one pass.
-  const bool decoded = ReadPixels(path, [&](uint32_t w, uint32_t h) -> Pixel* {
-    if (!AllocateUnset(pixels_, uint64_t{w} * h))
+  const bool decoded = ReadTopPixels(path, [&](uint32_t w, uint32_t h, uint32_t& rows) -> Pixel* {
+    rows = std::clamp<uint32_t>(rowsWanted(w, h), 1, h);
+    if (!AllocateUnset(pixels_, uint64_t{w} * rows))
       return nullptr;
     width = w;
-    height = h;
+    height = rows;
+    fullHeight = h;
     return pixels_.data();
   });
   if (!decoded) {

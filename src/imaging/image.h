@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -45,6 +46,13 @@ class Image {
   // Decodes a JPEG file (T = 0 everywhere). On any failure the image is empty and false returned;
   // only a memory shortage shows a message.
   bool LoadJpeg(const std::string& path);
+
+  // LoadJpeg for the top rows only, as many as `rowsWanted(width, height)` asks once the file's
+  // size is known (kept within 1..height): the image is width x those rows, the same pixels as
+  // the full decode's, and `fullHeight` receives the picture's height. The rest is not decoded.
+  bool LoadJpegTop(const std::string& path,
+                   const std::function<uint32_t(uint32_t width, uint32_t height)>& rowsWanted,
+                   uint32_t& fullHeight);
 
   // Writes the pixels (T dropped) as a baseline JPEG of `quality` 1..100. False for an empty image
   // or a failed write; an existing file at `path` is replaced only by a complete new one.

@@ -100,9 +100,10 @@ void ConvertRowToPixels(const JSAMPLE* in, Pixel* out, uint32_t width, int compo
 
 enum class Layout { Rgb, Pixels };
 
-// Hands out room for the whole decoded picture: width * height * 3 bytes for Layout::Rgb, width *
-// height pixels for Layout::Pixels; null when the memory cannot be had.
-using Reserve = std::function<uint8_t*(uint32_t width, uint32_t height)>;
+// Hands out room for the decoded rows from the top: `rows` (1..height) of width * 3 bytes for
+// Layout::Rgb or width pixels for Layout::Pixels; null when the memory cannot be had. `rows`
+// comes in as height and may be lowered when only the top of the picture is wanted.
+using Reserve = std::function<uint8_t*(uint32_t width, uint32_t height, uint32_t& rows)>;
 
 struct DecodeState {
   ErrorContext error;
@@ -154,7 +155,10 @@ void Decode(DecodeState& state, std::FILE* file, Layout layout, const Reserve& r
     jpeg_destroy_decompress(&state.info);
     return;
   }
-  uint8_t* const result = reserve(width, height);
+  uint32_t rows = height;
+  uint8_t* const result = reserve(width, height, rows);
+  if (rows == 0 || rows > height)
+    rows = height;
   if (result == nullptr) {
     state.outOfMemory = true;
     jpeg_destroy_decompress(&state.info);
@@ -162,7 +166,7 @@ void Decode(DecodeState& state, std::FILE* file, Layout layout, const Reserve& r
   }
   const size_t stride = size_t{width} * bytesPerPixel;
   if (direct) {
-    while (state.info.output_scanline < height) {
+    while (state.info.output_scanline < rows) {
       uint8_t* const at = result + state.info.output_scanline * stride;
       JSAMPROW row = at;
       jpeg_read_scanlines(&state.info, &row, 1);
@@ -172,7 +176,7 @@ void Decode(DecodeState& state, std::FILE* file, Layout layout, const Reserve& r
     JSAMPARRAY row =
         (*state.info.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&state.info), JPOOL_IMAGE,
                                         static_cast<JDIMENSION>(width * components), 1);
-    while (state.info.output_scanline < height) {
+    while (state.info.output_scanline < rows) {
       jpeg_read_scanlines(&state.info, row, 1);
       uint8_t* const at = result + (state.info.output_scanline - 1) * stride;
       if (layout == Layout::Rgb) {
@@ -182,7 +186,11 @@ void Decode(DecodeState& state, std::FILE* file, Layout layout, const Reserve& r
       }
     }
   }
-  jpeg_finish_decompress(&state.info);
+  // Finishing checks that every row was read; a decode that stops early is abandoned instead.
+  if (rows == height)
+    jpeg_finish_decompress(&state.info);
+  else
+    jpeg_abort_decompress(&state.info);
   jpeg_destroy_decompress(&state.info);
   state.decoded = true;
 }
@@ -237,16 +245,17 @@ bool Encode(EncodeState& state, std::FILE* file, const RgbBuffer& buffer, int qu
 
 RgbBuffer ReadRgb(const std::string& path) {
   RgbBuffer result;
-  const bool decoded = DecodeFile(path, Layout::Rgb, [&](uint32_t width, uint32_t height) {
-    try {
-      result.bytes.resize(size_t{width} * height * 3);
-    } catch (const std::bad_alloc&) {
-      return static_cast<uint8_t*>(nullptr);
-    }
-    result.width = width;
-    result.height = height;
-    return result.bytes.data();
-  });
+  const bool decoded =
+      DecodeFile(path, Layout::Rgb, [&](uint32_t width, uint32_t height, uint32_t&) {
+        try {
+          result.bytes.resize(size_t{width} * height * 3);
+        } catch (const std::bad_alloc&) {
+          return static_cast<uint8_t*>(nullptr);
+        }
+        result.width = width;
+        result.height = height;
+        return result.bytes.data();
+      });
   if (!decoded)
     return {};
   return result;
@@ -254,8 +263,16 @@ RgbBuffer ReadRgb(const std::string& path) {
 
 bool ReadPixels(const std::string& path,
                 const std::function<Pixel*(uint32_t width, uint32_t height)>& reserve) {
-  return DecodeFile(path, Layout::Pixels, [&](uint32_t width, uint32_t height) {
+  return DecodeFile(path, Layout::Pixels, [&](uint32_t width, uint32_t height, uint32_t&) {
     return reinterpret_cast<uint8_t*>(reserve(width, height));
+  });
+}
+
+bool ReadTopPixels(
+    const std::string& path,
+    const std::function<Pixel*(uint32_t width, uint32_t height, uint32_t& rows)>& reserve) {
+  return DecodeFile(path, Layout::Pixels, [&](uint32_t width, uint32_t height, uint32_t& rows) {
+    return reinterpret_cast<uint8_t*>(reserve(width, height, rows));
   });
 }
 

@@ -31,6 +31,13 @@ RgbBuffer ReadRgb(const std::string& path);
 bool ReadPixels(const std::string& path,
                 const std::function<Pixel*(uint32_t width, uint32_t height)>& reserve);
 
+// ReadPixels for the top of the picture only: `reserve(width, height, rows)` may lower `rows`
+// (which comes in as height; 0 counts as height) and returns room for width * rows pixels. The
+// rows are exactly a full decode's first rows; the rest of the file is not decoded.
+bool ReadTopPixels(
+    const std::string& path,
+    const std::function<Pixel*(uint32_t width, uint32_t height, uint32_t& rows)>& reserve);
+
 // Writes a baseline RGB JPEG of `quality` (1..100). False without a message for an empty buffer;
 // "JpegFile :\nCan't open %s\n" when the file cannot be created. The target is replaced only by a
 // complete new file.

@@ -4,6 +4,7 @@
 #include <signal.h>
 #include <sys/resource.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -167,6 +168,42 @@ TEST(JpegFile, DirectPixelDecodeMatchesThePackedBuffer) {
   for (size_t i = 0; i < image.PixelCount(); ++i) {
     const Pixel p = image.Pixels()[i];
     ASSERT_EQ(p, MakePixel(rgb.bytes[i * 3], rgb.bytes[i * 3 + 1], rgb.bytes[i * 3 + 2])) << i;
+  }
+}
+
+// Decoding only the top rows gives exactly a full decode's first rows, for a colour file (smooth
+// upsampling reads the row below each row pair) and a grey one, wherever the cut falls against
+// the 16-row blocks; asking for nothing or too much decodes everything.
+TEST(JpegFile, TopRowsAreTheFullDecodesFirstRows) {
+  test::TempDir dir;
+  const std::string colour = dir.File("colour.jpg"), grey = dir.File("grey.jpg");
+  ASSERT_TRUE(Noise(37, 45).SaveJpeg(colour, 80));
+  std::vector<JSAMPLE> samples(37 * 45);
+  for (size_t i = 0; i < samples.size(); ++i) samples[i] = static_cast<JSAMPLE>(i * 37 % 251);
+  EncodeRaw(grey, samples, 37, 45, 1, JCS_GRAYSCALE);
+  for (const std::string& path : {colour, grey}) {
+    Image full;
+    ASSERT_TRUE(full.LoadJpeg(path));
+    for (const uint32_t wanted : {1u, 7u, 15u, 16u, 17u, 44u, 45u, 0u, 1000u}) {
+      Image top;
+      uint32_t fullHeight = 0;
+      uint32_t askedWidth = 0, askedHeight = 0;
+      ASSERT_TRUE(top.LoadJpegTop(
+          path,
+          [&](uint32_t w, uint32_t h) {
+            askedWidth = w, askedHeight = h;
+            return wanted;
+          },
+          fullHeight));
+      EXPECT_EQ(askedWidth, 37u);
+      EXPECT_EQ(askedHeight, 45u);
+      EXPECT_EQ(fullHeight, 45u);
+      const uint32_t rows = wanted == 0 ? 1 : std::min(wanted, 45u);
+      ASSERT_EQ(top.Width(), 37u);
+      ASSERT_EQ(top.Height(), rows) << wanted;
+      EXPECT_TRUE(std::equal(top.Pixels(), top.Pixels() + top.PixelCount(), full.Pixels()))
+          << path << " " << wanted;
+    }
   }
 }
 
