@@ -83,7 +83,6 @@ class TileMatcher {
                                         (size_t{params_.threads} * rangesPerThread));
       ranges_ = (cells_.size() + grain_ - 1) / grain_;
       changedRound_.assign(cells_.size(), 0);
-      rangeChangedRound_.assign(ranges_, 0);
     }
   }
 
@@ -269,16 +268,20 @@ class TileMatcher {
   // "Exponential" (which never runs on the pool), a cell is taken exactly when its distance is
   // below the cell's own and below every earlier cell's taken: so the scan ends on the smallest
   // such distance, at its first cell, and that is the best of the ranges' bests, the first range
-  // among equals. A range in which an earlier offer of the round changed a cell is scanned anew.
+  // among equals. Since a range was measured, the earlier offers of the round have only lowered
+  // the distances of the cells they took, or locked them (a required image, the only one that
+  // may raise a cell's distance, locks the cell): cells can only have dropped out, and the
+  // range's best stands unless it is one of them. Then the range is scanned anew.
   std::optional<Candidate> BestOfRanges(const CollectionEntry& image) {
     const size_t row = row_ / cells_.size();
     Candidate best{kNoCell, kNoDistance};
     for (size_t r = 0; r < ranges_; ++r) {
+      const Candidate& measured = rangeBest_[row * ranges_ + r];
+      const bool stands = measured.cell == kNoCell || changedRound_[measured.cell] != round_;
       std::optional<Candidate> local =
-          rangeChangedRound_[r] == round_
-              ? ScanSingleUse(image, r * grain_, std::min(cells_.size(), (r + 1) * grain_), false,
-                              true)
-              : std::optional<Candidate>(rangeBest_[row * ranges_ + r]);
+          stands ? std::optional<Candidate>(measured)
+                 : ScanSingleUse(image, r * grain_, std::min(cells_.size(), (r + 1) * grain_),
+                                 false, true);
       if (!local)
         return std::nullopt;
       if (local->cell != kNoCell && local->distance < best.distance)
@@ -395,7 +398,6 @@ class TileMatcher {
     if (pool_ != nullptr && changedRound_[i] != round_) {
       changedRound_[i] = round_;
       changed_.push_back(i);
-      rangeChangedRound_[i / grain_] = round_;
     }
   }
 
@@ -623,14 +625,12 @@ class TileMatcher {
   struct alignas(64) FoundList {
     std::vector<Candidate> list;
   };
-  std::vector<FoundList> found_;             // per image and range: kept cells and candidates
-  uint32_t round_ = 0;                       // rounds measured so far
-  std::vector<uint32_t> changedRound_;       // per cell: the round in which it last changed
-  std::vector<uint32_t> changed_;            // the cells changed in the current round
-  std::vector<uint32_t> rangeChangedRound_;  // per range: the round in which a cell last changed
-  std::vector<Candidate> rangeBest_;
-  std::vector<size_t> conflictCounts_;  // per image of the round: conflicting cells (no spacing) //
-                                        // per image and range: the single-use scan's result
+  std::vector<FoundList> found_;        // per image and range: kept cells and candidates
+  uint32_t round_ = 0;                  // rounds measured so far
+  std::vector<uint32_t> changedRound_;  // per cell: the round in which it last changed
+  std::vector<uint32_t> changed_;       // the cells changed in the current round
+  std::vector<Candidate> rangeBest_;    // per image and range: the single-use scan's result
+  std::vector<size_t> conflictCounts_;  // per image of the round: conflicting cells (no spacing)
 };
 
 }  // namespace
