@@ -26,6 +26,7 @@ constexpr size_t kMaxAhead = 32;
 // distance is always below its bound and so never this.
 constexpr uint32_t kKept = 0xFFFFFFFFu;
 constexpr uint32_t kNoCell = 0xFFFFFFFFu;
+constexpr size_t kNoRange = static_cast<size_t>(-1);
 
 uint64_t SaturatingMul(uint64_t a, uint64_t b) {
   if (a != 0 && b > kU64Max / a)
@@ -75,14 +76,13 @@ class TileMatcher {
       // One offer is too little work to share; a round measures the next few offers together,
       // about kRoundDistances distances, so that waiting for the threads is rare.
       aheadLimit_ = std::clamp<size_t>(kRoundDistances / cells_.size(), 1, kMaxAhead);
-      // A few ranges per thread even out cells that end early against those that run long. The
-      // single-use scan tightens its bound with the best cell so far, which a range only knows
-      // of its own cells: there, one range per thread keeps the bounds tight.
-      const size_t rangesPerThread = maxUse_ == 1 && params_.minSequenceDistance == 0 ? 1 : 8;
+      // A few ranges per thread even out cells that end early against those that run long.
+      const size_t rangesPerThread = 8;
       grain_ = std::max<size_t>(16, (cells_.size() + params_.threads * rangesPerThread - 1) /
                                         (size_t{params_.threads} * rangesPerThread));
       ranges_ = (cells_.size() + grain_ - 1) / grain_;
       changedRound_.assign(cells_.size(), 0);
+      carries_.resize(pool_->Threads());
     }
   }
 
@@ -271,13 +271,16 @@ class TileMatcher {
   // among equals. Since a range was measured, the earlier offers of the round have only lowered
   // the distances of the cells they took, or locked them (a required image, the only one that
   // may raise a cell's distance, locks the cell): cells can only have dropped out, and the
-  // range's best stands unless it is one of them. Then the range is scanned anew.
+  // range's best stands unless it is one of them. A range measured below a bound carried from
+  // earlier ranges misses only cells that cannot beat them, as long as the earlier ranges still
+  // reach that bound. Otherwise the range is scanned anew.
   std::optional<Candidate> BestOfRanges(const CollectionEntry& image) {
     const size_t row = row_ / cells_.size();
     Candidate best{kNoCell, kNoDistance};
     for (size_t r = 0; r < ranges_; ++r) {
       const Candidate& measured = rangeBest_[row * ranges_ + r];
-      const bool stands = measured.cell == kNoCell || changedRound_[measured.cell] != round_;
+      const bool stands = (measured.cell == kNoCell || changedRound_[measured.cell] != round_) &&
+                          best.distance <= rangeCarry_[row * ranges_ + r];
       std::optional<Candidate> local =
           stands ? std::optional<Candidate>(measured)
                  : ScanSingleUse(image, r * grain_, std::min(cells_.size(), (r + 1) * grain_),
@@ -499,6 +502,8 @@ class TileMatcher {
     if (found_.size() < ahead_.size() * ranges_)
       found_.resize(ahead_.size() * ranges_);
     rangeBest_.resize(ahead_.size() * ranges_);
+    rangeCarry_.resize(ahead_.size() * ranges_);
+    for (Carry& carry : carries_) carry.lastRange = kNoRange;
     // Without spacing a frame conflicts with the whole mosaic: counted once per image, not per
     // range.
     conflictCounts_.assign(ahead_.size(), 0);
@@ -512,13 +517,19 @@ class TileMatcher {
       }
     }
     std::atomic<bool> stopped{false};
-    pool_->ParallelFor(cells_.size(), grain_, [&](size_t begin, size_t end) {
+    pool_->ParallelFor(cells_.size(), grain_, [&](size_t begin, size_t end, unsigned thread) {
+      // A thread's best so far only carries on to a later range.
+      Carry& carry = carries_[thread];
+      const size_t range = begin / grain_;
+      if (carry.lastRange == kNoRange || range < carry.lastRange)
+        carry.best.assign(ahead_.size(), kNoDistance);
+      carry.lastRange = range;
       for (size_t k = 0; k < ahead_.size(); ++k) {
         if (job_.StopRequested()) {
           stopped.store(true, std::memory_order_relaxed);
           return;
         }
-        MeasureRange(*ahead_[k], scan, begin, end, k);
+        MeasureRange(*ahead_[k], scan, begin, end, k, carry.best[k]);
       }
     });
     row_ = 0;
@@ -542,10 +553,12 @@ class TileMatcher {
   // assignment as it is now, into row k. Each cell's bound may differ from the one the scan will
   // use when the image is offered; Measured makes up for that. The multi-use scan's bound is the
   // cell's own assignedDistance; it also lists the cells it keeps and the candidates. The
-  // single-use scan tightens its bound with the best of the range's earlier cells and records the
-  // range's result for BestOfRanges. The sequence scan's best moves only at cells without a
-  // conflict, so the range tests conflicts as well.
-  void MeasureRange(const CollectionEntry& image, Scan scan, size_t begin, size_t end, size_t k) {
+  // single-use scan tightens its bound with the best so far: `carried`, the best this thread
+  // found in earlier ranges, then the range's own; it records the range's result below
+  // `carried`, and `carried` itself, for BestOfRanges. The sequence scan's best moves only at
+  // cells without a conflict, so the range tests conflicts as well.
+  void MeasureRange(const CollectionEntry& image, Scan scan, size_t begin, size_t end, size_t k,
+                    uint32_t& carried) {
     const size_t row = k * cells_.size();
     // The multi-use scan also lists what it found, so that its offer need not walk every cell.
     std::vector<Candidate>* found =
@@ -557,7 +570,7 @@ class TileMatcher {
     const bool sequenceScan = scan == Scan::Sequence;
     const uint32_t sequence = image.sequenceNumber;
     const size_t conflictCount = conflictCounts_[k];
-    Candidate best{kNoCell, kNoDistance};
+    Candidate best{kNoCell, singleUse ? carried : kNoDistance};
     for (size_t i = begin; i < end; ++i) {
       const MosaicCell& cell = cells_[i];
       const uint32_t bound = std::min(best.distance, cell.assignedDistance);
@@ -577,8 +590,12 @@ class TileMatcher {
       measured_[row + i] = d;
       measuredBound_[row + i] = measuredBound;
     }
-    if (singleUse)
-      rangeBest_[k * ranges_ + begin / grain_] = best;
+    if (singleUse) {
+      const size_t at = k * ranges_ + begin / grain_;
+      rangeCarry_[at] = carried;
+      rangeBest_[at] = best.cell == kNoCell ? Candidate{kNoCell, kNoDistance} : best;
+      carried = best.distance;
+    }
   }
 
   // What Distance(cell i, image, bound) returns, as far as the caller can tell (which is only
@@ -630,6 +647,14 @@ class TileMatcher {
   std::vector<uint32_t> changedRound_;  // per cell: the round in which it last changed
   std::vector<uint32_t> changed_;       // the cells changed in the current round
   std::vector<Candidate> rangeBest_;    // per image and range: the single-use scan's result
+  std::vector<uint32_t> rangeCarry_;    // per image and range: the bound the single-use scan began
+  // Per thread: the single-use scan's best distance of each image over the ranges the thread
+  // measured in the round so far, and the last of those ranges.
+  struct Carry {
+    std::vector<uint32_t> best;
+    size_t lastRange = 0;
+  };
+  std::vector<Carry> carries_;
   std::vector<size_t> conflictCounts_;  // per image of the round: conflicting cells (no spacing)
 };
 

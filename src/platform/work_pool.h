@@ -33,6 +33,11 @@ class WorkPool {
   // Not reentrant: call from one thread at a time, never from inside a body.
   void ParallelFor(size_t count, size_t grain, const std::function<void(size_t, size_t)>& body);
 
+  // The same, telling the body which thread runs it (0 the caller, up to Threads() - 1). One
+  // thread meets its ranges in increasing order within each share it works on.
+  using ThreadBody = std::function<void(size_t begin, size_t end, unsigned thread)>;
+  void ParallelFor(size_t count, size_t grain, const ThreadBody& body);
+
  private:
   void WorkerLoop(unsigned self);
   void RunRanges(unsigned self);
@@ -46,7 +51,7 @@ class WorkPool {
 
   // The round's description: written by the caller before it publishes the round, read by the
   // workers after they see it, and left alone until every worker has reported back.
-  const std::function<void(size_t, size_t)>* body_ = nullptr;
+  const ThreadBody* body_ = nullptr;
   size_t count_ = 0;
   size_t grain_ = 1;
 

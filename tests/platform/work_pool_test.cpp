@@ -4,6 +4,7 @@
 #include <stdlib.h>
 
 #include <atomic>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <thread>
@@ -49,6 +50,37 @@ TEST(WorkPoolTest, ResultsAreCompleteWhenTheRoundReturns) {
     for (const uint64_t v : out) sum += v;
     // 300 * round * 1000 + (0 + ... + 299) = 300000 * round + 44850
     ASSERT_EQ(sum, 300000 * round + 44850);
+  }
+}
+
+// Each thread starts on its own share and moves on share by share, wrapping around at most once:
+// the caller's ranges only ever increase, a worker's decrease at most once. A thread number
+// belongs to one thread alone (the matching keeps per-thread state by it), the caller's is 0.
+TEST(WorkPoolTest, ThreadsMeetTheirRangesInOrder) {
+  WorkPool pool(3);
+  std::vector<std::thread::id> owner(3);
+  for (int round = 0; round < 50; ++round) {
+    std::vector<std::vector<size_t>> seen(3);
+    std::mutex lock;
+    pool.ParallelFor(400, 7, [&](size_t begin, size_t, unsigned thread) {
+      ASSERT_LT(thread, 3u);
+      std::lock_guard<std::mutex> hold(lock);
+      if (owner[thread] == std::thread::id())
+        owner[thread] = std::this_thread::get_id();
+      ASSERT_EQ(owner[thread], std::this_thread::get_id()) << thread;
+      seen[thread].push_back(begin);
+    });
+    if (owner[0] != std::thread::id()) {
+      EXPECT_EQ(owner[0], std::this_thread::get_id());
+    }
+    size_t ranges = 0;
+    for (unsigned t = 0; t < 3; ++t) {
+      int decreases = 0;
+      for (size_t i = 1; i < seen[t].size(); ++i) decreases += seen[t][i] < seen[t][i - 1];
+      EXPECT_LE(decreases, t == 0 ? 0 : 1) << "thread " << t << " round " << round;
+      ranges += seen[t].size();
+    }
+    EXPECT_EQ(ranges, 58u);  // 400 / 7, rounded up
   }
 }
 
