@@ -1,5 +1,7 @@
 // Half-copied photos and hostile JPEGs through every decoding road: the packed reader, the
-// direct pixel reader, Image::LoadJpeg and the tile loader. The roads must agree on every pixel.
+// direct pixel reader, Image::LoadJpeg, the top-rows decode and the tile loader. The roads must
+// agree on every pixel.
+#include <algorithm>
 #include <cstdint>
 #include <optional>
 #include <vector>
@@ -51,6 +53,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (!image.LoadJpeg(input.Path()) || image.Width() != width || image.Height() != height ||
       !std::equal(pixels.begin(), pixels.end(), image.Pixels())) {
     fuzz::Fail("LoadJpeg and ReadPixels disagree");
+  }
+
+  // The top rows alone, as tiles load them, are the full decode's first rows.
+  const uint32_t rows = 1 + data[0] % height;
+  uint32_t fullHeight = 0;
+  Image top;
+  if (!top.LoadJpegTop(
+          input.Path(), [rows](uint32_t, uint32_t) { return rows; }, fullHeight) ||
+      fullHeight != height || top.Width() != width || top.Height() != rows ||
+      !std::equal(top.Pixels(), top.Pixels() + top.PixelCount(), pixels.begin())) {
+    fuzz::Fail("LoadJpegTop and ReadPixels disagree");
   }
 
   // Tile sizes from the last bytes, so the fuzzer also varies turning and cropping.
