@@ -647,7 +647,7 @@ class TileMatcher {
   std::vector<uint32_t> changedRound_;  // per cell: the round in which it last changed
   std::vector<uint32_t> changed_;       // the cells changed in the current round
   std::vector<Candidate> rangeBest_;    // per image and range: the single-use scan's result
-  std::vector<uint32_t> rangeCarry_;    // per image and range: the bound the single-use scan began
+  std::vector<uint32_t> rangeCarry_;    // per image and range: the single-use scan's first bound
   // Per thread: the single-use scan's best distance of each image over the ranges the thread
   // measured in the round so far, and the last of those ranges.
   struct Carry {
