@@ -104,7 +104,8 @@ TEST(Resample, RefusesRectanglesOutsideTheSourceAndZeroSizes) {
 // agree pixel for pixel; the opaque one adds up full-weight rows column by column first, the
 // other weighs sample by sample. Sizes cover shrinking by fractions, by large factors (many full
 // rows per destination row), exact divisions and enlarging, with offsets; the tall picture gives
-// destination rows of more than a thousand source rows.
+// destination rows of more than a thousand source rows; one pixel from a nearly white 4200 x 4200
+// picture adds up more than 32 bits hold.
 TEST(Resample, AgreesWithTheSampleBySampleResamplerOnOpaquePictures) {
   uint32_t seed = 12345;
   const auto next = [&seed](uint32_t range) {
@@ -123,9 +124,14 @@ TEST(Resample, AgreesWithTheSampleBySampleResamplerOnOpaquePictures) {
   const Image tall = MakeImage(
       9, 1300, [&](uint32_t, uint32_t) { return MakePixel(255 - next(2), next(256), next(256)); });
   const Case tallCases[] = {{2, 1, 9, 1300, 0, 0}, {3, 2, 7, 1297, 1, 2}};
+  const Image white = MakeImage(4200, 4200, [&](uint32_t, uint32_t) {
+    return MakePixel(255 - next(2), 255 - next(2), 255 - next(2));
+  });
+  const Case whiteCases[] = {{1, 1, 4200, 4200, 0, 0}};
   for (const auto& [picture, list] :
        {std::pair{&source, std::vector(cases, std::end(cases))},
-        std::pair{&tall, std::vector(tallCases, std::end(tallCases))}}) {
+        std::pair{&tall, std::vector(tallCases, std::end(tallCases))},
+        std::pair{&white, std::vector(whiteCases, std::end(whiteCases))}}) {
     for (const Case& c : list) {
       const auto opaque = Resample(*picture, c.dw, c.dh, c.rw, c.rh, c.rx, c.ry);
       const auto sampled = ResampleTransparent(*picture, c.dw, c.dh, c.rw, c.rh, c.rx, c.ry);
