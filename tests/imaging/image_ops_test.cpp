@@ -82,6 +82,24 @@ TEST(Resample, SameSizeIsAnExactCropWithTransparencyCleared) {
                                                  MakePixel(1, 2, 2), MakePixel(2, 2, 4)}));
 }
 
+// Every weighted sum of a flat picture is its colour times the total weight, exactly: the
+// quotient must come out as that colour for every byte and every mix of weights, never one below.
+TEST(Resample, FlatPictureKeepsItsColourAtAnyScale) {
+  struct Size {
+    uint32_t w, h, dw, dh;
+  };
+  const Size sizes[] = {{7, 5, 3, 2}, {10, 9, 3, 4}, {97, 83, 13, 11}, {31, 29, 30, 28}};
+  for (uint32_t v = 0; v < 256; ++v) {
+    const Pixel colour = MakePixel(v, 255 - v, (v * 7) & 0xFF);
+    for (const Size& s : sizes) {
+      const auto result = Resample(MakeFlatImage(s.w, s.h, colour), s.dw, s.dh, s.w, s.h, 0, 0);
+      ASSERT_TRUE(result.has_value());
+      for (size_t i = 0; i < result->PixelCount(); ++i)
+        ASSERT_EQ(result->Pixels()[i], colour) << v << " " << s.w << "x" << s.h << " at " << i;
+    }
+  }
+}
+
 TEST(Resample, EnlargingRepeatsSamples) {
   const Image source = RedImage({{10, 200}});
   const auto result = Resample(source, 4, 1, 2, 1, 0, 0);
