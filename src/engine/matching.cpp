@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <limits>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "engine/distance.h"
@@ -306,9 +307,8 @@ class TileMatcher {
     const uint32_t sequence = image.sequenceNumber;
     const bool portrait = image.portrait != 0;
     // Without spacing every other cell is near. Nothing is assigned during the scan, so the
-    // conflicting cells are counted once and the candidate's own image is discounted.
-    bool counted = false;
-    size_t conflictCount = 0;
+    // conflicting cells are counted once, when first needed.
+    std::optional<size_t> conflictCount;
     const bool parallel = pool_ != nullptr;
     if (parallel && !MeasureAhead(image, Scan::Sequence))
       return false;
@@ -327,26 +327,10 @@ class TileMatcher {
                                   : Distance(cell.info, image.info, portrait, bound, params_);
       if (d >= bound)
         continue;
-      if (sequence != 0) {
-        bool conflict = false;
-        if (spacing_ == 0) {
-          if (!counted) {
-            for (const MosaicCell& other : cells_)
-              conflictCount += Conflicts(sequence, other.assigned);
-            counted = true;
-          }
-          conflict = conflictCount > (Conflicts(sequence, cell.assigned) ? 1u : 0u);
-        } else {
-          for (uint32_t n : cell.neighbours) {
-            if (n < cells_.size() && Conflicts(sequence, cells_[n].assigned)) {
-              conflict = true;
-              break;
-            }
-          }
-        }
-        if (conflict)
-          continue;
-      }
+      if (sequence != 0 && spacing_ == 0 && !conflictCount)
+        conflictCount = CountConflicts(sequence);
+      if (SequenceConflict(cell, sequence, conflictCount.value_or(0)))
+        continue;
       best = d;
       bestCell = &cell;
     }
@@ -462,9 +446,16 @@ class TileMatcher {
 
   enum class Scan { OwnBound, SingleUse, Sequence };
 
-  // Whether the sequence scan would pass over `cell` for a frame of number `sequence`, given the
-  // number of conflicting cells in the whole mosaic (used without spacing). The same test as the
-  // scan's, for the pool.
+  // The cells of the whole mosaic that hold a frame too close to `sequence`.
+  size_t CountConflicts(uint32_t sequence) const {
+    size_t count = 0;
+    for (const MosaicCell& other : cells_) count += Conflicts(sequence, other.assigned);
+    return count;
+  }
+
+  // Whether the sequence scan passes over `cell` for a frame of number `sequence`, given the
+  // number of conflicting cells in the whole mosaic (used without spacing; the cell's own image
+  // is discounted).
   bool SequenceConflict(const MosaicCell& cell, uint32_t sequence, size_t conflictCount) const {
     if (sequence == 0)
       return false;
@@ -510,10 +501,8 @@ class TileMatcher {
     if (scan == Scan::Sequence && spacing_ == 0) {
       for (size_t k = 0; k < ahead_.size(); ++k) {
         const uint32_t sequence = ahead_[k]->sequenceNumber;
-        if (sequence != 0) {
-          for (const MosaicCell& other : cells_)
-            conflictCounts_[k] += Conflicts(sequence, other.assigned);
-        }
+        if (sequence != 0)
+          conflictCounts_[k] = CountConflicts(sequence);
       }
     }
     std::atomic<bool> stopped{false};
