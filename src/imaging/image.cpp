@@ -108,25 +108,7 @@ bool Image::LoadJpegTop(const std::string& path,
 bool Image::SaveJpeg(const std::string& path, int quality) const {
   if (Empty())
     return false;
-  RgbBuffer rgb;
-  rgb.width = width_;
-  rgb.height = height_;
-  try {
-    rgb.bytes.resize(pixels_.size() * 3);
-  } catch (const std::bad_alloc&) {
-    Prompt().ShowMessage(Format("Out Of Memory while converting an Image made with %ld Pixels",
-                                static_cast<long>(pixels_.size())),
-                         MessageIcon::Warning);
-    return false;
-  }
-  uint8_t* out = rgb.bytes.data();
-  for (Pixel p : pixels_) {
-    out[0] = static_cast<uint8_t>(Red(p));
-    out[1] = static_cast<uint8_t>(Green(p));
-    out[2] = static_cast<uint8_t>(Blue(p));
-    out += 3;
-  }
-  return WriteRgb(path, rgb, quality);
+  return WritePixels(path, pixels_.data(), width_, height_, quality);
 }
 
 }  // namespace tessarix

@@ -214,7 +214,16 @@ struct EncodeState {
   jpeg_compress_struct info;
 };
 
-bool Encode(EncodeState& state, std::FILE* file, const RgbBuffer& buffer, int quality) {
+// What the encoder reads: rows of `components` bytes per pixel in `space`, handed out top first.
+struct EncodeInput {
+  uint32_t width = 0;
+  uint32_t height = 0;
+  int components = 3;
+  J_COLOR_SPACE space = JCS_RGB;
+  std::function<JSAMPROW(uint32_t y)> row;
+};
+
+bool Encode(EncodeState& state, std::FILE* file, const EncodeInput& input, int quality) {
   state.info.err = jpeg_std_error(&state.error.manager);
   state.error.manager.error_exit = AbandonOnError;
   state.error.manager.output_message = SilenceMessages;
@@ -224,20 +233,40 @@ bool Encode(EncodeState& state, std::FILE* file, const RgbBuffer& buffer, int qu
     return false;
   }
   jpeg_stdio_dest(&state.info, file);
-  state.info.image_width = buffer.width;
-  state.info.image_height = buffer.height;
-  state.info.input_components = 3;
-  state.info.in_color_space = JCS_RGB;
+  state.info.image_width = input.width;
+  state.info.image_height = input.height;
+  state.info.input_components = input.components;
+  // The defaults depend on the input colour space, so it is set before them.
+  state.info.in_color_space = input.space;
   jpeg_set_defaults(&state.info);
   jpeg_set_quality(&state.info, quality, TRUE);
   jpeg_start_compress(&state.info, TRUE);
-  const size_t stride = size_t{buffer.width} * 3;
-  while (state.info.next_scanline < buffer.height) {
-    JSAMPROW row = const_cast<JSAMPROW>(buffer.bytes.data() + state.info.next_scanline * stride);
+  while (state.info.next_scanline < input.height) {
+    JSAMPROW row = input.row(state.info.next_scanline);
     jpeg_write_scanlines(&state.info, &row, 1);
   }
   jpeg_finish_compress(&state.info);
   jpeg_destroy_compress(&state.info);
+  return true;
+}
+
+// Creates the file, encodes, and replaces the target only with the complete result.
+bool EncodeFile(const std::string& path, const EncodeInput& input, int quality) {
+  AtomicFile output(path);
+  // A file that cannot be completed (full disk, a target that cannot be replaced) is as lost as
+  // one that cannot be created; said with the same words, or the failure would go unnoticed. The
+  // library's refusals of the picture itself stay silent like its other errors.
+  const auto refuse = [&path] {
+    Prompt().ShowMessage(Format("JpegFile :\nCan't open %s\n", path.c_str()), MessageIcon::Warning);
+    return false;
+  };
+  if (!output.Open())
+    return refuse();
+  auto state = std::make_unique<EncodeState>();
+  if (!Encode(*state, output.Stream(), input, quality))
+    return std::ferror(output.Stream()) != 0 ? refuse() : false;
+  if (!output.Commit())
+    return refuse();
   return true;
 }
 
@@ -281,22 +310,44 @@ bool WriteRgb(const std::string& path, const RgbBuffer& buffer, int quality) {
     return false;
   if (buffer.bytes.size() < size_t{buffer.width} * buffer.height * 3)
     return false;
-  AtomicFile output(path);
-  // A file that cannot be completed (full disk, a target that cannot be replaced) is as lost as
-  // one that cannot be created; said with the same words, or the failure would go unnoticed. The
-  // library's refusals of the picture itself stay silent like its other errors.
-  const auto refuse = [&path] {
-    Prompt().ShowMessage(Format("JpegFile :\nCan't open %s\n", path.c_str()), MessageIcon::Warning);
+  const size_t stride = size_t{buffer.width} * 3;
+  EncodeInput input;
+  input.width = buffer.width;
+  input.height = buffer.height;
+  input.row = [&](uint32_t y) { return const_cast<JSAMPROW>(buffer.bytes.data() + y * stride); };
+  return EncodeFile(path, input, quality);
+}
+
+bool WritePixels(const std::string& path, const Pixel* pixels, uint32_t width, uint32_t height,
+                 int quality) {
+  if (pixels == nullptr || width == 0 || height == 0)
     return false;
+  EncodeInput input;
+  input.width = width;
+  input.height = height;
+#ifdef JCS_EXTENSIONS
+  if constexpr (std::endian::native == std::endian::little) {
+    // A pixel's bytes are red, green, blue and the transparency, which RGBX input skips: the
+    // encoder reads the rows in place, with no packed copy of the whole picture.
+    input.components = 4;
+    input.space = JCS_EXT_RGBX;
+    input.row = [&](uint32_t y) {
+      return reinterpret_cast<JSAMPROW>(const_cast<Pixel*>(pixels + size_t{y} * width));
+    };
+    return EncodeFile(path, input, quality);
+  }
+#endif
+  std::vector<uint8_t> packed(size_t{width} * 3);
+  input.row = [&](uint32_t y) {
+    const Pixel* in = pixels + size_t{y} * width;
+    for (uint32_t x = 0; x < width; ++x) {
+      packed[size_t{x} * 3] = static_cast<uint8_t>(Red(in[x]));
+      packed[size_t{x} * 3 + 1] = static_cast<uint8_t>(Green(in[x]));
+      packed[size_t{x} * 3 + 2] = static_cast<uint8_t>(Blue(in[x]));
+    }
+    return packed.data();
   };
-  if (!output.Open())
-    return refuse();
-  auto state = std::make_unique<EncodeState>();
-  if (!Encode(*state, output.Stream(), buffer, quality))
-    return std::ferror(output.Stream()) != 0 ? refuse() : false;
-  if (!output.Commit())
-    return refuse();
-  return true;
+  return EncodeFile(path, input, quality);
 }
 
 }  // namespace tessarix

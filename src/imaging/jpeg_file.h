@@ -43,4 +43,9 @@ bool ReadTopPixels(
 // complete new file.
 bool WriteRgb(const std::string& path, const RgbBuffer& buffer, int quality);
 
+// WriteRgb from 32-bit pixels, `width` per row, rows top first; the transparency is ignored.
+// The same file WriteRgb makes of the pixels' red, green and blue, without a packed copy of them.
+bool WritePixels(const std::string& path, const Pixel* pixels, uint32_t width, uint32_t height,
+                 int quality);
+
 }  // namespace tessarix

@@ -171,6 +171,28 @@ TEST(JpegFile, DirectPixelDecodeMatchesThePackedBuffer) {
   }
 }
 
+// Pixels are encoded in place, not through a packed copy: the file must be the packed buffer's
+// byte for byte, whatever the transparency bytes hold.
+TEST(JpegFile, PixelsEncodeToThePackedBuffersFile) {
+  test::TempDir dir;
+  Image image = Noise(37, 29);
+  RgbBuffer rgb;
+  rgb.width = 37;
+  rgb.height = 29;
+  for (size_t i = 0; i < image.PixelCount(); ++i) {
+    Pixel& p = image.Pixels()[i];
+    rgb.bytes.insert(rgb.bytes.end(), {static_cast<uint8_t>(Red(p)), static_cast<uint8_t>(Green(p)),
+                                       static_cast<uint8_t>(Blue(p))});
+    p |= static_cast<Pixel>((i * 37) & 0xFF) << 24;
+  }
+  for (int quality : {75, 100}) {
+    ASSERT_TRUE(WriteRgb(dir.File("packed.jpg"), rgb, quality));
+    ASSERT_TRUE(image.SaveJpeg(dir.File("pixels.jpg"), quality));
+    EXPECT_EQ(test::ReadBytes(dir.File("pixels.jpg")), test::ReadBytes(dir.File("packed.jpg")))
+        << quality;
+  }
+}
+
 // Decoding only the top rows gives exactly a full decode's first rows, for a colour file (smooth
 // upsampling reads the row below each row pair) and a grey one, wherever the cut falls against
 // the 16-row blocks; asking for nothing or too much decodes everything.
