@@ -10,10 +10,6 @@
 namespace tessarix {
 namespace {
 
-std::vector<Pixel> PixelsOf(const Image& image) {
-  return {image.Pixels(), image.Pixels() + image.PixelCount()};
-}
-
 TEST(ColorAccumulator, TransparencyReducesTheColourWeight) {
   ColorAccumulator sum;
   sum.Add(MakePixel(100, 50, 25, 1), 256);
@@ -39,13 +35,10 @@ TEST(ColorAccumulator, TransparencyReducesTheColourWeight) {
 }
 
 TEST(ColorAccumulator, OpaqueRunEqualsSingleAdds) {
-  ColorAccumulator one;
-  ColorAccumulator run;
-  const Pixel pixels[] = {MakePixel(1, 2, 3), MakePixel(250, 7, 99), MakePixel(13, 255, 0)};
-  for (Pixel p : pixels) one.Add(p, 77);
-  one.Add(MakePixel(40, 40, 40, 50), 256);
+  ColorAccumulator one, run;
+  for (Pixel p : {MakePixel(1, 2, 3), MakePixel(250, 7, 99), MakePixel(13, 255, 0)}) one.Add(p, 77);
   run.AddOpaqueRun(1 + 250 + 13, 2 + 7 + 255, 3 + 99 + 0, 3, 77);
-  run.Add(MakePixel(40, 40, 40, 50), 256);
+  for (ColorAccumulator* sum : {&one, &run}) sum->Add(MakePixel(40, 40, 40, 50), 256);
   EXPECT_EQ(run.ColourWeight(), one.ColourWeight());
   EXPECT_EQ(run.TransparencyWeight(), one.TransparencyWeight());
   EXPECT_EQ(run.Average(), one.Average());
@@ -54,40 +47,35 @@ TEST(ColorAccumulator, OpaqueRunEqualsSingleAdds) {
 TEST(Image, CreateFillsEveryByte) {
   Image image;
   ASSERT_TRUE(image.Create(3, 2, 0));
-  EXPECT_EQ(PixelsOf(image), std::vector<Pixel>(6, 0u));
+  EXPECT_EQ(image, test::MakeFlatImage(3, 2, 0u));
   ASSERT_TRUE(image.Create(3, 2, 255));
-  EXPECT_EQ(PixelsOf(image), std::vector<Pixel>(6, 0xFFFFFFFFu));
+  EXPECT_EQ(image, test::MakeFlatImage(3, 2, 0xFFFFFFFFu));
   ASSERT_TRUE(image.Create(2, 1, 0x12));
-  EXPECT_EQ(PixelsOf(image), std::vector<Pixel>(2, 0x12121212u));
+  EXPECT_EQ(image, test::MakeFlatImage(2, 1, 0x12121212u));
   ASSERT_TRUE(image.CreateTransparent(3, 2));
-  EXPECT_EQ(PixelsOf(image), std::vector<Pixel>(6, kTransparentBlack));
+  EXPECT_EQ(image, test::MakeFlatImage(3, 2, kTransparentBlack));
 }
 
 TEST(Image, ZeroSizeFailsQuietlyAndHugeSizeWithAMessage) {
   test::RecordingPrompt prompt;
   Image image = test::MakeFlatImage(2, 2, 7);
   EXPECT_FALSE(image.Create(0, 5, 0));
-  EXPECT_TRUE(image.Empty());
-  EXPECT_EQ(image.Width(), 0u);
-  EXPECT_EQ(image.Height(), 0u);
+  EXPECT_TRUE(image.Empty() && image.Width() == 0 && image.Height() == 0);
   EXPECT_TRUE(prompt.messages.empty());
-
   EXPECT_FALSE(image.Create(4000000000u, 4000000000u, 0));
   EXPECT_TRUE(image.Empty());
-  ASSERT_EQ(prompt.messages.size(), 1u);
-  EXPECT_EQ(prompt.messages[0],
-            "Out Of Memory while creating an Image made with 4000000000x4000000000 Pixels");
+  EXPECT_EQ(prompt.messages,
+            std::vector<std::string>{"Out Of Memory while creating an Image made with "
+                                     "4000000000x4000000000 Pixels"});
 }
 
 TEST(Image, TakeOverAdoptsOrKeeps) {
   Image image = test::MakeFlatImage(2, 2, 7);
-  const Image before = image;
   EXPECT_FALSE(image.TakeOver(std::nullopt));
-  EXPECT_EQ(image, before);
+  EXPECT_EQ(image, test::MakeFlatImage(2, 2, 7));
   std::optional<Image> other = test::MakeFlatImage(3, 1, 9);
   EXPECT_TRUE(image.TakeOver(std::move(other)));
-  EXPECT_EQ(image.Width(), 3u);
-  EXPECT_EQ(image.At(2, 0), 9u);
+  EXPECT_EQ(image, test::MakeFlatImage(3, 1, 9));
   EXPECT_FALSE(other);
 }
 
