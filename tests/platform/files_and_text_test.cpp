@@ -20,41 +20,27 @@ std::string Contents(const std::string& path) {
   return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-int FileCount(const std::filesystem::path& folder) {
-  int count = 0;
-  for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(folder)) ++count;
-  return count;
+long FileCount(const std::filesystem::path& folder) {
+  return std::distance(std::filesystem::directory_iterator(folder),
+                       std::filesystem::directory_iterator());
 }
 
-TEST(ParseLeadingInt, ReadsLeadingDigitsLikeATypedField) {
-  EXPECT_EQ(ParseLeadingInt("42"), 42);
+TEST(ParseLeadingInt, ReadsLeadingDigitsLikeATypedFieldAndSaturates) {
   EXPECT_EQ(ParseLeadingInt("  \t42abc"), 42);
-  EXPECT_EQ(ParseLeadingInt(" 12 34"), 12);
   EXPECT_EQ(ParseLeadingInt("-17"), -17);
   EXPECT_EQ(ParseLeadingInt("+5"), 5);
-  EXPECT_EQ(ParseLeadingInt("1e5"), 1);
-  EXPECT_EQ(ParseLeadingInt("007"), 7);
-  EXPECT_EQ(ParseLeadingInt(""), 0);
-  EXPECT_EQ(ParseLeadingInt("abc"), 0);
-  EXPECT_EQ(ParseLeadingInt("-"), 0);
-  EXPECT_EQ(ParseLeadingInt("- 5"), 0);
-  EXPECT_EQ(ParseLeadingInt("+-5"), 0);
-}
-
-TEST(ParseLeadingInt, SaturatesAtTheThirtyTwoBitLimits) {
+  EXPECT_EQ(ParseLeadingInt("010"), 10);  // decimal, never octal
+  for (const char* none : {"", "abc", "- 5", "+-5"}) EXPECT_EQ(ParseLeadingInt(none), 0) << none;
+  // The 32-bit limits, one past them, and more digits than any integer holds.
   EXPECT_EQ(ParseLeadingInt("2147483647"), 2147483647L);
   EXPECT_EQ(ParseLeadingInt("2147483648"), 2147483647L);
-  EXPECT_EQ(ParseLeadingInt("4294967295"), 2147483647L);
   EXPECT_EQ(ParseLeadingInt("99999999999999999999999999"), 2147483647L);
   EXPECT_EQ(ParseLeadingInt("-2147483648"), -2147483648L);
   EXPECT_EQ(ParseLeadingInt("-2147483649"), -2147483648L);
-  EXPECT_EQ(ParseLeadingInt("-99999999999999999999999999"), -2147483648L);
 }
 
 TEST(Format, PrintfPatterns) {
-  EXPECT_EQ(Format("%02d:%02d:%02d", 1, 2, 345), "01:02:345");
   EXPECT_EQ(Format("Completed %.2f%%", 12.5), "Completed 12.50%");
-  EXPECT_EQ(Format("%s%05d.jpg", "FR", 7), "FR00007.jpg");
   EXPECT_EQ(Format("%s", ""), "");
   const std::string longText(5000, 'x');
   EXPECT_EQ(Format("<%s>", longText.c_str()), "<" + longText + ">");
@@ -100,20 +86,11 @@ TEST(AtomicFile, DiscardOrDestructionKeepsTheOldFile) {
     std::fputs("half", file.Stream());
   }  // destroyed without a commit
   EXPECT_EQ(Contents(path), "old");
-  EXPECT_FALSE(std::filesystem::exists(dir.File("fresh.txt")));
   EXPECT_EQ(FileCount(dir.Path()), 1);
-}
 
-TEST(AtomicFile, MissingFolderFailsToOpen) {
-  test::TempDir dir;
   AtomicFile missing(dir.File("no-such-folder/file.txt"));
   EXPECT_FALSE(missing.Open());
-  EXPECT_EQ(missing.Stream(), nullptr);
   EXPECT_FALSE(missing.Commit());
-
-  std::ofstream(dir.File("plain")) << "x";
-  AtomicFile throughFile(dir.File("plain/file.txt"));
-  EXPECT_FALSE(throughFile.Open());
 }
 
 TEST(AtomicFile, ReadOnlyFolderFailsToOpen) {

@@ -5,41 +5,31 @@
 
 #include <ctime>
 #include <fstream>
-#include <sstream>
 
 #include "test_support.h"
 
 namespace tessarix {
 namespace {
 
+std::optional<std::string> Saved(const char* name) {
+  const char* value = std::getenv(name);
+  return value ? std::optional<std::string>(value) : std::nullopt;
+}
+
+void Restore(const char* name, const std::optional<std::string>& saved) {
+  if (saved)
+    setenv(name, saved->c_str(), 1);
+  else
+    unsetenv(name);
+}
+
 // Points the counter at a fresh folder and restores the environment afterwards.
 class UsageCounter : public ::testing::Test {
  protected:
-  void SetUp() override {
-    Remember("XDG_CONFIG_HOME", savedXdg_);
-    Remember("HOME", savedHome_);
-    setenv("XDG_CONFIG_HOME", dir_.File("config").c_str(), 1);
-  }
+  void SetUp() override { setenv("XDG_CONFIG_HOME", dir_.File("config").c_str(), 1); }
   void TearDown() override {
     Restore("XDG_CONFIG_HOME", savedXdg_);
     Restore("HOME", savedHome_);
-  }
-  static void Remember(const char* name, std::optional<std::string>& saved) {
-    const char* value = std::getenv(name);
-    if (value != nullptr)
-      saved = value;
-  }
-  static void Restore(const char* name, const std::optional<std::string>& saved) {
-    if (saved)
-      setenv(name, saved->c_str(), 1);
-    else
-      unsetenv(name);
-  }
-  std::string FileText() const {
-    std::ifstream in(dir_.File("config/tessarix/usage.ini"));
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
   }
   void WriteFile(const std::string& text) const {
     std::filesystem::create_directories(dir_.Path() / "config/tessarix");
@@ -47,7 +37,7 @@ class UsageCounter : public ::testing::Test {
   }
 
   test::TempDir dir_;
-  std::optional<std::string> savedXdg_, savedHome_;
+  std::optional<std::string> savedXdg_ = Saved("XDG_CONFIG_HOME"), savedHome_ = Saved("HOME");
 };
 
 std::string Today() {
@@ -60,16 +50,12 @@ std::string Today() {
 
 TEST_F(UsageCounter, FreshProfileCountsFromZeroAndDatesTheFirstMosaic) {
   EXPECT_EQ(UsageFilePath(), dir_.File("config") + "/tessarix/usage.ini");
-  UsageRecord fresh = ReadUsage();
-  EXPECT_EQ(fresh.mosaicCount, 0);
-  EXPECT_EQ(fresh.dateFirstMosaic, "");
-
+  EXPECT_EQ(ReadUsage().mosaicCount, 0);
   ASSERT_TRUE(IncrementMosaicCount());  // the folder does not exist yet
   ASSERT_TRUE(IncrementMosaicCount());
   const UsageRecord after = ReadUsage();
   EXPECT_EQ(after.mosaicCount, 2);
   EXPECT_EQ(after.dateFirstMosaic, Today());
-  EXPECT_NE(FileText().find("MosaicCount=2\n"), std::string::npos) << FileText();
 }
 
 TEST_F(UsageCounter, DateIsKeptOnceCountingAndRestartsWithTheCount) {
@@ -78,19 +64,17 @@ TEST_F(UsageCounter, DateIsKeptOnceCountingAndRestartsWithTheCount) {
   EXPECT_EQ(ReadUsage().mosaicCount, 13);
   EXPECT_EQ(ReadUsage().dateFirstMosaic, "2007-3-14");
 
-  // A count removed by hand restarts the date as well.
-  WriteFile("[Usage]\nDateFirstMosaic=2007-3-14\n");
-  ASSERT_TRUE(IncrementMosaicCount());
-  EXPECT_EQ(ReadUsage().mosaicCount, 1);
-  EXPECT_EQ(ReadUsage().dateFirstMosaic, Today());
-}
-
-TEST_F(UsageCounter, CountIsReadAsLeadingDigits) {
+  // The count is read as leading digits, also from a file with Windows line ends.
   WriteFile("MosaicCount=  7 mosaics\r\nDateFirstMosaic=2020-1-2\r\n");
   EXPECT_EQ(ReadUsage().mosaicCount, 7);
   EXPECT_EQ(ReadUsage().dateFirstMosaic, "2020-1-2");
-  WriteFile("MosaicCount=many\n");
+
+  // A count removed or spoilt by hand restarts the date as well.
+  WriteFile("[Usage]\nMosaicCount=many\nDateFirstMosaic=2007-3-14\n");
   EXPECT_EQ(ReadUsage().mosaicCount, 0);
+  ASSERT_TRUE(IncrementMosaicCount());
+  EXPECT_EQ(ReadUsage().mosaicCount, 1);
+  EXPECT_EQ(ReadUsage().dateFirstMosaic, Today());
 }
 
 TEST_F(UsageCounter, RelativeConfigHomeFallsBackToHome) {
@@ -101,11 +85,9 @@ TEST_F(UsageCounter, RelativeConfigHomeFallsBackToHome) {
   EXPECT_TRUE(std::filesystem::exists(dir_.File("home/.config/tessarix/usage.ini")));
 }
 
-TEST_F(UsageCounter, UnwritableFolderFailsAndKeepsNothing) {
-  // A plain file where the folder should be: the counter cannot be written.
-  std::ofstream(dir_.File("config")) << "not a folder";
+TEST_F(UsageCounter, UnwritableFolderFails) {
+  std::ofstream(dir_.File("config")) << "a plain file where the folder should be";
   EXPECT_FALSE(IncrementMosaicCount());
-  EXPECT_EQ(ReadUsage().mosaicCount, 0);
 }
 
 }  // namespace
