@@ -11,10 +11,17 @@
 namespace tessarix::test {
 namespace {
 
-void WriteAll(const std::string& path, const std::vector<unsigned char>& bytes) {
-  std::ofstream out(path, std::ios::binary);
-  out.write(reinterpret_cast<const char*>(bytes.data()),
-            static_cast<std::streamsize>(bytes.size()));
+// A flat 16 x 16 JPEG whose header claims `width` x `height`.
+std::string PatchedMask(const TempDir& dir, uint16_t width, uint16_t height) {
+  WriteJpeg(MakeFlatImage(16, 16, MakePixel(128, 128, 128)), dir.File("flat.jpg"));
+  const std::vector<unsigned char> bytes =
+      WithClaimedSize(ReadBytes(dir.File("flat.jpg")), width, height);
+  EXPECT_FALSE(bytes.empty());
+  const std::string path = dir.File("patched.jpg");
+  std::ofstream(path, std::ios::binary)
+      .write(reinterpret_cast<const char*>(bytes.data()),
+             static_cast<std::streamsize>(bytes.size()));
+  return path;
 }
 
 // Segments the mask at `path` in a child whose memory may grow by `extra` bytes; reports the
@@ -43,29 +50,16 @@ TEST(HostileMaskSizes, PosterSizeMaskWithoutRoomSaysOutOfMemoryQuickly) {
   if (!MemoryLimitWorks())
     GTEST_SKIP() << "sanitizer builds cannot run under an address-space limit";
   TempDir dir;
-  WriteJpeg(MakeFlatImage(16, 16, MakePixel(128, 128, 128)), dir.File("flat.jpg"));
-  const std::vector<unsigned char> poster =
-      WithClaimedSize(ReadBytes(dir.File("flat.jpg")), 30000, 20000);
-  ASSERT_FALSE(poster.empty());
-  WriteAll(dir.File("poster.jpg"), poster);
-  EXPECT_EQ(SegmentBounded(dir.File("poster.jpg"), 512u << 20, 10),
+  EXPECT_EQ(SegmentBounded(PatchedMask(dir, 30000, 20000), 512u << 20, 10),
             "0 0x0 cells 0|JpegFile :\nOut of memory|quick");
 }
 
-TEST(HostileMaskSizes, MaskClaiming65500SquareIsRefusedQuickly) {
+// The patched file itself is sound: at its own size the same bytes give one cell.
+TEST(HostileMaskSizes, MaskClaiming65500SquareIsRefusedQuicklyItsRealSizeIsRead) {
   TempDir dir;
-  WriteJpeg(MakeFlatImage(16, 16, MakePixel(10, 200, 10)), dir.File("small.jpg"));
-  WriteAll(dir.File("huge.jpg"), WithClaimedSize(ReadBytes(dir.File("small.jpg")), 65500, 65500));
-  EXPECT_EQ(SegmentBounded(dir.File("huge.jpg"), 256u << 20, 5),
+  EXPECT_EQ(SegmentBounded(PatchedMask(dir, 65500, 65500), 256u << 20, 5),
             "0 0x0 cells 0|JpegFile :\nOut of memory|quick");
-}
-
-// The patched file itself is sound: at its own small size the same bytes give one cell.
-TEST(HostileMaskSizes, PatchedHeaderAtItsRealSizeIsAnOrdinaryMask) {
-  TempDir dir;
-  WriteJpeg(MakeFlatImage(16, 16, MakePixel(128, 128, 128)), dir.File("flat.jpg"));
-  WriteAll(dir.File("same.jpg"), WithClaimedSize(ReadBytes(dir.File("flat.jpg")), 16, 16));
-  EXPECT_EQ(SegmentBounded(dir.File("same.jpg"), 256u << 20, 5), "1 16x16 cells 1|quick");
+  EXPECT_EQ(SegmentBounded(PatchedMask(dir, 16, 16), 256u << 20, 5), "1 16x16 cells 1|quick");
 }
 
 }  // namespace

@@ -35,8 +35,7 @@ Image MirroredTopBottom(const Image& image) {
 class Rendering : public ::testing::Test {
  protected:
   void SetUp() override {
-    const char* xdg = std::getenv("XDG_CONFIG_HOME");
-    if (xdg != nullptr)
+    if (const char* xdg = std::getenv("XDG_CONFIG_HOME"))
       savedXdg_ = xdg;
     setenv("XDG_CONFIG_HOME", config_.Folder().c_str(), 1);
     mosaic_.sourcePath = "/photos/Beach.jpg";
@@ -57,11 +56,8 @@ class Rendering : public ::testing::Test {
     test::WriteJpeg(picture, path);
     auto entry = std::make_unique<CollectionEntry>();
     entry->path = path;
-    std::optional<Image> thumbnail = LoadTile(*entry, 12, 8);
-    EXPECT_TRUE(thumbnail.has_value());
-    if (thumbnail) {
-      EXPECT_TRUE(ComputeColorInfo(entry->info, *thumbnail));
-    }
+    const std::optional<Image> thumbnail = LoadTile(*entry, 12, 8);
+    EXPECT_TRUE(thumbnail && ComputeColorInfo(entry->info, *thumbnail));
     entries_.push_back(std::move(entry));
     return *entries_.back();
   }
@@ -86,7 +82,7 @@ class Rendering : public ::testing::Test {
     return mosaic_.cells.back();
   }
 
-  // Renders and returns the picture posted for display (none when nothing was posted).
+  // The picture posted for display, if any.
   std::optional<Image> Render(uint32_t width, uint32_t height, int expectedResult = 1) {
     mosaic_.width = width, mosaic_.height = height;
     EXPECT_EQ(RenderFinalMosaic(job_, mosaic_), expectedResult);
@@ -123,35 +119,32 @@ TEST(ShiftColours, ClampsPerChannelAndKeepsTransparency) {
   ASSERT_EQ(ShiftColours(image, 10, -10, 0), 1);
   EXPECT_EQ(image.At(0, 0), MakePixel(255, 0, 128, 7));
   EXPECT_EQ(image.At(1, 0), MakePixel(10, 245, 3, 255));
-  const Image before = image;
-  EXPECT_EQ(ShiftColours(image, 0, 0, 0), 1);
-  EXPECT_EQ(image, before);
   Image empty;
   EXPECT_EQ(ShiftColours(empty, 1, 1, 1), 0);
 }
 
-TEST_F(Rendering, GapsAndEmptyCellsStayBlackAndTheMosaicIsSaved) {
-  CollectionEntry& entry = AddEntry(test::MakeFlatImage(24, 16, MakePixel(200, 150, 100)));
+TEST_F(Rendering, EmptyAndUnreadableCellsAndGapsStayBlackAndTheMosaicIsSaved) {
+  const Image flat = test::MakeFlatImage(24, 16, MakePixel(200, 150, 100));
+  CollectionEntry& entry = AddEntry(flat);
+  CollectionEntry& gone = AddEntry(flat);
+  gone.path = dir_.File("gone.jpg");
   mosaic_.params.algorithm = kExponential;
-  MosaicCell& painted = AddCell(test::MakeFlatImage(24, 16, MakePixel(200, 150, 100)), 0, 0);
-  painted.assigned = &entry;
-  AddCell(test::MakeFlatImage(24, 16, MakePixel(9, 9, 9)), 28, 0);  // left without an image
+  AddCell(flat, 0, 0).assigned = &entry;
+  AddCell(flat, 28, 0);  // left without an image
+  AddCell(flat, 56, 0).assigned = &gone;
 
-  const std::optional<Image> canvas = Render(52, 16);
+  const std::optional<Image> canvas = Render(80, 16);
   ASSERT_TRUE(canvas.has_value());
   EXPECT_EQ(Mismatches(*canvas, 0, 0, Decoded(entry)), 0);
   for (uint32_t y = 0; y < 16; ++y)
-    for (uint32_t x = 24; x < 52; ++x) ASSERT_EQ(canvas->At(x, y), kTransparentBlack) << x;
+    for (uint32_t x = 24; x < 80; ++x) ASSERT_EQ(canvas->At(x, y), kTransparentBlack) << x;
 
   EXPECT_EQ(mosaic_.mosaicFile, dir_.File("Beach Mosaic.JPG"));
   Image saved;
   ASSERT_TRUE(saved.LoadJpeg(mosaic_.mosaicFile));
-  EXPECT_EQ(saved.Width(), 52u);
+  EXPECT_EQ(saved.Width(), 80u);
   EXPECT_LT(Red(saved.At(44, 8)) + Green(saved.At(44, 8)) + Blue(saved.At(44, 8)), 30u);
   EXPECT_EQ(ReadUsage().mosaicCount, 1);
-  const ProgressMeter meter = job_.Progress();
-  EXPECT_DOUBLE_EQ(meter.target[2], 2.0);
-  EXPECT_DOUBLE_EQ(meter.progress[3], 1.0);
 }
 
 TEST_F(Rendering, StandardShiftsTowardTheCellWithinTheLimit) {
@@ -177,21 +170,9 @@ TEST_F(Rendering, StandardShiftsTowardTheCellWithinTheLimit) {
   }
 }
 
-TEST_F(Rendering, PortraitCellLoadsItsTileLandscapeAndTurnsIt) {
-  CollectionEntry& entry = AddEntry(Quadrants(120, 80));
-  MosaicCell& cell = AddCell(Turned(Quadrants(120, 80)), 8, 0);
-  ASSERT_EQ(cell.portrait, 1u);
-  cell.assigned = &entry;
-  mosaic_.params.algorithm = kExponential;
-  const std::optional<Image> canvas = Render(88, 120);
-  ASSERT_TRUE(canvas.has_value());
-  EXPECT_EQ(Mismatches(*canvas, 8, 0, Turned(Decoded(entry))), 0);
-  EXPECT_EQ(entry.pixelWidth, 120u);
-  EXPECT_EQ(entry.portrait, 0u);
-}
-
 // Cells that share an image load it once; each must still get its own colour shift and turn,
-// never one left over from another cell. The portrait cell loads the same 120 x 80 tile.
+// never one left over from another cell. The portrait cell loads the same 120 x 80 tile and
+// turns it.
 TEST_F(Rendering, SharedImageIsFinishedForEachCellAlone) {
   CollectionEntry& entry = AddEntry(Quadrants(120, 80));
   entry.info.average = MakePixel(100, 100, 100);
@@ -282,15 +263,6 @@ TEST_F(Rendering, ShapedCellIsMirroredBeforeItIsCut) {
   for (uint32_t y = 0; y < 32; ++y)
     for (uint32_t x = 0; x < 48; ++x)
       ASSERT_EQ(canvas->At(x, y), x < 24 ? mirrored.At(x, y) : kTransparentBlack) << x << "," << y;
-}
-
-TEST_F(Rendering, UnreadableTileLeavesItsCellBlack) {
-  CollectionEntry& entry = AddEntry(Quadrants(24, 16));
-  entry.path = dir_.File("gone.jpg");
-  AddCell(Quadrants(24, 16), 0, 0).assigned = &entry;
-  const std::optional<Image> canvas = Render(24, 16);
-  ASSERT_TRUE(canvas.has_value());
-  EXPECT_EQ(canvas->At(3, 3), kTransparentBlack);
 }
 
 TEST_F(Rendering, StopOrAFailedSaveLeavesNoFile) {
