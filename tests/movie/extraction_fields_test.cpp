@@ -13,88 +13,71 @@ namespace {
 using test::RecordingPrompt;
 using test::TempDir;
 
-TEST(ExtractionFieldsTest, DefaultsProposeEveryFrameUpTo5000AndTextsRoundTrip) {
+TEST(ExtractionFieldsTest, DefaultsAndTheBoxesTheyAreTypedInto) {
   const ExtractionFields fields = DefaultExtractionFields(100, 640, 480);
-  EXPECT_EQ(fields.sizeX, 640u);
-  EXPECT_EQ(fields.sizeY, 480u);
   EXPECT_EQ(fields.stopFrame, 100u);
   EXPECT_EQ(fields.howManyFrames, 101);
-  EXPECT_EQ(DefaultExtractionFields(0, 1, 1).howManyFrames, 1);
-  EXPECT_EQ(DefaultExtractionFields(1, 1, 1).howManyFrames, 2);
-  EXPECT_EQ(DefaultExtractionFields(4999, 1, 1).howManyFrames, 5000);
-  EXPECT_EQ(DefaultExtractionFields(5000, 1, 1).howManyFrames, 5000);
-  EXPECT_EQ(DefaultExtractionFields(2147483647u, 1, 1).howManyFrames, 5000);
+  for (const auto& [frames, howMany] :
+       {std::pair{0u, 1}, {4999u, 5000}, {5000u, 5000}, {2147483647u, 5000}})
+    EXPECT_EQ(DefaultExtractionFields(frames, 1, 1).howManyFrames, howMany) << frames;
 
-  ExtractionFieldTexts texts = ToTexts(fields);
+  using T = ExtractionFieldTexts;
+  T texts = ToTexts(fields);
   texts.posX = " 12 ";
-  texts.howManyFrames = "-3";
+  texts.startFrame = "4294967295";
+  texts.howManyFrames = "-2147483648";
   texts.jpgQuality = "+100";
-  FieldProblem problem;
-  const auto parsed = ParseExtractionFields(texts, &problem);
-  ASSERT_TRUE(parsed.has_value()) << problem.message;
+  texts.filePrefix = std::string(100, 'a');
+  const auto parsed = ParseExtractionFields(texts, nullptr);
+  ASSERT_TRUE(parsed.has_value());
   EXPECT_EQ(parsed->posX, 12u);
+  EXPECT_EQ(parsed->sizeY, 480u);
+  EXPECT_EQ(parsed->startFrame, 4294967295u);
   EXPECT_EQ(parsed->stopFrame, 100u);
-  EXPECT_EQ(parsed->howManyFrames, -3);
+  EXPECT_EQ(parsed->howManyFrames, INT32_MIN);
   EXPECT_EQ(parsed->jpgQuality, 100u);
-  EXPECT_EQ(parsed->filePrefix, "FR");
-}
+  EXPECT_EQ(parsed->filePrefix, texts.filePrefix);
 
-TEST(ExtractionFieldsTest, RefusedBoxesNameTheFieldAndThePrompt) {
-  const ExtractionFieldTexts good = ToTexts(DefaultExtractionFields(100, 64, 48));
-  struct Case {
-    std::string ExtractionFieldTexts::*box;
+  const std::string positive = "Please enter a positive integer.";
+  const std::string integer = "Please enter an integer.";
+  const std::string quality = "Please enter an integer between 1 and 100.";
+  const struct {
+    std::string T::*box;
     std::string text;
     const char* field;
-    const char* message;
-  };
-  const Case cases[] = {
-      {&ExtractionFieldTexts::posX, "-1", "posX", "Please enter a positive integer."},
-      {&ExtractionFieldTexts::posY, "", "posY", "Please enter a positive integer."},
-      {&ExtractionFieldTexts::sizeX, "12a", "sizeX", "Please enter a positive integer."},
-      {&ExtractionFieldTexts::stopFrame, "4294967296", "stopFrame",
-       "Please enter a positive integer."},
-      {&ExtractionFieldTexts::howManyFrames, "2147483648", "howManyFrames",
-       "Please enter an integer."},
-      {&ExtractionFieldTexts::howManyFrames, "-", "howManyFrames", "Please enter an integer."},
-      {&ExtractionFieldTexts::jpgQuality, "0", "jpgQuality",
-       "Please enter an integer between 1 and 100."},
-      {&ExtractionFieldTexts::jpgQuality, "101", "jpgQuality",
-       "Please enter an integer between 1 and 100."},
-      {&ExtractionFieldTexts::filePrefix, std::string(101, 'a'), "filePrefix",
+    std::string message;
+  } refused[] = {
+      {&T::posX, "-1", "posX", positive},
+      {&T::posY, "", "posY", positive},
+      {&T::sizeX, "12a", "sizeX", positive},
+      {&T::stopFrame, "4294967296", "stopFrame", positive},
+      {&T::howManyFrames, "2147483648", "howManyFrames", integer},
+      {&T::howManyFrames, "-", "howManyFrames", integer},
+      {&T::jpgQuality, "0", "jpgQuality", quality},
+      {&T::jpgQuality, "101", "jpgQuality", quality},
+      {&T::filePrefix, std::string(101, 'a'), "filePrefix",
        "Please enter no more than 100 characters."},
-      {&ExtractionFieldTexts::filePrefix, "../FR", "filePrefix",
-       "Please enter a prefix without \"/\"."},
+      {&T::filePrefix, "../FR", "filePrefix", "Please enter a prefix without \"/\"."},
   };
-  for (const Case& c : cases) {
-    ExtractionFieldTexts texts = good;
-    texts.*c.box = c.text;
+  for (const auto& c : refused) {
+    T bad = ToTexts(fields);
+    bad.*c.box = c.text;
     FieldProblem problem;
-    EXPECT_FALSE(ParseExtractionFields(texts, &problem).has_value()) << c.text;
+    EXPECT_FALSE(ParseExtractionFields(bad, &problem).has_value()) << c.text;
     EXPECT_EQ(problem.field, c.field) << c.text;
     EXPECT_EQ(problem.message, c.message) << c.text;
   }
-  ExtractionFieldTexts edges = good;
-  edges.startFrame = "4294967295";
-  edges.howManyFrames = "-2147483648";
-  edges.filePrefix = std::string(100, 'a');
-  const auto parsed = ParseExtractionFields(edges, nullptr);
-  ASSERT_TRUE(parsed.has_value());
-  EXPECT_EQ(parsed->startFrame, 4294967295u);
-  EXPECT_EQ(parsed->howManyFrames, INT32_MIN);
 }
 
-TEST(ExtractionFieldsTest, FrameTimeLabelShowsTheRoundedRate) {
+TEST(ExtractionFieldsTest, FrameTimeLabelAndSampleFrameChoices) {
   EXPECT_EQ(FrameTimeLabel(25, 1), ". (1/25s)");
-  EXPECT_EQ(FrameTimeLabel(30000, 1001), ". (1/30s)");
+  EXPECT_EQ(FrameTimeLabel(30000, 1001), ". (1/30s)");  // 29.97 + 0.5
   EXPECT_EQ(FrameTimeLabel(0, 0), ". (1/0s)");
-}
 
-TEST(ExtractionFieldsTest, SampleFrameChoices) {
   ExtractionFields fields;
   fields.startFrame = 10;
   fields.stopFrame = 110;
   EXPECT_EQ(RandomSampleFrame(fields, 0), 10);
-  EXPECT_EQ(RandomSampleFrame(fields, 16384), 60);   // 10 + 1638400 / 32768
   EXPECT_EQ(RandomSampleFrame(fields, 32767), 109);  // 10 + 3276700 / 32768 = 10 + 99.99
   EXPECT_EQ(FirstSampleFrame(fields), 10);
   EXPECT_EQ(LastSampleFrame(fields), 109);
@@ -105,45 +88,12 @@ TEST(ExtractionFieldsTest, SampleFrameChoices) {
   EXPECT_EQ(LastSampleFrame(fields), -1);
 }
 
-TEST(ExtractionFieldsTest, RangeCheckWantsStartStopAndCountInOrder) {
-  TempDir dir;
-  test::VideoSpec video;
-  video.frames = 12;
-  ASSERT_TRUE(test::WriteCodedVideo(dir.File("clip.avi"), video));
-  RecordingPrompt prompt;
-  ExtractionFields fields = DefaultExtractionFields(12, 48, 16);
-  EXPECT_FALSE(CheckFrameRange(nullptr, fields));
-  EXPECT_TRUE(prompt.messages.empty());
-  MovieStream stream;
-  ASSERT_TRUE(stream.Open(dir.File("clip.avi")));
-  EXPECT_TRUE(CheckFrameRange(&stream, fields));
-  fields.startFrame = 12;
-  EXPECT_TRUE(CheckFrameRange(&stream, fields));  // start = stop = count
-  fields.stopFrame = 13;
-  EXPECT_FALSE(CheckFrameRange(&stream, fields));
-  fields.startFrame = 6;
-  fields.stopFrame = 5;
-  EXPECT_FALSE(CheckFrameRange(&stream, fields));
-  ASSERT_EQ(prompt.messages.size(), 2u);
-  EXPECT_EQ(prompt.messages[0], "The value start/stop frame value should be between 0 and 12");
-}
-
 TEST(ExtractionFieldsTest, CutOutMapsOntoTheFittedFrame) {
   ExtractionFields fields = DefaultExtractionFields(1, 640, 480);
-  fields.posX = 64;
-  fields.sizeX = 320;
-  fields.posY = 48;
-  fields.sizeY = 240;
-  // 64/640*318 = 31.8, 383/640*318 = 190.3, 48/480*238 = 23.8, 287/480*238 = 142.3
-  auto r = MapCutOut(fields, 640, 480, 318, 238);
-  ASSERT_TRUE(r.has_value());
-  EXPECT_EQ(r->left, 31);
-  EXPECT_EQ(r->right, 190);
-  EXPECT_EQ(r->top, 23);
-  EXPECT_EQ(r->bottom, 142);
   // The whole frame: 639/640*318 = 317.5 and 479/480*238 = 237.5, just inside.
-  r = MapCutOut(DefaultExtractionFields(1, 640, 480), 640, 480, 318, 238);
+  const auto r = MapCutOut(fields, 640, 480, 318, 238);
   ASSERT_TRUE(r.has_value());
+  EXPECT_EQ(r->left, 0);
   EXPECT_EQ(r->right, 317);
   EXPECT_EQ(r->bottom, 237);
   // Enlarged and empty: left 16/64*318 = 79.5, right 15/64*318 = 74.5 ends up left of it.
@@ -153,19 +103,29 @@ TEST(ExtractionFieldsTest, CutOutMapsOntoTheFittedFrame) {
   EXPECT_FALSE(MapCutOut(fields, 0, 480, 318, 238).has_value());
 }
 
-TEST(ExtractionFieldsTest, SampleFrameIsFittedCentredAndOutlined) {
+TEST(ExtractionFieldsTest, RangeCheckAndSampleFrameOnAMovie) {
   TempDir dir;
-  test::VideoSpec video;
-  video.width = 64;
-  video.height = 16;
-  video.frames = 3;
-  ASSERT_TRUE(test::WriteVideo(dir.File("dark.avi"), video, [](int) {
+  ASSERT_TRUE(test::WriteVideo(dir.File("dark.avi"), {.width = 64, .frames = 12}, [](int) {
     return test::MakeFlatImage(64, 16, MakePixel(40, 40, 40));
   }));
   RecordingPrompt prompt;
+  ExtractionFields fields = DefaultExtractionFields(12, 64, 16);
+  EXPECT_FALSE(CheckFrameRange(nullptr, fields));
+  EXPECT_FALSE(DrawSampleFrame(nullptr, fields, 0, 34, 10).has_value());
+  EXPECT_TRUE(prompt.messages.empty());
   MovieStream stream;
   ASSERT_TRUE(stream.Open(dir.File("dark.avi")));
-  ExtractionFields fields = DefaultExtractionFields(stream);
+  fields.startFrame = 12;
+  EXPECT_TRUE(CheckFrameRange(&stream, fields));  // start = stop = count
+  fields.stopFrame = 13;
+  EXPECT_FALSE(CheckFrameRange(&stream, fields));
+  fields.startFrame = 6;
+  fields.stopFrame = 5;
+  EXPECT_FALSE(CheckFrameRange(&stream, fields));
+  EXPECT_EQ(prompt.messages, std::vector<std::string>(
+                                 2, "The value start/stop frame value should be between 0 and 12"));
+
+  prompt.messages.clear();
   fields.posX = 16;
   fields.sizeX = 32;
   fields.posY = 4;
@@ -177,19 +137,17 @@ TEST(ExtractionFieldsTest, SampleFrameIsFittedCentredAndOutlined) {
   ASSERT_EQ(display->Width(), 34u);
   ASSERT_EQ(display->Height(), 10u);
   const Pixel white = MakePixel(255, 255, 255);
-  EXPECT_EQ(display->At(0, 0), MakePixel(0, 0, 0));
-  EXPECT_EQ(display->At(33, 9), MakePixel(0, 0, 0));
-  EXPECT_EQ(display->At(1 + 8, 1 + 2), white);
-  EXPECT_EQ(display->At(1 + 15, 1 + 2), white);
-  EXPECT_EQ(display->At(1 + 23, 1 + 5), white);
-  EXPECT_EQ(display->At(1 + 8, 1 + 4), white);
+  const Pixel black = MakePixel(0, 0, 0);
+  EXPECT_EQ(display->At(0, 0), black);
+  EXPECT_EQ(display->At(33, 9), black);
+  for (const auto& [x, y] : {std::pair{8u, 2u}, {15u, 2u}, {23u, 5u}, {8u, 4u}})
+    EXPECT_EQ(display->At(1 + x, 1 + y), white) << x << "," << y;
   EXPECT_EQ(display->At(1 + 24, 1 + 5), display->At(1 + 30, 1 + 6));  // outside: frame grey
   EXPECT_NE(display->At(1 + 15, 1 + 4), white);                       // inside: frame grey
-  EXPECT_NE(display->At(1 + 15, 1 + 4), MakePixel(0, 0, 0));
+  EXPECT_NE(display->At(1 + 15, 1 + 4), black);
   EXPECT_TRUE(prompt.messages.empty());
 
-  EXPECT_FALSE(DrawSampleFrame(&stream, fields, 3, 34, 10).has_value());  // past the end
-  EXPECT_FALSE(DrawSampleFrame(nullptr, fields, 0, 34, 10).has_value());
+  EXPECT_FALSE(DrawSampleFrame(&stream, fields, 12, 34, 10).has_value());  // past the end
   fields.sizeX = 0;
   EXPECT_FALSE(DrawSampleFrame(&stream, fields, 0, 34, 10).has_value());
   fields.sizeX = 32;
