@@ -21,38 +21,27 @@ std::vector<std::string> ListPaths(const ImageCollection& c, const std::string& 
   return out;
 }
 
-TEST(FolderScanTest, ExtensionFilter) {
+// Only the listed extensions, in any letter case; files before subfolders, each sorted by bytes.
+TEST(FolderScanTest, ExtensionsAndOrder) {
   test::TempDir dir;
-  for (const char* name : {"d.png", "a.JPG", "e", ".jpg", "photo.jpg.bak", "c.Jpe", "b.jpeg",
-                           "f.JPG|JPEG", "g.", "h.jp"}) {
+  for (const char* name :
+       {"d.png", "a.JPG", "e", ".jpg", "photo.jpg.bak", "c.Jpe", "b.jpeg", "f.JPG|JPEG", "g.",
+        "h.jp", "z.jpg", "B.jpg", "sub/m.jpg", "sub/deeper/n.jpg", "sub/zz.jpg", "Asub/k.jpg"}) {
     Touch(dir.Path() / name);
   }
   fs::create_directory(dir.Path() / "folder.jpg");  // a folder is never an image
   ImageCollection c;
-  EXPECT_TRUE(c.ScanFolder(dir.Folder(), ImageCollection::kExtensions, false));
-  EXPECT_EQ(ListPaths(c, dir.Folder()), (std::vector<std::string>{"a.JPG", "b.jpeg", "c.Jpe"}));
-  EXPECT_EQ(c.Entry(0).path, dir.Folder() + "a.JPG");
-  EXPECT_EQ(c.Entry(0).pixelWidth, 0u);
-  EXPECT_EQ(c.Entry(0).valid, 1u);
-}
-
-TEST(FolderScanTest, FilesBeforeSubfoldersEachSortedByBytes) {
-  test::TempDir dir;
-  for (const char* name :
-       {"z.jpg", "B.jpg", "a.jpg", "sub/m.jpg", "sub/deeper/n.jpg", "sub/zz.jpg", "Asub/k.jpg"}) {
-    Touch(dir.Path() / name);
-  }
-  ImageCollection c;
-  c.ScanFolder(dir.Folder(), ImageCollection::kExtensions, true);
-  EXPECT_EQ(ListPaths(c, dir.Folder()),
-            (std::vector<std::string>{"B.jpg", "a.jpg", "z.jpg", "Asub/k.jpg", "sub/m.jpg",
-                                      "sub/zz.jpg", "sub/deeper/n.jpg"}));
+  EXPECT_TRUE(c.ScanFolder(dir.Folder(), ImageCollection::kExtensions, true));
+  const std::vector<std::string> all = {"B.jpg",     "a.JPG",      "b.jpeg",
+                                        "c.Jpe",     "z.jpg",      "Asub/k.jpg",
+                                        "sub/m.jpg", "sub/zz.jpg", "sub/deeper/n.jpg"};
+  EXPECT_EQ(ListPaths(c, dir.Folder()), all);
   ImageCollection flat;
   flat.ScanFolder(dir.Folder(), ImageCollection::kExtensions, false);
-  EXPECT_EQ(flat.Size(), 3u);
+  EXPECT_EQ(ListPaths(flat, dir.Folder()), std::vector<std::string>(all.begin(), all.begin() + 5));
 }
 
-TEST(FolderScanTest, LinksToFilesCountLinksToFoldersAreNotFollowed) {
+TEST(FolderScanTest, LinksToFilesCountLinksToFoldersAndMissingFoldersGiveNothing) {
   test::TempDir dir;
   test::TempDir outside;
   Touch(outside.Path() / "x.jpg");
@@ -65,17 +54,12 @@ TEST(FolderScanTest, LinksToFilesCountLinksToFoldersAreNotFollowed) {
   ImageCollection c;
   EXPECT_TRUE(c.ScanFolder(dir.Folder(), ImageCollection::kExtensions, true));
   EXPECT_EQ(ListPaths(c, dir.Folder()), (std::vector<std::string>{"link.jpg", "own.jpg"}));
-}
 
-TEST(FolderScanTest, MissingFolderGivesNothingAndTheScanGoesOn) {
-  ImageCollection c;
-  EXPECT_TRUE(c.ScanFolder("/nonexistent-tessarix-folder/", ImageCollection::kExtensions, true));
-  EXPECT_TRUE(c.IsEmpty());
-  test::TempDir dir;
-  Touch(dir.Path() / "a.jpg");
-  // A plain file handed over as a folder lists nothing either.
-  EXPECT_TRUE(c.ScanFolder(dir.File("a.jpg") + "/", ImageCollection::kExtensions, true));
-  EXPECT_TRUE(c.IsEmpty());
+  // A missing folder, or a plain file handed over as one, lists nothing and the scan goes on.
+  ImageCollection none;
+  EXPECT_TRUE(none.ScanFolder("/nonexistent-tessarix-folder/", ImageCollection::kExtensions, true));
+  EXPECT_TRUE(none.ScanFolder(dir.File("own.jpg") + "/", ImageCollection::kExtensions, true));
+  EXPECT_TRUE(none.IsEmpty());
 }
 
 TEST(FolderScanTest, RescanKeepsPlacesAndAnalysesDropsGoneAppendsNew) {
@@ -93,10 +77,8 @@ TEST(FolderScanTest, RescanKeepsPlacesAndAnalysesDropsGoneAppendsNew) {
   ASSERT_TRUE(c.Rescan());
   EXPECT_EQ(ListPaths(c, dir.Folder()),
             (std::vector<std::string>{"a.jpg", "c.jpg", "sub/d.jpg", "0.jpg", "sub/e.jpg"}));
-  EXPECT_EQ(c.Entry(0).pixelWidth, 100u);
-  EXPECT_EQ(c.Entry(1).pixelWidth, 102u);
-  EXPECT_EQ(c.Entry(2).pixelWidth, 103u);
-  EXPECT_EQ(c.Entry(3).pixelWidth, 0u);
+  for (const auto& [i, width] : {std::pair{0, 100u}, {1, 102u}, {2, 103u}, {3, 0u}})
+    EXPECT_EQ(c.Entry(static_cast<size_t>(i)).pixelWidth, width) << i;
   EXPECT_EQ(c.PathIndex().size(), 5u);
   EXPECT_EQ(c.FindByPath(dir.File("b.jpg")), nullptr);
 
@@ -111,11 +93,8 @@ TEST(ListFilesTest, PatternInAnyCaseAndRecursion) {
     Touch(dir.Path() / name);
   }
   std::vector<std::string> list{"kept"};
-  EXPECT_TRUE(ListFiles(dir.Folder(), "*.JPG", false, list));
-  EXPECT_EQ(list, (std::vector<std::string>{"kept", dir.File("a.jpg"), dir.File("b.JPG")}));
-  list.clear();
-  ListFiles(dir.Folder(), "*.JPG", true, list);
-  EXPECT_EQ(list, (std::vector<std::string>{dir.File("a.jpg"), dir.File("b.JPG"),
+  EXPECT_TRUE(ListFiles(dir.Folder(), "*.JPG", true, list));
+  EXPECT_EQ(list, (std::vector<std::string>{"kept", dir.File("a.jpg"), dir.File("b.JPG"),
                                             dir.Folder() + "sub/e.Jpg"}));
   list.clear();
   ListFiles(dir.Folder(), "*.*", false, list);
