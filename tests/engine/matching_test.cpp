@@ -1,68 +1,14 @@
-#include "engine/matching.h"
-
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <memory>
-#include <vector>
 
-#include "engine/distance.h"
 #include "matching_readout.h"
 #include "test_support.h"
 
 namespace tessarix {
 namespace {
 
-// Every record is one flat opaque grey, and "Max" is used, so the distance of a cell of grey g
-// and an image of grey t is 96 * |g - t|: the expected assignments are worked out by hand.
-ColorInfo Flat(uint32_t grey) {
-  ColorInfo info;
-  info.average = MakePixel(grey, grey, grey);
-  info.grid.fill(info.average);
-  info.opaque = 1;
-  return info;
-}
-
-class MatchingTest : public ::testing::Test {
- protected:
-  MatchingTest() {
-    mosaic.params.algorithm = kMax;
-    mosaic.params.minDuplicateDistance = 0;
-    mosaic.collection = &collection;
-  }
-
-  // Cells are 10 x 10 and lie in one row unless placed otherwise.
-  void Cell(uint32_t grey, uint32_t hasInfo = 1) {
-    MosaicCell cell;
-    cell.left = 10 * static_cast<uint32_t>(mosaic.cells.size());
-    cell.width = cell.height = 10;
-    cell.area = 100;
-    cell.info = Flat(grey);
-    cell.hasInfo = hasInfo;
-    mosaic.cells.push_back(cell);
-    mosaic.width = cell.left + 10;
-    mosaic.height = 10;
-  }
-  CollectionEntry& Entry(uint32_t grey, uint32_t sequence = 0, int16_t required = 0) {
-    auto entry = std::make_unique<CollectionEntry>();
-    entry->path = "/tiles/" + std::to_string(collection.Size()) + ".jpg";
-    entry->info = Flat(grey);
-    entry->sequenceNumber = sequence;
-    entry->required = required;
-    return collection.Add(std::move(entry));
-  }
-  bool Run() {
-    EXPECT_EQ(ResetAssignment(job, mosaic), 1);
-    return AssignTiles(job, mosaic);
-  }
-  std::vector<int> Layout() const { return CellLayout(mosaic, collection); }
-  std::vector<uint32_t> Distances() const { return CellDistances(mosaic); }
-  std::vector<uint32_t> UseCounts() const { return EntryUseCounts(collection); }
-
-  MosaicJob job;
-  ImageCollection collection;
-  Mosaic mosaic;
-};
+class MatchingTest : public ::testing::Test, public MatchingProblem {};
 
 TEST_F(MatchingTest, ResetRefusesMissingPartsAndClearsAssignment) {
   EXPECT_EQ(ResetAssignment(job, mosaic), 0);  // no cells, no entries
@@ -74,17 +20,14 @@ TEST_F(MatchingTest, ResetRefusesMissingPartsAndClearsAssignment) {
   EXPECT_FALSE(AssignTiles(job, mosaic));
   mosaic.collection = &collection;
 
-  mosaic.cells[0].locked = 1;
-  mosaic.cells[0].assigned = &entry;
-  mosaic.cells[0].assignedDistance = 7;
-  entry.useCount = 3;
+  MosaicCell& cell = mosaic.cells[0];
+  cell.locked = 1, cell.assigned = &entry, cell.assignedDistance = 7;
+  entry.useCount = 3, entry.valid = 1;
   mosaic.cursorSet = true;
   EXPECT_EQ(ResetAssignment(job, mosaic), 1);
   EXPECT_EQ(job.Status(), "Initializing Mosaic...");
-  EXPECT_EQ(mosaic.cells[0].assigned, nullptr);
-  EXPECT_EQ(mosaic.cells[0].assignedDistance, kNoDistance);
-  EXPECT_EQ(mosaic.cells[0].locked, 0u);
-  EXPECT_EQ(entry.useCount, 0u);
+  EXPECT_EQ(Layout(), Cells{-1});
+  EXPECT_EQ(Counts(), std::tuple(Values{kNoDistance}, Values{0}, Values{0}));
   EXPECT_EQ(entry.valid, 0u);
   EXPECT_FALSE(mosaic.cursorSet);
 }
@@ -96,41 +39,38 @@ TEST_F(MatchingTest, SingleUseDisplacedImageIsOfferedAgain) {
   Entry(120), Entry(100), Entry(140);
   // 120 takes the 100 cell (1920); 100 displaces it (0); 140 takes the 150 cell (960); 120 comes
   // back but is 2880 from the 150 cell, no better than 960, and stays out.
-  EXPECT_TRUE(Run());
-  EXPECT_EQ(Layout(), (std::vector<int>{1, 2, -1}));
-  EXPECT_EQ(Distances(), (std::vector<uint32_t>{0, 960, kNoDistance}));
-  EXPECT_EQ(UseCounts(), (std::vector<uint32_t>{0, 1, 1}));
+  EXPECT_TRUE(Match());
+  EXPECT_EQ(Layout(), (Cells{1, 2, -1}));
+  EXPECT_EQ(Distances(), (Values{0, 960, kNoDistance}));
+  EXPECT_EQ(UseCounts(), (Values{0, 1, 1}));
   EXPECT_EQ(job.Status(), "Inserting not used Images into the mosaic...");
-  ProgressMeter progress = job.Progress();
-  EXPECT_EQ(progress.target[8], 3.0);
-  EXPECT_EQ(progress.target[6], 3.0);
-  EXPECT_EQ(progress.currentStage, -1);
+  const ProgressMeter progress = job.Progress();
+  EXPECT_EQ(std::tuple(progress.target[6], progress.target[8], progress.currentStage),
+            std::tuple(3.0, 3.0, -1));
 }
 
 TEST_F(MatchingTest, RequiredImageTakesCloserImagesCellAndLocksIt) {
   mosaic.params.maxDuplicateCount = 1;
   Cell(100), Cell(150);
   Entry(100), Entry(110, 0, 1), Entry(100);
-  // The required 110 replaces the exact 100 (960 > 0); neither 100 gets that cell back.
-  EXPECT_TRUE(Run());
-  EXPECT_EQ(Layout(), (std::vector<int>{1, 2}));
-  EXPECT_EQ(Distances(), (std::vector<uint32_t>{960, 4800}));
-  EXPECT_EQ(mosaic.cells[0].locked, 1u);
-  EXPECT_EQ(mosaic.cells[1].locked, 0u);
-  EXPECT_EQ(UseCounts(), (std::vector<uint32_t>{0, 1, 1}));
+  // The required 110 replaces the exact 100 (960 > 0) and locks its cell; neither 100 gets that
+  // cell back.
+  EXPECT_TRUE(Match());
+  EXPECT_EQ(Layout(), (Cells{1, 2}));
+  EXPECT_EQ(Counts(), std::tuple(Values{960, 4800}, Values{1, 0}, Values{0, 1, 1}));
 }
 
 TEST_F(MatchingTest, TiesGoToFirstCellInSingleUseAndLastInMultiUse) {
   Cell(100), Cell(100), Cell(100), Cell(100);
   Entry(100), Entry(100);
   mosaic.params.maxDuplicateCount = 1;
-  EXPECT_TRUE(Run());
-  EXPECT_EQ(Layout(), (std::vector<int>{0, 1, -1, -1}));
+  EXPECT_TRUE(Match());
+  EXPECT_EQ(Layout(), (Cells{0, 1, -1, -1}));
   // Two duplicates allowed: the count is checked before each assignment, so three cells.
   mosaic.params.maxDuplicateCount = 2;
-  EXPECT_TRUE(Run());
-  EXPECT_EQ(Layout(), (std::vector<int>{1, 0, 0, 0}));
-  EXPECT_EQ(UseCounts(), (std::vector<uint32_t>{3, 1}));
+  EXPECT_TRUE(Match());
+  EXPECT_EQ(Layout(), (Cells{1, 0, 0, 0}));
+  EXPECT_EQ(UseCounts(), (Values{3, 1}));
 }
 
 TEST_F(MatchingTest, SpacingThresholdIsExclusive) {
@@ -138,9 +78,9 @@ TEST_F(MatchingTest, SpacingThresholdIsExclusive) {
   mosaic.params.minDuplicateDistance = 2;
   Cell(100), Cell(100), Cell(100), Cell(100);
   Entry(100), Entry(101);
-  EXPECT_TRUE(Run());
-  EXPECT_EQ(Layout(), (std::vector<int>{1, 0, 1, 0}));
-  EXPECT_EQ(Distances(), (std::vector<uint32_t>{96, 0, 96, 0}));
+  EXPECT_TRUE(Match());
+  EXPECT_EQ(Layout(), (Cells{1, 0, 1, 0}));
+  EXPECT_EQ(Distances(), (Values{96, 0, 96, 0}));
 }
 
 TEST_F(MatchingTest, SpacingHoldsAgainstCellsKeptFromEarlierOffers) {
@@ -150,73 +90,72 @@ TEST_F(MatchingTest, SpacingHoldsAgainstCellsKeptFromEarlierOffers) {
   // 104 is 384 from every cell and takes cells 4, 2, 0. 108 takes cell 2 (0) and shuts out its
   // neighbours. 104 is offered again: cells 3 and 1 would improve (384 < none) but lie beside
   // the cells 4 and 0 that it kept.
-  EXPECT_TRUE(Run());
-  EXPECT_EQ(Layout(), (std::vector<int>{0, -1, 1, -1, 0}));
-  EXPECT_EQ(UseCounts(), (std::vector<uint32_t>{2, 1}));
+  EXPECT_TRUE(Match());
+  EXPECT_EQ(Layout(), (Cells{0, -1, 1, -1, 0}));
+  EXPECT_EQ(UseCounts(), (Values{2, 1}));
 }
 
 TEST_F(MatchingTest, SpacingThresholdDoesNotWrapAt32Bits) {
   // W * H / 2 = 3,000,000 and D = 40: Q = 4,800,000,000 (505,032,704 if cut to 32 bits). The
   // corners are 30000 apart: 900,000,000 is too close.
   mosaic.params.minDuplicateDistance = 40;
-  Cell(100), Cell(100);
-  mosaic.cells[1].left = 30000;
+  Cell(100);
+  Cell(100).left = 30000;
   mosaic.width = 3000, mosaic.height = 2000;
   Entry(100);
-  EXPECT_TRUE(Run());
-  EXPECT_EQ(Layout(), (std::vector<int>{-1, 0}));
+  EXPECT_TRUE(Match());
+  EXPECT_EQ(Layout(), (Cells{-1, 0}));
 }
 
 TEST_F(MatchingTest, SequenceNumbersKeepNearbyFramesApart) {
   mosaic.params.minSequenceDistance = 5;  // D = 0: near means anywhere in the mosaic
   Cell(100), Cell(100), Cell(100);
   Entry(100, 10), Entry(100, 15), Entry(100, 0), Entry(100, 16);
-  EXPECT_TRUE(Run());
+  EXPECT_TRUE(Match());
   // 15 is within 5 of 10 and stays out; 0 takes no part; 16 is 6 away. Unlimited duplicates do
   // not matter: each frame goes to one cell.
-  EXPECT_EQ(Layout(), (std::vector<int>{0, 2, 3}));
-  EXPECT_EQ(UseCounts(), (std::vector<uint32_t>{1, 0, 1, 1}));
+  EXPECT_EQ(Layout(), (Cells{0, 2, 3}));
+  EXPECT_EQ(UseCounts(), (Values{1, 0, 1, 1}));
 }
 
 TEST_F(MatchingTest, SequenceTestUsesNeighboursWhenSpaced) {
   mosaic.params.minSequenceDistance = 5;
   mosaic.params.minDuplicateDistance = 1;
-  Cell(100), Cell(100), Cell(100);
-  mosaic.cells[0].neighbours = {1};
-  mosaic.cells[1].neighbours = {0, 2};
-  mosaic.cells[2].neighbours = {1};
+  Cell(100).neighbours = {1};
+  Cell(100).neighbours = {0, 2};
+  Cell(100).neighbours = {1};
   Entry(100, 10), Entry(100, 15);
-  EXPECT_TRUE(Run());
-  EXPECT_EQ(Layout(), (std::vector<int>{0, -1, 1}));
+  EXPECT_TRUE(Match());
+  EXPECT_EQ(Layout(), (Cells{0, -1, 1}));
 }
 
 TEST_F(MatchingTest, SequenceFrameMayReplaceAConflictingFrameInTheSameCell) {
   mosaic.params.minSequenceDistance = 5;
   Cell(100), Cell(100, 0);
   Entry(90, 10), Entry(100, 12);
-  EXPECT_TRUE(Run());
-  EXPECT_EQ(Layout(), (std::vector<int>{1, -1}));
-  EXPECT_EQ(UseCounts(), (std::vector<uint32_t>{0, 1}));
+  EXPECT_TRUE(Match());
+  EXPECT_EQ(Layout(), (Cells{1, -1}));
+  EXPECT_EQ(UseCounts(), (Values{0, 1}));
 }
 
 TEST_F(MatchingTest, UnusedImagesAreInsertedOnlyWhenAllowed) {
   Cell(100), Cell(100), Cell(100);
   Entry(100), Entry(150), Entry(140);
   // 100 fills all three cells exactly; nothing else improves any of them.
-  EXPECT_TRUE(Run());
-  EXPECT_EQ(Layout(), (std::vector<int>{0, 0, 0}));
+  EXPECT_TRUE(Match());
+  EXPECT_EQ(Layout(), (Cells{0, 0, 0}));
 
   // 150 goes to the first of three equal cells (4800); 140 may not take that cell, which now
   // holds an image used once, and goes to the next (3840).
   mosaic.useAllImages = true;
-  EXPECT_TRUE(Run());
-  EXPECT_EQ(Layout(), (std::vector<int>{1, 2, 0}));
-  EXPECT_EQ(Distances(), (std::vector<uint32_t>{4800, 3840, 0}));
-  EXPECT_EQ(UseCounts(), (std::vector<uint32_t>{1, 1, 1}));
+  EXPECT_TRUE(Match());
+  EXPECT_EQ(Layout(), (Cells{1, 2, 0}));
+  EXPECT_EQ(Distances(), (Values{4800, 3840, 0}));
+  EXPECT_EQ(UseCounts(), (Values{1, 1, 1}));
 
   Entry(200);  // more images than cells
-  EXPECT_TRUE(Run());
-  EXPECT_EQ(Layout(), (std::vector<int>{0, 0, 0}));
+  EXPECT_TRUE(Match());
+  EXPECT_EQ(Layout(), (Cells{0, 0, 0}));
 }
 
 TEST_F(MatchingTest, StopRequestLeavesCellsEmptyAndWritesNothing) {
@@ -227,7 +166,7 @@ TEST_F(MatchingTest, StopRequestLeavesCellsEmptyAndWritesNothing) {
   ASSERT_EQ(ResetAssignment(job, mosaic), 1);
   job.RequestStop();
   EXPECT_FALSE(AssignTiles(job, mosaic));
-  EXPECT_EQ(Layout(), (std::vector<int>{-1, -1}));
+  EXPECT_EQ(Layout(), (Cells{-1, -1}));
   CreateMosaic(job, mosaic);
   EXPECT_TRUE(mosaic.mosaicFile.empty());
   EXPECT_TRUE(std::filesystem::is_empty(dir.Path()));
