@@ -7,7 +7,6 @@
 #include <QWidget>
 #include <condition_variable>
 #include <cstdlib>
-#include <deque>
 #include <mutex>
 #include <string>
 
@@ -30,6 +29,11 @@ inline std::string LabelText(QWidget* parent, const char* name) {
   return label ? label->text().toStdString() : std::string();
 }
 
+inline std::string FieldText(QWidget* parent, const char* name) {
+  QLineEdit* field = Child<QLineEdit>(parent, name);
+  return field ? field->text().toStdString() : std::string();
+}
+
 // Replaces a field's text the way a person would: select everything, type the new text.
 inline void Type(QWidget* parent, const char* name, const QString& text) {
   QLineEdit* field = Child<QLineEdit>(parent, name);
@@ -38,6 +42,14 @@ inline void Type(QWidget* parent, const char* name, const QString& text) {
   field->selectAll();
   field->del();
   QTest::keyClicks(field, text);
+}
+
+// With TESSARIX_SCREENSHOTS set to a folder, windows leave a picture of themselves there.
+inline void SaveScreenshot(QWidget& window, const char* name) {
+  if (const char* folder = std::getenv("TESSARIX_SCREENSHOTS")) {
+    QDir().mkpath(folder);
+    EXPECT_TRUE(window.grab().save(QString(folder) + "/" + name));
+  }
 }
 
 // Points the usage file at a fresh folder for one test.
@@ -59,13 +71,10 @@ class ScopedConfigHome {
   std::string previous_;
 };
 
-// Four flat-coloured 24 x 16 tiles in `folder`, analysed into `collection` (saved as c.tzc).
-inline void BuildTileCollection(const std::string& folder, ImageCollection& collection) {
-  const Pixel colours[4] = {0x000000ff, 0x0000ff00, 0x00ff0000, 0x00808080};
-  for (int i = 0; i < 4; ++i)
-    WriteJpeg(MakeFlatImage(24, 16, colours[i]), folder + "tile" + std::to_string(i) + ".jpg");
+// Analyses every picture in the folder of `file` into `collection`, saved as `file`.
+inline void AnalyseInto(const std::string& file, ImageCollection& collection) {
   CollectionCommands commands(collection);
-  commands.BeginCreate(folder + "c.tzc");
+  commands.BeginCreate(file);
   while (commands.AnalyseTick().more) {
   }
 }
@@ -74,8 +83,6 @@ inline void BuildTileCollection(const std::string& folder, ImageCollection& coll
 // batch stays alive for as long as a test needs it.
 class BlockingPrompt final : public UserPrompt {
  public:
-  BlockingPrompt() : guard_(*this) {}
-
   void ShowMessage(const std::string& text, MessageIcon) override {
     std::lock_guard<std::mutex> lock(mutex_);
     messages.push_back(text);
@@ -83,9 +90,6 @@ class BlockingPrompt final : public UserPrompt {
   bool AskYesNo(const std::string& text) override {
     std::lock_guard<std::mutex> lock(mutex_);
     questions.push_back(text);
-    const bool answer = answers.empty() ? false : answers.front();
-    if (!answers.empty())
-      answers.pop_front();
     return answer;
   }
   std::optional<std::string> AskOpenFile(const std::string&, const std::string&) override {
@@ -108,14 +112,14 @@ class BlockingPrompt final : public UserPrompt {
 
   std::vector<std::string> messages;
   std::vector<std::string> questions;
-  std::deque<bool> answers;
+  bool answer = false;
 
  private:
   std::mutex mutex_;
   std::condition_variable changed_;
   bool asked_ = false;
   bool released_ = false;
-  ScopedPrompt guard_;
+  ScopedPrompt guard_{*this};
 };
 
 }  // namespace tessarix::test

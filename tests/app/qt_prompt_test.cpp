@@ -2,12 +2,12 @@
 
 #include <gtest/gtest.h>
 
-#include <QAbstractButton>
 #include <QApplication>
 #include <QMessageBox>
 #include <QThread>
 #include <QTimer>
 #include <atomic>
+#include <functional>
 #include <thread>
 
 #include "app_test_support.h"
@@ -15,58 +15,45 @@
 namespace tessarix {
 namespace {
 
-QMessageBox* OpenBox() {
-  for (QWidget* w : QApplication::topLevelWidgets())
-    if (auto* box = qobject_cast<QMessageBox*>(w); box != nullptr && box->isVisible())
-      return box;
-  return nullptr;
-}
-
-// Whatever the worker asks must appear on the interface thread (widgets made elsewhere crash) and
-// a plain Enter must answer No.
-TEST(QtPromptTest, WorkerQuestionsAreAskedOnTheInterfaceThreadWithNoAsDefault) {
-  QtPrompt prompt;
-  ScopedPrompt installed(prompt);
-  std::atomic<int> answer{-1};
-  QString caption;
-  QString text;
-  bool onInterfaceThread = false;
-  QTimer answerer;
-  answerer.setInterval(10);
-  QObject::connect(&answerer, &QTimer::timeout, [&] {
-    QMessageBox* box = OpenBox();
-    if (box == nullptr)
-      return;
-    caption = box->windowTitle();
-    text = box->text();
-    onInterfaceThread = box->thread() == QApplication::instance()->thread();
-    QTest::keyClick(box, Qt::Key_Return);
+// Runs `ask` on a worker thread while the interface thread keeps handling events.
+void FromWorker(const std::function<void()>& ask) {
+  std::atomic<bool> done{false};
+  std::thread worker([&] {
+    ask();
+    done = true;
   });
-  answerer.start();
-  std::thread worker([&] { answer = Prompt().AskYesNo("Stop now?") ? 1 : 0; });
-  for (int i = 0; i < 1000 && answer.load() < 0; ++i) {
+  for (int i = 0; i < 1000 && !done.load(); ++i) {
     QCoreApplication::processEvents();
     QThread::msleep(5);
   }
   worker.join();
-  EXPECT_EQ(answer.load(), 0);
-  EXPECT_EQ(caption.toStdString(), "Tessarix");
-  EXPECT_EQ(text.toStdString(), "Stop now?");
-  EXPECT_TRUE(onInterfaceThread);
+}
 
-  // A message from the worker waits until it has been read.
-  std::atomic<bool> returned{false};
-  text.clear();
-  std::thread messenger([&] {
-    Prompt().ShowMessage("Completed 3 Mosaics!", MessageIcon::Information);
-    returned = true;
+// Whatever the worker asks must appear on the interface thread (widgets made elsewhere crash), a
+// plain Enter must answer No and a message must wait until it has been read.
+TEST(QtPromptTest, WorkerQuestionsAreAskedOnTheInterfaceThreadWithNoAsDefault) {
+  QtPrompt prompt;
+  ScopedPrompt installed(prompt);
+  QStringList seen;
+  bool onInterfaceThread = false;
+  QTimer answerer;
+  answerer.setInterval(10);
+  QObject::connect(&answerer, &QTimer::timeout, [&] {
+    for (QWidget* w : QApplication::topLevelWidgets())
+      if (auto* box = qobject_cast<QMessageBox*>(w); box != nullptr && box->isVisible()) {
+        seen << box->windowTitle() + ": " + box->text();
+        onInterfaceThread = box->thread() == QApplication::instance()->thread();
+        QTest::keyClick(box, Qt::Key_Return);
+        return;
+      }
   });
-  for (int i = 0; i < 1000 && !returned.load(); ++i) {
-    QCoreApplication::processEvents();
-    QThread::msleep(5);
-  }
-  messenger.join();
-  EXPECT_EQ(text.toStdString(), "Completed 3 Mosaics!");
+  answerer.start();
+  int answer = -1;
+  FromWorker([&] { answer = Prompt().AskYesNo("Stop now?") ? 1 : 0; });
+  EXPECT_EQ(answer, 0);
+  EXPECT_TRUE(onInterfaceThread);
+  FromWorker([] { Prompt().ShowMessage("Completed 3 Mosaics!", MessageIcon::Information); });
+  EXPECT_EQ(seen, (QStringList{"Tessarix: Stop now?", "Tessarix: Completed 3 Mosaics!"}));
 }
 
 }  // namespace

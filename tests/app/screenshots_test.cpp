@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <QDir>
-#include <QPixmap>
 #include <cstdlib>
 #include <filesystem>
 
@@ -19,12 +17,8 @@ using namespace test;
 // Renders the windows for the README: TESSARIX_SCREENSHOTS=<folder> app_tests
 // --gtest_filter='Screenshots*'. Without the variable there is nothing to do.
 TEST(Screenshots, MainCollectionAndPreviewWindows) {
-  const char* target = std::getenv("TESSARIX_SCREENSHOTS");
-  if (target == nullptr)
+  if (std::getenv("TESSARIX_SCREENSHOTS") == nullptr)
     GTEST_SKIP() << "TESSARIX_SCREENSHOTS names no folder";
-  const QString folder = QString::fromLocal8Bit(target);
-  QDir().mkpath(folder);
-
   TempDir dir;
   ScopedConfigHome config(dir.Folder() + "config");
   std::filesystem::create_directory(dir.Path() / "tiles");
@@ -36,10 +30,7 @@ TEST(Screenshots, MainCollectionAndPreviewWindows) {
   RecordingPrompt prompt;
   MainWindow window;
   window.show();
-  CollectionCommands commands(window.Collection());
-  commands.BeginCreate(dir.Folder() + "tiles/tiles.tzc");
-  while (commands.AnalyseTick().more) {
-  }
+  AnalyseInto(dir.File("tiles/tiles.tzc"), window.Collection());
   window.ShowCollection();
   window.AddDroppedFiles({dir.File("Harbour.jpg")});
   Type(&window, "tilesPerRow", "30");
@@ -48,13 +39,11 @@ TEST(Screenshots, MainCollectionAndPreviewWindows) {
   window.Driver().Wait();
   for (int i = 0; i < 3; ++i) window.Tick();
   ASSERT_EQ(window.Previews().size(), 2u);
-  EXPECT_TRUE(window.grab().save(folder + "/main-window.png"));
-  PreviewWindow* mosaic = window.Previews()[1];
-  EXPECT_TRUE(mosaic->grab().save(folder + "/preview-window.png"));
-
+  SaveScreenshot(window, "main-window.png");
+  SaveScreenshot(*window.Previews()[1], "preview-window.png");
   CollectionWindow collectionWindow(window.Collection(), window.Job());
   collectionWindow.show();
-  EXPECT_TRUE(collectionWindow.grab().save(folder + "/collection-window.png"));
+  SaveScreenshot(collectionWindow, "collection-window.png");
 }
 
 }  // namespace
