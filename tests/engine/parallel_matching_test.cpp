@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <random>
+#include <thread>
 
 #include "matching_readout.h"
 
@@ -150,6 +151,28 @@ TEST(ParallelMatchingTest, BoundsOfMeasurementsMadeTogether) {
       EXPECT_EQ(layout, c.layout);
       EXPECT_EQ(distances, c.distances);
     }
+  }
+}
+
+// A stop requested while the threads measure ends the run, whichever thread sees it first: a
+// thread waiting for another's images must not wait for ever.
+TEST(ParallelMatchingTest, StopWhileMeasuringEndsTheRun) {
+  constexpr int kMatchingStage = 8;
+  for (const uint32_t maxDuplicates : {1u, 0u}) {
+    SCOPED_TRACE(maxDuplicates == 1 ? "single use" : "multi-use");
+    MatchingProblem p;
+    Fill(p, 5, 40, 30, 3000);
+    p.mosaic.params.algorithm = kStandard;
+    p.mosaic.params.maxDuplicateCount = maxDuplicates;
+    p.mosaic.params.threads = 2;
+    p.mosaic.params.parallelMatchingCells = 1;
+    ASSERT_EQ(ResetAssignment(p.job, p.mosaic), 1);
+    std::thread stopper([&p] {
+      while (p.job.Progress().progress[kMatchingStage] < 100) std::this_thread::yield();
+      p.job.RequestStop();
+    });
+    EXPECT_FALSE(AssignTiles(p.job, p.mosaic));
+    stopper.join();
   }
 }
 
