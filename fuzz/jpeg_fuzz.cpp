@@ -30,29 +30,30 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::vector<Pixel> pixels;
   uint32_t width = 0;
   uint32_t height = 0;
-  const bool decoded = ReadPixels(input.Path(), [&](uint32_t w, uint32_t h) -> Pixel* {
-    if (w == 0 || h == 0 || uint64_t{w} * h > kMaxPixels)
-      return nullptr;
-    width = w;
-    height = h;
-    pixels.assign(size_t{w} * h, 0xDEADBEEFu);
-    return pixels.data();
-  });
+  const bool decoded =
+      ReadTopPixels(input.Path(), [&](uint32_t w, uint32_t h, uint32_t&) -> Pixel* {
+        if (w == 0 || h == 0 || uint64_t{w} * h > kMaxPixels)
+          return nullptr;
+        width = w;
+        height = h;
+        pixels.assign(size_t{w} * h, 0xDEADBEEFu);
+        return pixels.data();
+      });
   if (!decoded)
     return 0;
 
   const RgbBuffer rgb = ReadRgb(input.Path());
   if (rgb.width != width || rgb.height != height || rgb.bytes.size() != pixels.size() * 3)
-    fuzz::Fail("ReadRgb and ReadPixels disagree on the size");
+    fuzz::Fail("ReadRgb and ReadTopPixels disagree on the size");
   for (size_t i = 0; i < pixels.size(); ++i) {
     if (pixels[i] != MakePixel(rgb.bytes[3 * i], rgb.bytes[3 * i + 1], rgb.bytes[3 * i + 2]))
-      fuzz::Fail("ReadRgb and ReadPixels disagree on a pixel");
+      fuzz::Fail("ReadRgb and ReadTopPixels disagree on a pixel");
   }
 
   Image image;
   if (!image.LoadJpeg(input.Path()) || image.Width() != width || image.Height() != height ||
       !std::equal(pixels.begin(), pixels.end(), image.Pixels())) {
-    fuzz::Fail("LoadJpeg and ReadPixels disagree");
+    fuzz::Fail("LoadJpeg and ReadTopPixels disagree");
   }
 
   // The top rows alone, as tiles load them, are the full decode's first rows.
@@ -63,7 +64,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
           input.Path(), [rows](uint32_t, uint32_t) { return rows; }, fullHeight) ||
       fullHeight != height || top.Width() != width || top.Height() != rows ||
       !std::equal(top.Pixels(), top.Pixels() + top.PixelCount(), pixels.begin())) {
-    fuzz::Fail("LoadJpegTop and ReadPixels disagree");
+    fuzz::Fail("LoadJpegTop and ReadTopPixels disagree");
   }
 
   // Tile sizes from the last bytes, so the fuzzer also varies turning and cropping.

@@ -34,11 +34,6 @@ struct ErrorContext {
 
 void SilenceMessages(j_common_ptr) {}
 
-// One RGBX quadruple as a pixel with T = 0, whatever the fourth byte held.
-inline Pixel FromRgbx(const uint8_t* at) {
-  return MakePixel(at[0], at[1], at[2]);
-}
-
 // Turns a row of RGBX quadruples, decoded in place over the pixels, into pixels with T = 0. On a
 // little-endian machine the quadruple already is the pixel but for its fourth byte, and a masking
 // pass is several times faster than rebuilding each pixel from its bytes.
@@ -47,7 +42,7 @@ void RgbxToPixels(uint8_t* row, uint32_t width) {
   if constexpr (std::endian::native == std::endian::little) {
     for (uint32_t x = 0; x < width; ++x) pixels[x] &= 0x00FFFFFFu;
   } else {
-    for (uint32_t x = 0; x < width; ++x) pixels[x] = FromRgbx(row + size_t{x} * 4);
+    for (uint32_t x = 0; x < width; ++x, row += 4) pixels[x] = MakePixel(row[0], row[1], row[2]);
   }
 }
 
@@ -288,13 +283,6 @@ RgbBuffer ReadRgb(const std::string& path) {
   if (!decoded)
     return {};
   return result;
-}
-
-bool ReadPixels(const std::string& path,
-                const std::function<Pixel*(uint32_t width, uint32_t height)>& reserve) {
-  return DecodeFile(path, Layout::Pixels, [&](uint32_t width, uint32_t height, uint32_t&) {
-    return reinterpret_cast<uint8_t*>(reserve(width, height));
-  });
 }
 
 bool ReadTopPixels(

@@ -24,16 +24,13 @@ struct RgbBuffer {
 // message ("JpegFile :\nOut of memory"). Library warnings do not stop a decode.
 RgbBuffer ReadRgb(const std::string& path);
 
-// The same decode straight into 32-bit pixels (T = 0) without the packed buffer in between:
-// `reserve(width, height)` is asked once for room for width * height pixels, rows top first, and
-// returns null when it cannot have it (then "JpegFile :\nOut of memory" is shown). Same colours,
-// same failures as ReadRgb; false on any failure, after which the reserved pixels mean nothing.
-bool ReadPixels(const std::string& path,
-                const std::function<Pixel*(uint32_t width, uint32_t height)>& reserve);
-
-// ReadPixels for the top of the picture only: `reserve(width, height, rows)` may lower `rows`
-// (which comes in as height; 0 counts as height) and returns room for width * rows pixels. The
-// rows are exactly a full decode's first rows; the rest of the file is not decoded.
+// The same decode straight into 32-bit pixels (T = 0) without the packed buffer in between, for
+// the top of the picture or all of it: `reserve(width, height, rows)` is asked once, may lower
+// `rows` (which comes in as height; 0 counts as height) and returns room for width * rows
+// pixels, rows top first, or null when it cannot have it (then "JpegFile :\nOut of memory" is
+// shown). The rows are exactly a full decode's first rows; the rest of the file is not decoded.
+// Same colours, same failures as ReadRgb; false on any failure, after which the reserved pixels
+// mean nothing.
 bool ReadTopPixels(
     const std::string& path,
     const std::function<Pixel*(uint32_t width, uint32_t height, uint32_t& rows)>& reserve);

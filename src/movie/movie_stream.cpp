@@ -381,7 +381,7 @@ bool MovieStream::Open(const std::string& path) {
     if (s.stream->duration != AV_NOPTS_VALUE && s.stream->duration > 0)
       frames = av_rescale_q(s.stream->duration, s.stream->time_base, av_inv_q(rate));
     else if (raw->duration != AV_NOPTS_VALUE && raw->duration > 0)
-      frames = av_rescale_q(raw->duration, AV_TIME_BASE_Q, av_inv_q(rate));
+      frames = av_rescale_q(raw->duration, av_get_time_base_q(), av_inv_q(rate));
     else
       frames = s.CountPacketsAndRewind();
   }
