@@ -83,7 +83,7 @@ class TileMatcher {
                                         (size_t{params_.threads} * rangesPerThread));
       ranges_ = (cells_.size() + grain_ - 1) / grain_;
       changedRound_.assign(cells_.size(), 0);
-      carries_.resize(pool_->Threads());
+      known_ = std::make_unique<std::atomic<uint32_t>[]>(aheadLimit_);
     }
   }
 
@@ -272,26 +272,48 @@ class TileMatcher {
   // among equals. Since a range was measured, the earlier offers of the round have only lowered
   // the distances of the cells they took, or locked them (a required image, the only one that
   // may raise a cell's distance, locks the cell): cells can only have dropped out, and the
-  // range's best stands unless it is one of them. A range measured below a bound carried from
-  // earlier ranges misses only cells that cannot beat them, as long as the earlier ranges still
-  // reach that bound. Otherwise the range is scanned anew.
+  // range's best stands unless it is one of them; otherwise the range is scanned anew. A range
+  // measured below a bound misses only cells at or over it, which cannot matter when the best of
+  // all ranges comes out below that bound; a range whose bound the best reaches is scanned anew.
   std::optional<Candidate> BestOfRanges(const CollectionEntry& image) {
-    const size_t row = row_ / cells_.size();
+    const size_t first = row_ / cells_.size() * ranges_;
     Candidate best{kNoCell, kNoDistance};
+    size_t bestRange = kNoRange;
+    exact_.assign(ranges_, 0);
+    const auto consider = [&](size_t r, const Candidate& local) {
+      if (local.cell != kNoCell &&
+          (local.distance < best.distance || (local.distance == best.distance && r < bestRange))) {
+        best = local;
+        bestRange = r;
+      }
+    };
     for (size_t r = 0; r < ranges_; ++r) {
-      const Candidate& measured = rangeBest_[row * ranges_ + r];
-      const bool stands = (measured.cell == kNoCell || changedRound_[measured.cell] != round_) &&
-                          best.distance <= rangeCarry_[row * ranges_ + r];
-      std::optional<Candidate> local =
-          stands ? std::optional<Candidate>(measured)
-                 : ScanSingleUse(image, r * grain_, std::min(cells_.size(), (r + 1) * grain_),
-                                 false, true);
+      const Candidate& measured = rangeBest_[first + r];
+      if (measured.cell == kNoCell || changedRound_[measured.cell] != round_) {
+        exact_[r] = rangeBound_[first + r] == kNoDistance;
+        consider(r, measured);
+        continue;
+      }
+      const std::optional<Candidate> local = ScanRange(image, r);
       if (!local)
         return std::nullopt;
-      if (local->cell != kNoCell && local->distance < best.distance)
-        best = *local;
+      exact_[r] = 1;
+      consider(r, *local);
+    }
+    for (size_t r = 0; r < ranges_; ++r) {
+      if (exact_[r] != 0 || best.distance < rangeBound_[first + r])
+        continue;
+      const std::optional<Candidate> local = ScanRange(image, r);
+      if (!local)
+        return std::nullopt;
+      consider(r, *local);
     }
     return best;
+  }
+
+  // The single-use scan over range r alone, from the distances measured ahead.
+  std::optional<Candidate> ScanRange(const CollectionEntry& image, size_t r) {
+    return ScanSingleUse(image, r * grain_, std::min(cells_.size(), (r + 1) * grain_), false, true);
   }
 
   bool Conflicts(uint32_t sequence, const CollectionEntry* held) const {
@@ -468,6 +490,14 @@ class TileMatcher {
     return false;
   }
 
+  // Lowers image k's best found so far in the round to `distance`.
+  void LowerKnown(size_t k, uint32_t distance) {
+    uint32_t known = known_[k].load(std::memory_order_relaxed);
+    while (distance < known &&
+           !known_[k].compare_exchange_weak(known, distance, std::memory_order_relaxed)) {
+    }
+  }
+
   // Makes the distances of `image` to every cell ready for its offer. They are measured on the
   // pool, ahead, together with those of the images expected to be offered after it: the next
   // unprocessed entries in collection order, which is what ChooseNext returns as long as no offer
@@ -493,8 +523,9 @@ class TileMatcher {
     if (found_.size() < ahead_.size() * ranges_)
       found_.resize(ahead_.size() * ranges_);
     rangeBest_.resize(ahead_.size() * ranges_);
-    rangeCarry_.resize(ahead_.size() * ranges_);
-    for (Carry& carry : carries_) carry.lastRange = kNoRange;
+    rangeBound_.resize(ahead_.size() * ranges_);
+    for (size_t k = 0; k < ahead_.size(); ++k)
+      known_[k].store(kNoDistance, std::memory_order_relaxed);
     // Without spacing a frame conflicts with the whole mosaic: counted once per image, not per
     // range.
     conflictCounts_.assign(ahead_.size(), 0);
@@ -506,19 +537,16 @@ class TileMatcher {
       }
     }
     std::atomic<bool> stopped{false};
-    pool_->ParallelFor(cells_.size(), grain_, [&](size_t begin, size_t end, unsigned thread) {
-      // A thread's best so far only carries on to a later range.
-      Carry& carry = carries_[thread];
-      const size_t range = begin / grain_;
-      if (carry.lastRange == kNoRange || range < carry.lastRange)
-        carry.best.assign(ahead_.size(), kNoDistance);
-      carry.lastRange = range;
+    pool_->ParallelFor(cells_.size(), grain_, [&](size_t begin, size_t end) {
       for (size_t k = 0; k < ahead_.size(); ++k) {
         if (job_.StopRequested()) {
           stopped.store(true, std::memory_order_relaxed);
           return;
         }
-        MeasureRange(*ahead_[k], scan, begin, end, k, carry.best[k]);
+        if (scan == Scan::SingleUse)
+          MeasureSingleUseRange(*ahead_[k], begin, end, k);
+        else
+          MeasureRange(*ahead_[k], scan, begin, end, k);
       }
     });
     row_ = 0;
@@ -542,12 +570,9 @@ class TileMatcher {
   // assignment as it is now, into row k. Each cell's bound may differ from the one the scan will
   // use when the image is offered; Measured makes up for that. The multi-use scan's bound is the
   // cell's own assignedDistance; it also lists the cells it keeps and the candidates. The
-  // single-use scan tightens its bound with the best so far: `carried`, the best this thread
-  // found in earlier ranges, then the range's own; it records the range's result below
-  // `carried`, and `carried` itself, for BestOfRanges. The sequence scan's best moves only at
-  // cells without a conflict, so the range tests conflicts as well.
-  void MeasureRange(const CollectionEntry& image, Scan scan, size_t begin, size_t end, size_t k,
-                    uint32_t& carried) {
+  // sequence scan's best moves only at cells without a conflict, so the range tests conflicts as
+  // well.
+  void MeasureRange(const CollectionEntry& image, Scan scan, size_t begin, size_t end, size_t k) {
     const size_t row = k * cells_.size();
     // The multi-use scan also lists what it found, so that its offer need not walk every cell.
     std::vector<Candidate>* found =
@@ -555,11 +580,10 @@ class TileMatcher {
     if (found != nullptr)
       found->clear();
     const bool portrait = image.portrait != 0;
-    const bool singleUse = scan == Scan::SingleUse;
     const bool sequenceScan = scan == Scan::Sequence;
     const uint32_t sequence = image.sequenceNumber;
     const size_t conflictCount = conflictCounts_[k];
-    Candidate best{kNoCell, singleUse ? carried : kNoDistance};
+    Candidate best{kNoCell, kNoDistance};
     for (size_t i = begin; i < end; ++i) {
       const MosaicCell& cell = cells_[i];
       const uint32_t bound = std::min(best.distance, cell.assignedDistance);
@@ -567,24 +591,48 @@ class TileMatcher {
       uint32_t d = kNoDistance, measuredBound = 0;
       if (found != nullptr && cell.hasInfo != 0 && cell.assigned == &image) {
         found->push_back({static_cast<uint32_t>(i), kKept});
-      } else if (cell.hasInfo != 0 && bound != 0 && !(singleUse && cell.locked != 0)) {
+      } else if (cell.hasInfo != 0 && bound != 0) {
         d = Distance(cell.info, image.info, portrait, bound, params_);
         measuredBound = bound;
         if (found != nullptr && d < bound)
           found->push_back({static_cast<uint32_t>(i), d});
-        if (d < bound &&
-            (singleUse || (sequenceScan && !SequenceConflict(cell, sequence, conflictCount))))
+        if (d < bound && sequenceScan && !SequenceConflict(cell, sequence, conflictCount))
           best = {static_cast<uint32_t>(i), d};
       }
       measured_[row + i] = d;
       measuredBound_[row + i] = measuredBound;
     }
-    if (singleUse) {
-      const size_t at = k * ranges_ + begin / grain_;
-      rangeCarry_[at] = carried;
-      rangeBest_[at] = best.cell == kNoCell ? Candidate{kNoCell, kNoDistance} : best;
-      carried = best.distance;
+  }
+
+  // MeasureRange for the single-use scan. Its bound starts from the best that the ranges
+  // measured so far, on any thread and in any order, found for the image, and its own best
+  // lowers that for the ranges after it: a thread need not begin its share with no bound at all.
+  // A cell at exactly that best is still measured in full, as the first of equals may lie in
+  // this range. Records the range's best and the bound it started from for BestOfRanges.
+  void MeasureSingleUseRange(const CollectionEntry& image, size_t begin, size_t end, size_t k) {
+    const size_t row = k * cells_.size();
+    const bool portrait = image.portrait != 0;
+    const uint32_t known = known_[k].load(std::memory_order_relaxed);
+    const uint32_t outside = known == kNoDistance ? kNoDistance : known + 1;
+    Candidate best{kNoCell, kNoDistance};
+    for (size_t i = begin; i < end; ++i) {
+      const MosaicCell& cell = cells_[i];
+      const uint32_t bound = std::min({best.distance, outside, cell.assignedDistance});
+      uint32_t d = kNoDistance, measuredBound = 0;
+      if (cell.hasInfo != 0 && cell.locked == 0 && bound != 0) {
+        d = Distance(cell.info, image.info, portrait, bound, params_);
+        measuredBound = bound;
+        if (d < bound)
+          best = {static_cast<uint32_t>(i), d};
+      }
+      measured_[row + i] = d;
+      measuredBound_[row + i] = measuredBound;
     }
+    const size_t at = k * ranges_ + begin / grain_;
+    rangeBound_[at] = outside;
+    rangeBest_[at] = best;
+    if (best.cell != kNoCell)
+      LowerKnown(k, best.distance);
   }
 
   // What Distance(cell i, image, bound) returns, as far as the caller can tell (which is only
@@ -636,14 +684,10 @@ class TileMatcher {
   std::vector<uint32_t> changedRound_;  // per cell: the round in which it last changed
   std::vector<uint32_t> changed_;       // the cells changed in the current round
   std::vector<Candidate> rangeBest_;    // per image and range: the single-use scan's result
-  std::vector<uint32_t> rangeCarry_;    // per image and range: the single-use scan's first bound
-  // Per thread: the single-use scan's best distance of each image over the ranges the thread
-  // measured in the round so far, and the last of those ranges.
-  struct Carry {
-    std::vector<uint32_t> best;
-    size_t lastRange = 0;
-  };
-  std::vector<Carry> carries_;
+  std::vector<uint32_t> rangeBound_;    // per image and range: the bound the range started from
+  // Per image of the round: the smallest single-use distance any range has found so far.
+  std::unique_ptr<std::atomic<uint32_t>[]> known_;
+  std::vector<uint8_t> exact_;          // per range: its result needs no check against the best
   std::vector<size_t> conflictCounts_;  // per image of the round: conflicting cells (no spacing)
 };
 

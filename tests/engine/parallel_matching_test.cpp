@@ -94,6 +94,31 @@ TEST(ParallelMatchingTest, SameAssignmentAsOneThread) {
   }
 }
 
+// Flat greys from a few values: most images find several cells at their smallest distance, in
+// ranges the threads measure in any order, and the offers of a round keep taking the cells that
+// others measured as their best. Single use must still give each image the first of its equal
+// cells, as one thread does.
+TEST(ParallelMatchingTest, EqualDistancesAsOneThread) {
+  const auto fill = [](MatchingProblem& p) {
+    for (uint32_t i = 0; i < 400; ++i) p.Cell((i * 7 + i / 13) % 5 * 50);
+    for (uint32_t e = 0; e < 600; ++e) p.Entry((e * 11 + e / 7) % 11 * 25);
+    p.mosaic.params.maxDuplicateCount = 1;
+  };
+  MatchingProblem one;
+  fill(one);
+  ASSERT_TRUE(one.Match());
+  for (const unsigned threads : {2u, 3u}) {
+    SCOPED_TRACE("threads " + std::to_string(threads));
+    MatchingProblem many;
+    fill(many);
+    many.mosaic.params.threads = threads;
+    many.mosaic.params.parallelMatchingCells = 1;
+    ASSERT_TRUE(many.Match());
+    EXPECT_EQ(one.Layout(), many.Layout());
+    EXPECT_EQ(one.Counts(), many.Counts());
+  }
+}
+
 // Bounds of distances measured ahead of the offer, with one thread and with two. Single use;
 // only the first two cells are measured, the others are without information.
 TEST(ParallelMatchingTest, BoundsOfMeasurementsMadeTogether) {
