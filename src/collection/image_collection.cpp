@@ -41,7 +41,7 @@ void ImageCollection::Clear() {
 
 void ImageCollection::ClearEntries() {
   DropAhead();
-  pool_.reset();
+  ReleaseWorkers();
   index_.clear();
   entries_.clear();
   cursor_ = 0;
@@ -138,32 +138,46 @@ void ImageCollection::StartAnalysis() {
   analysisPercent = 0.0;
   analysing_ = true;
   DropAhead();
+  roundEntries_ = size_t{threads_} * 4;
   if (threads_ > 1 && (!pool_ || pool_->Threads() != threads_))
     pool_ = std::make_unique<WorkPool>(threads_);
   else if (threads_ <= 1)
     pool_.reset();
+  decodeMemory_.resize(pool_ ? pool_->Threads() : 1);
 }
 
 bool ImageCollection::AnalyseAtCursor() {
   CollectionEntry& entry = *entries_[cursor_];
   if (!pool_)
-    return AnalyseEntry(entry);
+    return AnalyseEntry(entry, &decodeMemory_[0]);
   if (aheadNext_ < ahead_.size() && ahead_[aheadNext_].entry == &entry)
     return ahead_[aheadNext_++].ok != 0;
-  // A few entries per thread: enough to keep every thread busy, few enough that a slice does
-  // not run far past its 400 ms. Each entry is touched by one thread only, and nothing else
-  // touches the entries until the round is over.
-  const size_t count = std::min(entries_.size() - cursor_, size_t{threads_} * 4);
+  // Each entry is touched by one thread only, and nothing else touches the entries until the
+  // round is over.
+  const size_t count = std::min(entries_.size() - cursor_, roundEntries_);
   ahead_.assign(count, Ahead{nullptr, 0});
   aheadNext_ = 0;
   const size_t first = cursor_;
-  pool_->ParallelFor(count, 1, [&](size_t begin, size_t end) {
+  const uint64_t started = TickMillis();
+  pool_->ParallelFor(count, 1, [&](size_t begin, size_t end, unsigned thread) {
     for (size_t i = begin; i < end; ++i) {
       CollectionEntry& e = *entries_[first + i];
-      ahead_[i] = Ahead{&e, static_cast<uint8_t>(AnalyseEntry(e) ? 1 : 0)};
+      ahead_[i] = Ahead{&e, static_cast<uint8_t>(AnalyseEntry(e, &decodeMemory_[thread]) ? 1 : 0)};
     }
   });
+  AdaptRoundSize(TickMillis() - started);
   return ahead_[aheadNext_++].ok != 0;
+}
+
+// Every round ends with the threads waiting for the slowest photo: with small photos that wait
+// comes round after round, so short rounds grow; a round of large photos must still leave the
+// slice close to its 400 ms, so long rounds shrink.
+void ImageCollection::AdaptRoundSize(uint64_t roundMillis) {
+  const size_t fewest = threads_, most = size_t{threads_} * 32;
+  if (roundMillis < kSliceMillis / 8)
+    roundEntries_ = std::min(most, roundEntries_ * 2);
+  else if (roundMillis > kSliceMillis / 2)
+    roundEntries_ = std::max(fewest, roundEntries_ / 2);
 }
 
 bool ImageCollection::AnalyseSome() {
@@ -185,7 +199,7 @@ bool ImageCollection::AnalyseSome() {
   // The run leaves a usable collection; its line should say so rather than keep asking for one.
   SetLoadedDescription();
   analysing_ = false;
-  pool_.reset();
+  ReleaseWorkers();
   return false;
 }
 

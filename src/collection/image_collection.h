@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "collection/collection_entry.h"
+#include "imaging/image.h"
 #include "platform/work_pool.h"
 
 namespace tessarix {
@@ -71,17 +72,25 @@ class ImageCollection {
 
   // Analyses the entry at the cursor, or takes its result from the entries analysed ahead.
   bool AnalyseAtCursor();
+  void AdaptRoundSize(uint64_t roundMillis);
+  // Ends the threads and frees the memory an analysis keeps between photos.
+  void ReleaseWorkers() {
+    pool_.reset();
+    decodeMemory_.clear();
+  }
   void DropAhead() {
     ahead_.clear();
     aheadNext_ = 0;
   }
   unsigned threads_ = 1;
-  std::unique_ptr<WorkPool> pool_;  // while an analysis with more than one thread runs
+  std::unique_ptr<WorkPool> pool_;   // while an analysis with more than one thread runs
+  std::vector<Image> decodeMemory_;  // per thread, while an analysis runs
   struct Ahead {
     const CollectionEntry* entry;
     uint8_t ok;  // what AnalyseEntry returned; one byte each, so threads never share a word
   };
   std::vector<Ahead> ahead_;  // entries from the cursor on that are analysed but not counted
+  size_t roundEntries_ = 1;   // entries the next round analyses ahead
   size_t aheadNext_ = 0;
 };
 

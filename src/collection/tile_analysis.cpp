@@ -36,7 +36,8 @@ bool MustTurn(uint32_t w, uint32_t h, uint32_t tw, uint32_t th) {
 
 }  // namespace
 
-std::optional<Image> LoadTile(CollectionEntry& entry, uint32_t tw, uint32_t th) {
+std::optional<Image> LoadTile(CollectionEntry& entry, uint32_t tw, uint32_t th,
+                              Image* decodeMemory) {
   if (tw == 0 || th == 0)
     return std::nullopt;
   // The rows below the crop are never looked at, so they are not decoded either (a 4:3 photo
@@ -47,7 +48,8 @@ std::optional<Image> LoadTile(CollectionEntry& entry, uint32_t tw, uint32_t th) 
     const Crop crop = CentreCrop(w, h, tw, th);
     return crop.top + crop.height;
   };
-  Image image;
+  Image ownMemory;
+  Image& image = decodeMemory != nullptr ? *decodeMemory : ownMemory;
   uint32_t h = 0;
   if (!image.LoadJpegTop(entry.path, rowsWanted, h))
     return std::nullopt;
@@ -56,22 +58,24 @@ std::optional<Image> LoadTile(CollectionEntry& entry, uint32_t tw, uint32_t th) 
   entry.pixelHeight = h;
   entry.portrait = w < h ? 1 : 0;
 
+  // The decoded photo stays where it is, so that its memory serves the next one.
+  std::optional<Image> turned;
   if (MustTurn(w, h, tw, th)) {
-    if (!image.TakeOver(Rotate(image, -90)))
+    turned = Rotate(image, -90);
+    if (!turned)
       return std::nullopt;
     std::swap(w, h);
   }
+  const Image& source = turned ? *turned : image;
 
   const Crop crop = CentreCrop(w, h, tw, th);
   const bool alreadyThere = w == tw && h == th && crop.width == tw && crop.height == th;
-  if (!alreadyThere) {
-    if (!image.TakeOver(Resample(image, tw, th, crop.width, crop.height, crop.left, crop.top)))
-      return std::nullopt;
-  }
-  return image;
+  if (alreadyThere)
+    return source;
+  return Resample(source, tw, th, crop.width, crop.height, crop.left, crop.top);
 }
 
-bool AnalyseEntry(CollectionEntry& entry) {
+bool AnalyseEntry(CollectionEntry& entry, Image* decodeMemory) {
   const std::optional<FileStatus> status = StatFile(entry.path);
   if (!status) {
     entry.valid = 0;
@@ -83,7 +87,7 @@ bool AnalyseEntry(CollectionEntry& entry) {
   }
   entry.modificationTime = status->modificationTime;
   entry.fileSize = status->size;
-  const std::optional<Image> thumbnail = LoadTile(entry, kThumbWidth, kThumbHeight);
+  const std::optional<Image> thumbnail = LoadTile(entry, kThumbWidth, kThumbHeight, decodeMemory);
   if (!thumbnail)
     return false;
   ComputeColorInfo(entry.info, *thumbnail);

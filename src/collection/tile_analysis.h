@@ -12,12 +12,15 @@ namespace tessarix {
 // quarter counter-clockwise when its orientation differs from the target's (square photos are
 // turned for portrait targets), centre-cropped to the target's aspect ratio and resampled in one
 // step. Records the decoded pixel size and portrait flag in the entry every time. None when the
-// file cannot be decoded or an operation fails.
-std::optional<Image> LoadTile(CollectionEntry& entry, uint32_t tw, uint32_t th);
+// file cannot be decoded or an operation fails. `decodeMemory`, when given, holds the decoded
+// photo: a caller that loads many tiles in turn keeps its memory from one photo to the next.
+std::optional<Image> LoadTile(CollectionEntry& entry, uint32_t tw, uint32_t th,
+                              Image* decodeMemory = nullptr);
 
 // Brings one entry up to date: false (and valid = 0) when the file has no status; true at once
 // when its time and size match an earlier analysis; otherwise stores the new time and size and
 // recomputes the 12 x 8 colour record from the file. False when the file cannot be decoded.
-bool AnalyseEntry(CollectionEntry& entry);
+// `decodeMemory` as for LoadTile.
+bool AnalyseEntry(CollectionEntry& entry, Image* decodeMemory = nullptr);
 
 }  // namespace tessarix

@@ -83,7 +83,9 @@ bool Image::LoadJpeg(const std::string& path) {
 bool Image::LoadJpegTop(const std::string& path,
                         const std::function<uint32_t(uint32_t width, uint32_t height)>& rowsWanted,
                         uint32_t& fullHeight) {
-  Release();
+  pixels_.clear();
+  width_ = 0;
+  height_ = 0;
   uint32_t width = 0;
   uint32_t height = 0;
   // Decoded straight into the pixels: one buffer, one pass.

@@ -44,7 +44,9 @@ class Image {
   bool TakeOver(std::optional<Image>&& other);
 
   // Decodes a JPEG file (T = 0 everywhere). On any failure the image is empty and false returned;
-  // only a memory shortage shows a message.
+  // only a memory shortage shows a message. The pixels' memory is kept for the new picture when
+  // it is large enough, so decoding many photos in turn through one image takes fresh memory
+  // (and its page faults) only for a larger one.
   bool LoadJpeg(const std::string& path);
 
   // LoadJpeg for the top rows only, as many as `rowsWanted(width, height)` asks once the file's

@@ -41,7 +41,7 @@ void WorkPool::RunRanges(unsigned self) {
       if (range >= share.end)
         break;
       const size_t begin = range * grain_;
-      (*body_)(begin, count_ - begin > grain_ ? begin + grain_ : count_);
+      (*body_)(begin, count_ - begin > grain_ ? begin + grain_ : count_, self);
     }
   }
 }
@@ -67,14 +67,19 @@ void WorkPool::WorkerLoop(unsigned self) {
   }
 }
 
-void WorkPool::ParallelFor(size_t count, size_t grain, const Body& body) {
+void WorkPool::ParallelFor(size_t count, size_t grain,
+                           const std::function<void(size_t, size_t)>& body) {
+  ParallelFor(count, grain, [&body](size_t begin, size_t end, unsigned) { body(begin, end); });
+}
+
+void WorkPool::ParallelFor(size_t count, size_t grain, const ThreadBody& body) {
   if (count == 0)
     return;
   if (grain == 0)
     grain = 1;
   if (workers_.empty() || count <= grain) {
     for (size_t begin = 0; begin < count; begin += grain)
-      body(begin, count - begin > grain ? begin + grain : count);
+      body(begin, count - begin > grain ? begin + grain : count, 0);
     return;
   }
   body_ = &body;

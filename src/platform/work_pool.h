@@ -29,11 +29,14 @@ class WorkPool {
 
   // Calls body(begin, end) for consecutive ranges of at most `grain` indexes that together cover
   // [0, count) exactly once, on the workers and the calling thread; returns when all are done.
-  // The caller's share is the first; one thread meets its ranges in increasing order within each
-  // share it works on.
+  // The caller's share is the first.
   // Not reentrant: call from one thread at a time, never from inside a body.
-  using Body = std::function<void(size_t begin, size_t end)>;
-  void ParallelFor(size_t count, size_t grain, const Body& body);
+  void ParallelFor(size_t count, size_t grain, const std::function<void(size_t, size_t)>& body);
+
+  // The same, telling the body which thread runs it (0 the caller, up to Threads() - 1). One
+  // thread meets its ranges in increasing order within each share it works on.
+  using ThreadBody = std::function<void(size_t begin, size_t end, unsigned thread)>;
+  void ParallelFor(size_t count, size_t grain, const ThreadBody& body);
 
  private:
   void WorkerLoop(unsigned self);
@@ -48,7 +51,7 @@ class WorkPool {
 
   // The round's description: written by the caller before it publishes the round, read by the
   // workers after they see it, and left alone until every worker has reported back.
-  const Body* body_ = nullptr;
+  const ThreadBody* body_ = nullptr;
   size_t count_ = 0;
   size_t grain_ = 1;
 

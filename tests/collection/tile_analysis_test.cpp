@@ -2,7 +2,11 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <string>
 #include <tuple>
+#include <utility>
+#include <vector>
 
 #include "collection/image_collection.h"
 #include "collection/tile_analysis.h"
@@ -84,6 +88,42 @@ TEST_F(LoadTileTest, SquarePhotoShowsItsMiddleBand) {
   ASSERT_EQ(tile->Width(), 8u);
   ASSERT_EQ(tile->Height(), 12u);
   Expect({{0, 6, kGreen}, {7, 6, kBlue}});
+}
+
+// One decode memory carried through photos of every shape, larger and smaller than the one
+// before, an undecodable file and a photo already of tile size gives each the tiles and records
+// that fresh memory gives.
+TEST(LoadTileMemoryTest, ReusedMemoryGivesWhatFreshMemoryGives) {
+  test::TempDir dir;
+  const struct {
+    uint32_t w, h;
+  } photos[] = {{300, 200}, {60, 90}, {12, 8}, {0, 0}, {90, 60}, {400, 420}, {8, 12}};
+  std::vector<std::string> paths;
+  for (const auto& [w, h] : photos) {
+    paths.push_back(dir.File("p" + std::to_string(paths.size()) + ".jpg"));
+    if (w == 0) {
+      std::ofstream(paths.back()) << "not a picture";
+      continue;
+    }
+    test::WriteJpeg(test::MakeImage(w, h,
+                                    [w = w](uint32_t x, uint32_t y) {
+                                      return MakePixel(x * 255 / w, y % 256, (x * y + w) % 256);
+                                    }),
+                    paths.back());
+  }
+  Image memory;
+  for (const auto& [tw, th] : {std::pair{12u, 8u}, std::pair{8u, 12u}, std::pair{30u, 20u}}) {
+    for (const std::string& path : paths) {
+      SCOPED_TRACE(path + " as " + std::to_string(tw) + "x" + std::to_string(th));
+      CollectionEntry fresh, reused;
+      fresh.path = reused.path = path;
+      const std::optional<Image> expected = LoadTile(fresh, tw, th);
+      const std::optional<Image> tile = LoadTile(reused, tw, th, &memory);
+      EXPECT_EQ(tile, expected);
+      EXPECT_EQ(std::tie(reused.pixelWidth, reused.pixelHeight, reused.portrait),
+                std::tie(fresh.pixelWidth, fresh.pixelHeight, fresh.portrait));
+    }
+  }
 }
 
 TEST(AnalyseEntryTest, FillsTheRecordAndSkipsUnchangedFiles) {

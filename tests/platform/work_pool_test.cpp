@@ -4,7 +4,6 @@
 #include <stdlib.h>
 
 #include <atomic>
-#include <map>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -17,34 +16,39 @@ namespace tessarix {
 namespace {
 
 // Over many rounds of one pool, also with fewer indexes than threads: every index is visited
-// exactly once and is done when the round returns and ranges are as long as the grain allows.
-// Each thread works through its own share first and wraps around at most once, so the caller's
-// ranges only ever increase and a worker's decrease at most once.
+// exactly once and is done when the round returns, ranges are as long as the grain allows, a
+// thread number belongs to one thread alone (callers keep per-thread memory by it) and the
+// caller's is 0. Each thread works through its own share first and wraps around at most once, so
+// the caller's ranges only ever increase and a worker's decrease at most once.
 TEST(WorkPoolTest, EveryIndexOnceInEveryRound) {
   for (const unsigned threads : {1u, 2u, 5u}) {
     WorkPool pool(threads);
+    std::vector<std::thread::id> owner(threads);
+    owner[0] = std::this_thread::get_id();
     for (const size_t count : {size_t{0}, size_t{1}, size_t{3}, size_t{64}, size_t{1001}}) {
       for (const size_t grain : {size_t{0}, size_t{1}, size_t{7}, size_t{64}, size_t{5000}}) {
         const size_t limit = grain == 0 ? 1 : grain;
         std::vector<int> visits(count);
-        std::map<std::thread::id, std::vector<size_t>> seen;
+        std::vector<std::vector<size_t>> seen(threads);
         std::mutex lock;
-        pool.ParallelFor(count, grain, [&](size_t begin, size_t end) {
+        pool.ParallelFor(count, grain, [&](size_t begin, size_t end, unsigned thread) {
+          ASSERT_LT(thread, threads);
           ASSERT_LT(begin, end);
           ASSERT_LE(end, count);
           ASSERT_TRUE(end - begin == limit || end == count);
           std::lock_guard<std::mutex> hold(lock);
-          seen[std::this_thread::get_id()].push_back(begin);
+          if (owner[thread] == std::thread::id())
+            owner[thread] = std::this_thread::get_id();
+          ASSERT_EQ(owner[thread], std::this_thread::get_id()) << thread;
+          seen[thread].push_back(begin);
           for (size_t i = begin; i < end; ++i) ++visits[i];
         });
         for (size_t i = 0; i < count; ++i)
           ASSERT_EQ(visits[i], 1) << threads << " " << count << " " << grain << " " << i;
-        ASSERT_LE(seen.size(), threads);
-        for (const auto& [id, begins] : seen) {
+        for (unsigned t = 0; t < threads; ++t) {
           int decreases = 0;
-          for (size_t i = 1; i < begins.size(); ++i) decreases += begins[i] < begins[i - 1];
-          const bool caller = id == std::this_thread::get_id();
-          EXPECT_LE(decreases, caller ? 0 : 1) << threads << " " << count << " " << grain;
+          for (size_t i = 1; i < seen[t].size(); ++i) decreases += seen[t][i] < seen[t][i - 1];
+          EXPECT_LE(decreases, t == 0 ? 0 : 1) << threads << " " << count << " " << grain;
         }
       }
     }
