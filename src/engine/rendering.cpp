@@ -70,6 +70,13 @@ bool Paintable(const MosaicCell& cell) {
          cell.top <= static_cast<uint32_t>(std::numeric_limits<int32_t>::max());
 }
 
+bool Overlap(const MosaicCell& a, const MosaicCell& b) {
+  return uint64_t{a.left} < uint64_t{b.left} + b.width &&
+         uint64_t{b.left} < uint64_t{a.left} + a.width &&
+         uint64_t{a.top} < uint64_t{b.top} + b.height &&
+         uint64_t{b.top} < uint64_t{a.top} + a.height;
+}
+
 void PasteTile(Image& canvas, const MosaicCell& cell, const Image& tile) {
   Paste(canvas, cell.left, static_cast<int32_t>(cell.top), tile,
         cell.shape.empty() ? PasteMode::Copy : PasteMode::Blend);
@@ -87,7 +94,8 @@ size_t CacheBudget(const Image& canvas) {
 // LoadTile records the decoded size in it and cells of several sizes may share an entry; the
 // copies' records are handed back afterwards), the round's tiles are finished on the pool, and
 // they are pasted in cell order so that shaped cells blend exactly as they would one after the
-// other. With one thread this is the plain walk over the cells. False when stopped.
+// other; a round of whole, separate rectangles (a grid) is pasted on the pool as its tiles are
+// finished. With one thread this is the plain walk over the cells. False when stopped.
 class MosaicPainter {
  public:
   MosaicPainter(MosaicJob& job, const Mosaic& mosaic, Image& canvas)
@@ -112,7 +120,7 @@ class MosaicPainter {
     for (size_t first = 0; first < cells_.size();) {
       const size_t end = PlanRound(first, loadsPerRound, cellsPerRound);
       LoadPlanned();
-      FinishRound(first, end);
+      FinishRound(first, end, pool_.Threads() > 1 && PasteInAnyOrder(cells_, first, end));
       if (!PasteRound(first, end))
         return false;
       cache_.Trim();
@@ -163,16 +171,24 @@ class MosaicPainter {
     loaded_.clear();
   }
 
-  // Nothing changes the cache while the tiles are finished, so every thread may read it.
-  void FinishRound(size_t first, size_t end) {
+  // Nothing changes the cache while the tiles are finished, so every thread may read it. With
+  // `paste` each tile goes straight onto the canvas: the tile of a cell without a shape is
+  // exactly the cell's rectangle, so separate cells write separate pixels.
+  void FinishRound(size_t first, size_t end, bool paste) {
     tiles_.assign(end - first, std::nullopt);
     pool_.ParallelFor(end - first, 1, [&](size_t begin, size_t stop) {
       for (size_t i = begin; i < stop && !job_.StopRequested(); ++i) {
         const MosaicCell& cell = cells_[first + i];
         if (!Paintable(cell))
           continue;
-        if (const Image* loaded = cache_.Find(LoadKeyOf(cell)))
-          tiles_[i] = FinishTile(cell, *cell.assigned, *loaded, params_);
+        const Image* loaded = cache_.Find(LoadKeyOf(cell));
+        if (loaded == nullptr)
+          continue;
+        tiles_[i] = FinishTile(cell, *cell.assigned, *loaded, params_);
+        if (paste && tiles_[i]) {
+          PasteTile(canvas_, cell, *tiles_[i]);
+          tiles_[i].reset();
+        }
       }
     });
   }
@@ -206,6 +222,21 @@ class MosaicPainter {
 };
 
 }  // namespace
+
+bool PasteInAnyOrder(const std::vector<MosaicCell>& cells, size_t first, size_t end) {
+  for (size_t i = first; i < end; ++i) {
+    const MosaicCell& cell = cells[i];
+    if (!Paintable(cell))
+      continue;
+    if (!cell.shape.empty())
+      return false;
+    for (size_t j = first; j < i; ++j) {
+      if (Paintable(cells[j]) && Overlap(cell, cells[j]))
+        return false;
+    }
+  }
+  return true;
+}
 
 int ShiftColours(Image& image, int32_t sR, int32_t sG, int32_t sB) {
   if (image.Empty())

@@ -93,24 +93,68 @@ class ParallelRendering : public ::testing::Test {
   std::optional<std::string> savedXdg_;
 };
 
+// With blending shapes the tiles are pasted in cell order; a grid alone is pasted on the pool;
+// two rectangles that overlap must again be pasted in order, the later one on top.
 TEST_F(ParallelRendering, SameFileAsOneThread) {
-  Mosaic one, many;
-  std::vector<std::unique_ptr<CollectionEntry>> oneEntries, manyEntries;
-  Build(one, oneEntries, "one");
-  Build(many, manyEntries, "many");
-  many.params.threads = 3;
-  MosaicJob oneJob, manyJob;
-  ASSERT_EQ(RenderFinalMosaic(oneJob, one), 1);
-  ASSERT_EQ(RenderFinalMosaic(manyJob, many), 1);
-  ASSERT_TRUE(one.mosaicSaved && many.mosaicSaved);
-  const std::vector<unsigned char> oneBytes = test::ReadBytes(one.mosaicFile);
-  ASSERT_FALSE(oneBytes.empty());
-  EXPECT_TRUE(oneBytes == test::ReadBytes(many.mosaicFile));
-  const std::optional<DisplayQueue::Item> a = oneJob.TakeDisplayItem();
-  const std::optional<DisplayQueue::Item> b = manyJob.TakeDisplayItem();
-  ASSERT_TRUE(a && b && a->image && b->image);
-  EXPECT_TRUE(*a->image == *b->image);
-  EXPECT_EQ(manyJob.Progress().target[2], 43.0);
+  enum Variant { kWithShapes, kGridAlone, kOverlappingRectangles };
+  for (const Variant variant : {kWithShapes, kGridAlone, kOverlappingRectangles}) {
+    SCOPED_TRACE(variant);
+    Mosaic one, many;
+    std::vector<std::unique_ptr<CollectionEntry>> oneEntries, manyEntries;
+    const std::string base = "v" + std::to_string(variant);
+    Build(one, oneEntries, base + "one");
+    Build(many, manyEntries, base + "many");
+    for (Mosaic* m : {&one, &many}) {
+      if (variant == kWithShapes)
+        continue;
+      m->cells.resize(40);
+      if (variant == kOverlappingRectangles) {
+        for (const uint32_t at : {5u, 15u}) {
+          MosaicCell cell = m->cells[at / 5];
+          cell.left = at, cell.top = 128 + at / 5;
+          m->cells.push_back(cell);
+        }
+      }
+    }
+    many.params.threads = variant == kWithShapes ? 3 : 2;
+    MosaicJob oneJob, manyJob;
+    ASSERT_EQ(RenderFinalMosaic(oneJob, one), 1);
+    ASSERT_EQ(RenderFinalMosaic(manyJob, many), 1);
+    ASSERT_TRUE(one.mosaicSaved && many.mosaicSaved);
+    const std::vector<unsigned char> oneBytes = test::ReadBytes(one.mosaicFile);
+    ASSERT_FALSE(oneBytes.empty());
+    EXPECT_TRUE(oneBytes == test::ReadBytes(many.mosaicFile));
+    const std::optional<DisplayQueue::Item> a = oneJob.TakeDisplayItem();
+    const std::optional<DisplayQueue::Item> b = manyJob.TakeDisplayItem();
+    ASSERT_TRUE(a && b && a->image && b->image);
+    EXPECT_TRUE(*a->image == *b->image);
+    EXPECT_EQ(manyJob.Progress().target[2], static_cast<double>(many.cells.size()));
+  }
+}
+
+// Rectangles that only touch may be pasted together; one shared pixel, a shape, or an overlap
+// with a cell outside the range may not, and cells without an image do not count.
+TEST(PasteInAnyOrderTest, WholeSeparateRectanglesOnly) {
+  CollectionEntry image;
+  const auto cell = [&](uint32_t left, uint32_t top, uint32_t w, uint32_t h, bool assigned) {
+    MosaicCell c;
+    c.left = left, c.top = top, c.width = w, c.height = h, c.area = w * h;
+    c.assigned = assigned ? &image : nullptr;
+    return c;
+  };
+  std::vector<MosaicCell> cells = {cell(0, 0, 10, 10, true), cell(10, 0, 10, 10, true),
+                                   cell(0, 10, 10, 10, true), cell(9, 9, 2, 2, false)};
+  EXPECT_TRUE(PasteInAnyOrder(cells, 0, cells.size()));
+  cells[3].assigned = &image;  // now it covers a corner of each of the others
+  EXPECT_FALSE(PasteInAnyOrder(cells, 0, cells.size()));
+  EXPECT_TRUE(PasteInAnyOrder(cells, 0, 3));
+  cells.push_back(cell(19, 19, 1, 1, true));
+  EXPECT_TRUE(PasteInAnyOrder(cells, 4, 5));
+  cells[4].shape.assign(1, true);
+  EXPECT_FALSE(PasteInAnyOrder(cells, 4, 5));
+  // The right edge of the first lies past 32 bits, beyond the second's left edge.
+  cells = {cell(0xFFFFFFF0u, 0, 0x20, 1, true), cell(0xFFFFFFF8u, 0, 1, 1, true)};
+  EXPECT_FALSE(PasteInAnyOrder(cells, 0, 2));
 }
 
 // LoadTile records the decoded size in the entry; when the file changed since the analysis, the
