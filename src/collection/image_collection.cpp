@@ -148,8 +148,10 @@ void ImageCollection::StartAnalysis() {
 
 bool ImageCollection::AnalyseAtCursor() {
   CollectionEntry& entry = *entries_[cursor_];
-  if (!pool_)
+  if (!pool_) {
+    decodeMemory_.resize(1);  // also when called without StartAnalysis
     return AnalyseEntry(entry, &decodeMemory_[0]);
+  }
   if (aheadNext_ < ahead_.size() && ahead_[aheadNext_].entry == &entry)
     return ahead_[aheadNext_++].ok != 0;
   // Each entry is touched by one thread only, and nothing else touches the entries until the
