@@ -279,7 +279,6 @@ class TileMatcher {
     const size_t first = row_ / cells_.size() * ranges_;
     Candidate best{kNoCell, kNoDistance};
     size_t bestRange = kNoRange;
-    exact_.assign(ranges_, 0);
     const auto consider = [&](size_t r, const Candidate& local) {
       if (local.cell != kNoCell &&
           (local.distance < best.distance || (local.distance == best.distance && r < bestRange))) {
@@ -287,26 +286,26 @@ class TileMatcher {
         bestRange = r;
       }
     };
+    // A range scanned anew has no bound left; false when stopped.
+    const auto rescan = [&](size_t r) {
+      const std::optional<Candidate> local = ScanRange(image, r);
+      if (!local)
+        return false;
+      rangeBound_[first + r] = kNoDistance;
+      consider(r, *local);
+      return true;
+    };
     for (size_t r = 0; r < ranges_; ++r) {
       const Candidate& measured = rangeBest_[first + r];
-      if (measured.cell == kNoCell || changedRound_[measured.cell] != round_) {
-        exact_[r] = rangeBound_[first + r] == kNoDistance;
+      if (measured.cell == kNoCell || changedRound_[measured.cell] != round_)
         consider(r, measured);
-        continue;
-      }
-      const std::optional<Candidate> local = ScanRange(image, r);
-      if (!local)
+      else if (!rescan(r))
         return std::nullopt;
-      exact_[r] = 1;
-      consider(r, *local);
     }
     for (size_t r = 0; r < ranges_; ++r) {
-      if (exact_[r] != 0 || best.distance < rangeBound_[first + r])
-        continue;
-      const std::optional<Candidate> local = ScanRange(image, r);
-      if (!local)
+      const uint32_t bound = rangeBound_[first + r];
+      if (bound != kNoDistance && best.distance >= bound && !rescan(r))
         return std::nullopt;
-      consider(r, *local);
     }
     return best;
   }
@@ -684,10 +683,10 @@ class TileMatcher {
   std::vector<uint32_t> changedRound_;  // per cell: the round in which it last changed
   std::vector<uint32_t> changed_;       // the cells changed in the current round
   std::vector<Candidate> rangeBest_;    // per image and range: the single-use scan's result
-  std::vector<uint32_t> rangeBound_;    // per image and range: the bound the range started from
+  std::vector<uint32_t> rangeBound_;    // per image and range: the bound the range started from,
+                                        // kNoDistance once nothing was left out
   // Per image of the round: the smallest single-use distance any range has found so far.
   std::unique_ptr<std::atomic<uint32_t>[]> known_;
-  std::vector<uint8_t> exact_;          // per range: its result needs no check against the best
   std::vector<size_t> conflictCounts_;  // per image of the round: conflicting cells (no spacing)
 };
 
