@@ -301,10 +301,12 @@ MaskSegmentation SegmentMask(std::vector<MosaicCell>& cells, Image mask) {
   const uint32_t w = mask.Width();
   const uint32_t h = mask.Height();
   const uint64_t count = uint64_t{w} * h;
-  // Labels never outnumber pixels, so they fit in 32 bits whenever the pixel count does.
-  if (mask.Empty() || count >= std::numeric_limits<uint32_t>::max())
+  if (mask.Empty())
     return result;
-  if (!CanAllocate(SaturatingProduct(count, sizeof(uint32_t))))
+  result.failure = Analysis::NoMemory;
+  // Labels never outnumber pixels, so they fit in 32 bits whenever the pixel count does.
+  if (count >= std::numeric_limits<uint32_t>::max() ||
+      !CanAllocate(SaturatingProduct(count, sizeof(uint32_t))))
     return result;
   try {
     LabelMap labels(static_cast<size_t>(count));
@@ -313,14 +315,17 @@ MaskSegmentation SegmentMask(std::vector<MosaicCell>& cells, Image mask) {
     for (uint32_t& l : labels) l = roots[l];
     Narrow(labels, w, h);
     Narrow(labels, w, h);
+    result.failure = Analysis::MaskWithoutAreas;
     if (!Regrow(labels, w, h))
       return result;
+    result.failure = Analysis::NoMemory;
     MakeCells(cells, labels, roots, w, h);
   } catch (const std::bad_alloc&) {
     cells.clear();
     return result;
   }
   result.ok = 1;
+  result.failure = Analysis::Ready;
   result.maskWidth = w;
   result.maskHeight = h;
   return result;
@@ -380,23 +385,24 @@ bool FindNeighbours(MosaicJob& job, std::vector<MosaicCell>& cells, uint64_t q) 
 
 }  // namespace
 
-int AnalyseSourceMask(MosaicJob& job, Mosaic& mosaic, const Image& image,
-                      const std::string& maskPath, ImageCollection& collection) {
+Analysis AnalyseSourceMask(MosaicJob& job, Mosaic& mosaic, const Image& image,
+                           const std::string& maskPath, ImageCollection& collection) {
   if (image.Empty() || collection.IsEmpty())
-    return 0;
+    return Analysis::NoInput;
   job.BeginStage(4, 1.0);
-  if (!BuildMaskCells(mosaic.cells, maskPath).ok)
-    return 0;
+  const MaskSegmentation segmentation = BuildMaskCells(mosaic.cells, maskPath);
+  if (!segmentation.ok)
+    return segmentation.failure;
   job.EndStage();
   if (mosaic.cells.empty())
-    return 0;
+    return Analysis::MaskWithoutAreas;
 
   const CellExtent extent = MeasureCells(mosaic.cells);
   const double scale = AnalysisScale(extent);
   const std::optional<Size2> size =
       FitAspect(extent.width, extent.height, image.Width(), image.Height());
   if (!size)
-    return 0;
+    return Analysis::MaskWithoutAreas;
   mosaic.width = size->width;
   mosaic.height = size->height;
 
@@ -404,9 +410,9 @@ int AnalyseSourceMask(MosaicJob& job, Mosaic& mosaic, const Image& image,
   const uint32_t sh = static_cast<uint32_t>(std::floor(size->height * scale));
   const std::optional<Image> scaled = FitWithin(image, sw, sh);
   if (!scaled)
-    return 0;
+    return Analysis::NoMemory;
   if (!AnalyseCells(job, mosaic, *scaled, scale, sw, sh))
-    return 0;
+    return Analysis::Stopped;
 
   const size_t n = mosaic.cells.size();
   job.BeginStage(0, static_cast<double>(n));
@@ -416,13 +422,13 @@ int AnalyseSourceMask(MosaicJob& job, Mosaic& mosaic, const Image& image,
   const uint64_t q = SaturatingProduct(perCell, d * d);
   if (q > 0) {
     if (!FindNeighbours(job, mosaic.cells, q))
-      return 0;
+      return Analysis::Stopped;
   } else {
     for (MosaicCell& cell : mosaic.cells) cell.neighbours.clear();
   }
   job.EndStage();
   mosaic.collection = &collection;
-  return 1;
+  return Analysis::Ready;
 }
 
 std::optional<Image> RenderMaskInfo(const std::vector<MosaicCell>& cells) {

@@ -7,6 +7,7 @@
 
 #include "collection/image_collection.h"
 #include "engine/mosaic.h"
+#include "engine/source_analysis.h"
 #include "imaging/image.h"
 #include "job/mosaic_job.h"
 
@@ -16,6 +17,8 @@ struct MaskSegmentation {
   int ok = 0;  // 1 on success
   uint32_t maskWidth = 0;
   uint32_t maskHeight = 0;
+  // Why ok is 0: MaskUnreadable, NoMemory (or a mask of 2^32 pixels or more), MaskWithoutAreas.
+  Analysis failure = Analysis::MaskUnreadable;
 };
 
 // Replaces `cells` by the colour areas of the mask JPEG at `maskPath`, each with its bounding
@@ -27,8 +30,9 @@ MaskSegmentation BuildMaskCells(std::vector<MosaicCell>& cells, const std::strin
 // so that its pixels can be freed as soon as the labels are made (masks have no size limit).
 MaskSegmentation SegmentMask(std::vector<MosaicCell>& cells, Image mask);
 
-// Mask mode: cells from the mask, mosaic size, colour records and neighbour lists for `image`.
-int AnalyseSourceMask(MosaicJob& job, Mosaic& mosaic, const Image& image,
+// Mask mode: cells from the mask, mosaic size, colour records and neighbour lists for `image`;
+// Ready when ready for matching.
+Analysis AnalyseSourceMask(MosaicJob& job, Mosaic& mosaic, const Image& image,
                       const std::string& maskPath, ImageCollection& collection);
 
 // A picture of the areas, every area filled with its own flat colour; none when there is nothing

@@ -25,6 +25,7 @@ struct Mosaic {
   std::string outputBase;         // source path without its last 4 characters
   std::string mosaicFile;         // outputBase + " Mosaic.JPG" once rendered
   bool mosaicSaved = false;       // the file at mosaicFile is this rendering, not an older one
+  size_t tilesNotLoaded = 0;      // images whose file could not be loaded; their cells are black
   uint32_t jpegQuality = 90;
   bool useAllImages = false;
 };

@@ -123,6 +123,10 @@ MosaicGeometry ComputeMosaicGeometry(uint64_t W, uint64_t H, uint64_t n, uint64_
   return g;
 }
 
+std::string GridLimitMessage(uint64_t W, uint64_t H, uint64_t n, uint64_t w, uint64_t b) {
+  return LimitMessage(ComputeMosaicGeometry(W, H, n, w, b));
+}
+
 ParameterCheckResult ValidateParameters(const ParameterCheckInput& input) {
   ParameterCheckResult r;
   r.params = input.current;

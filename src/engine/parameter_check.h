@@ -72,4 +72,9 @@ struct MosaicGeometry {
 // and ok is false; a tile width of 1 (tile height 0) gives no rows and ok false.
 MosaicGeometry ComputeMosaicGeometry(uint64_t W, uint64_t H, uint64_t n, uint64_t w, uint64_t b);
 
+// The check's message for the first size limit that the grid of a W x H source exceeds (the
+// same limits, in the same order, as ValidateParameters); empty when it fits. Every source of a
+// batch has its own geometry, while the check itself sees only the first.
+std::string GridLimitMessage(uint64_t W, uint64_t H, uint64_t n, uint64_t w, uint64_t b);
+
 }  // namespace tessarix

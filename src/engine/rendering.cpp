@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <limits>
 #include <memory>
+#include <unordered_set>
 #include <vector>
 
 #include "collection/tile_analysis.h"
@@ -111,6 +112,9 @@ class MosaicPainter {
     }
   }
 
+  // The images whose file could not be loaded, once each however many cells they fill.
+  size_t NotLoaded() const { return notLoaded_.size(); }
+
   bool Paint() {
     // A few loads per thread keep every thread busy without holding many images at once; a
     // bounded number of finished tiles lets each round reuse the memory of the one before,
@@ -151,11 +155,13 @@ class MosaicPainter {
     const size_t count = toLoad_.size();
     records_.assign(count, CollectionEntry{});
     loaded_.assign(count, std::nullopt);
+    failed_.assign(count, 0);
     pool_.ParallelFor(count, 1, [&](size_t begin, size_t end) {
       for (size_t j = begin; j < end && !job_.StopRequested(); ++j) {
         records_[j] = *toLoad_[j].entry;
         records_[j].pixelWidth = 0;  // stays 0 unless the file was decoded
         loaded_[j] = LoadTile(records_[j], toLoad_[j].width, toLoad_[j].height);
+        failed_[j] = loaded_[j] ? 0 : 1;
       }
     });
     for (size_t j = 0; j < count; ++j) {
@@ -167,6 +173,8 @@ class MosaicPainter {
       }
       if (loaded_[j])
         cache_.Store(toLoad_[j], std::move(*loaded_[j]));
+      else if (failed_[j])
+        notLoaded_.insert(&entry);
     }
     loaded_.clear();
   }
@@ -218,6 +226,8 @@ class MosaicPainter {
   std::vector<TileKey> toLoad_;
   std::vector<CollectionEntry> records_;
   std::vector<std::optional<Image>> loaded_;
+  std::vector<uint8_t> failed_;  // per planned load: tried and failed (one byte per thread's slot)
+  std::unordered_set<const CollectionEntry*> notLoaded_;
   std::vector<std::optional<Image>> tiles_;
 };
 
@@ -256,8 +266,10 @@ int RenderFinalMosaic(MosaicJob& job, Mosaic& mosaic) {
   job.EndStage();
   job.BeginStage(2, static_cast<double>(mosaic.cells.size()));
   job.SetStatus("Building Final Mosaic...");
-  if (!MosaicPainter(job, mosaic, canvas).Paint())
+  MosaicPainter painter(job, mosaic, canvas);
+  if (!painter.Paint())
     return 0;
+  mosaic.tilesNotLoaded = painter.NotLoaded();
   job.EndStage();
   mosaic.mosaicFile = mosaic.outputBase + " Mosaic.JPG";
 

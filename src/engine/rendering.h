@@ -18,7 +18,8 @@ int ShiftColours(Image& image, int32_t sR, int32_t sG, int32_t sB);
 bool PasteInAnyOrder(const std::vector<MosaicCell>& cells, size_t first, size_t end);
 
 // Paints every assigned cell at full size, writes mosaic.outputBase + " Mosaic.JPG", posts it as
-// "Mosaic: %s" and raises the usage counter. 0 when the canvas cannot be created or a stop was
+// "Mosaic: %s" and raises the usage counter. A cell whose image cannot be loaded stays black;
+// mosaic.tilesNotLoaded counts those images. 0 when the canvas cannot be created or a stop was
 // requested (nothing written); 1 otherwise, also when saving failed.
 int RenderFinalMosaic(MosaicJob& job, Mosaic& mosaic);
 

@@ -90,29 +90,29 @@ int AnalyseCells(MosaicJob& job, Mosaic& mosaic, const Image& scaled, double sca
   return 1;
 }
 
-int AnalyseSourceGrid(MosaicJob& job, Mosaic& mosaic, const Image& image, uint32_t tilesPerRow,
-                      uint32_t tileWidth, ImageCollection& collection) {
-  if (image.Empty() || collection.IsEmpty())
-    return 0;
+Analysis AnalyseSourceGrid(MosaicJob& job, Mosaic& mosaic, const Image& image,
+                           uint32_t tilesPerRow, uint32_t tileWidth, ImageCollection& collection) {
   // The cells take the 3:2 shape of the 12 x 8 thumbnail.
   const uint32_t tileH = tileWidth * 8 / 12;
-  if (tileH == 0)
-    return 0;
+  if (image.Empty() || collection.IsEmpty() || tilesPerRow == 0 || tileH == 0)
+    return Analysis::NoInput;
   const uint64_t scaledHeight = uint64_t{image.Height()} * tilesPerRow * tileWidth / image.Width();
   const uint64_t rows = scaledHeight / tileH;
+  if (rows == 0)
+    return Analysis::NoRow;
   if (rows > std::numeric_limits<uint32_t>::max())
-    return 0;
+    return Analysis::NoMemory;
   if (!BuildGridCells(job, mosaic, tileWidth, tileH, tilesPerRow, static_cast<uint32_t>(rows),
                       mosaic.params.minDuplicateDistance) ||
       mosaic.cells.empty())
-    return 0;
+    return job.StopRequested() ? Analysis::Stopped : Analysis::NoMemory;
 
   const CellExtent extent = MeasureCells(mosaic.cells);
   const double scale = AnalysisScale(extent);
   const std::optional<Size2> size =
       FitAspect(extent.width, extent.height, image.Width(), image.Height());
   if (!size)
-    return 0;
+    return Analysis::NoInput;
   mosaic.width = size->width;
   mosaic.height = size->height;
 
@@ -120,11 +120,11 @@ int AnalyseSourceGrid(MosaicJob& job, Mosaic& mosaic, const Image& image, uint32
   const auto sh = static_cast<uint32_t>(std::floor(mosaic.height * scale));
   const std::optional<Image> scaled = FitWithin(image, sw, sh);
   if (!scaled)
-    return 0;
+    return Analysis::NoMemory;
   // A stop inside the cell analysis keeps the cells; the driver notices the stop itself.
   AnalyseCells(job, mosaic, *scaled, scale, sw, sh);
   mosaic.collection = &collection;
-  return 1;
+  return Analysis::Ready;
 }
 
 }  // namespace tessarix

@@ -43,8 +43,20 @@ int BuildGridCells(MosaicJob& job, Mosaic& mosaic, uint32_t tileW, uint32_t tile
 int AnalyseCells(MosaicJob& job, Mosaic& mosaic, const Image& scaled, double scale, uint32_t sw,
                  uint32_t sh);
 
-// Grid mode: cells, mosaic size and colour records for `image`; 1 when ready for matching.
-int AnalyseSourceGrid(MosaicJob& job, Mosaic& mosaic, const Image& image, uint32_t tilesPerRow,
+// What a source analysis came to: ready for matching, or why not.
+enum class Analysis {
+  Ready,
+  NoInput,           // no pixels, no collection entries, or no tile count or tile height
+  NoRow,             // the photo is too low for one row of tiles
+  NoMemory,          // the cells or the shrunk photo could not be had
+  MaskUnreadable,    // the mask file cannot be read as a JPEG
+  MaskWithoutAreas,  // the mask holds no colour area
+  Stopped,
+};
+
+// Grid mode: cells, mosaic size and colour records for `image`; Ready when ready for matching.
+// A stop inside the per-cell analysis still gives Ready (the driver looks at the stop itself).
+Analysis AnalyseSourceGrid(MosaicJob& job, Mosaic& mosaic, const Image& image, uint32_t tilesPerRow,
                       uint32_t tileWidth, ImageCollection& collection);
 
 }  // namespace tessarix

@@ -3,15 +3,18 @@
 #include <pthread.h>
 #include <sched.h>
 
+#include <memory>
 #include <optional>
 #include <utility>
 
+#include "engine/existing_tiles.h"
 #include "engine/mask_cells.h"
 #include "engine/matching.h"
 #include "engine/mosaic.h"
 #include "engine/report.h"
 #include "engine/source_analysis.h"
 #include "imaging/image.h"
+#include "job/batch_messages.h"
 #include "platform/text_format.h"
 #include "platform/thread_count.h"
 #include "platform/user_prompt.h"
@@ -51,7 +54,7 @@ std::string MosaicInfoText(const Mosaic& mosaic) {
 }
 
 // One source through every stage; the stop request is looked at between stages.
-enum class SourceResult { Done, Skipped, AnalysisFailed, Stopped };
+enum class SourceResult { Done, Skipped, OverLimit, AnalysisFailed, Stopped };
 
 class BatchRun {
  public:
@@ -60,9 +63,13 @@ class BatchRun {
       : job_(job), parameters_(parameters), options_(options), collection_(collection) {}
 
   SourceResult Process(const std::string& source, BatchOutcome& outcome);
+  // Why the last analysis that ended the batch failed, and the mask it read.
+  Analysis Failure() const { return failure_; }
+  const std::string& MaskFile() const { return maskFile_; }
 
  private:
-  bool Analyse(Mosaic& mosaic, const Image& image, bool& stopped);
+  Analysis Analyse(Mosaic& mosaic, const Image& image);
+  bool WithinLimits(const std::string& source, const Image& image);
   void WriteCompanions(Mosaic& mosaic);
 
   MosaicJob& job_;
@@ -70,24 +77,35 @@ class BatchRun {
   const BatchOptions& options_;
   ImageCollection& collection_;
   std::string maskFile_;  // asked once per batch
+  Analysis failure_ = Analysis::Ready;
 };
 
-bool BatchRun::Analyse(Mosaic& mosaic, const Image& image, bool& stopped) {
+Analysis BatchRun::Analyse(Mosaic& mosaic, const Image& image) {
   job_.SetStatus("Analysis of Image...");
   if (parameters_.tileWidth != 0) {
     job_.SetStatus("Loading Mask Image...");
     return AnalyseSourceGrid(job_, mosaic, image, parameters_.tilesPerRow, parameters_.tileWidth,
-                             collection_) != 0;
+                             collection_);
   }
   if (maskFile_.empty()) {
     std::optional<std::string> chosen = Prompt().AskOpenFile(kMaskFilter, "jpg");
-    if (!chosen) {
-      stopped = true;
-      return false;
-    }
+    if (!chosen)
+      return Analysis::Stopped;
     maskFile_ = *chosen;
   }
-  return AnalyseSourceMask(job_, mosaic, image, maskFile_, collection_) != 0;
+  return AnalyseSourceMask(job_, mosaic, image, maskFile_, collection_);
+}
+
+// The parameter check measured the first source only; every source's grid has its own size.
+bool BatchRun::WithinLimits(const std::string& source, const Image& image) {
+  if (parameters_.tileWidth == 0)
+    return true;  // a mask fixes the size, whatever the source
+  const std::string limit =
+      GridLimitMessage(image.Width(), image.Height(), parameters_.tilesPerRow,
+                       parameters_.tileWidth, parameters_.params.tileBorder);
+  if (!limit.empty())
+    Prompt().ShowMessage(OverLimitText(source, limit), MessageIcon::Warning);
+  return limit.empty();
 }
 
 void BatchRun::WriteCompanions(Mosaic& mosaic) {
@@ -112,11 +130,14 @@ SourceResult BatchRun::Process(const std::string& source, BatchOutcome& outcome)
     return SourceResult::Skipped;
   if (job_.StopRequested())
     return SourceResult::Stopped;
+  if (!WithinLimits(source, image))
+    return SourceResult::OverLimit;
 
-  bool stopped = false;
-  if (!Analyse(mosaic, image, stopped)) {
-    return stopped ? SourceResult::Stopped : SourceResult::AnalysisFailed;
-  }
+  failure_ = Analyse(mosaic, image);
+  if (failure_ == Analysis::Stopped)
+    return SourceResult::Stopped;
+  if (failure_ != Analysis::Ready)
+    return SourceResult::AnalysisFailed;
   if (job_.StopRequested())
     return SourceResult::Stopped;
   job_.Post(std::move(image), Format("Input: %s", source.c_str()));
@@ -132,6 +153,10 @@ SourceResult BatchRun::Process(const std::string& source, BatchOutcome& outcome)
   CreateMosaic(job_, mosaic);
   if (job_.StopRequested())
     return SourceResult::Stopped;
+  if (mosaic.tilesNotLoaded > 0) {
+    outcome.tilesNotLoaded += mosaic.tilesNotLoaded;
+    Prompt().ShowMessage(TilesNotLoadedText(mosaic.tilesNotLoaded, source), MessageIcon::Warning);
+  }
   // A full disk or a target that cannot be replaced keeps the earlier file under that name, so
   // only the save itself can say whether the file is this mosaic.
   if (mosaic.mosaicSaved)
@@ -175,7 +200,13 @@ BatchOutcome RunBatch(MosaicJob& job, const BatchParameters& parameters,
   BatchOutcome outcome;
   job.SetRunning(true);
   job.StartBatch(static_cast<int>(sources.size()));
-  BatchRun run(job, parameters, options, collection);
+  const std::unique_ptr<ImageCollection> existing = WithoutMissingFiles(collection);
+  BatchRun run(job, parameters, options, existing ? *existing : collection);
+  if (existing && existing->IsEmpty()) {
+    outcome.nothingToMatch = true;
+    Prompt().ShowMessage(NothingToMatchText(), MessageIcon::Warning);
+    sources.clear();
+  }
   bool stopped = false;
   while (!job.StopRequested() && !sources.empty()) {
     job.ResetProgress();
@@ -184,12 +215,18 @@ BatchOutcome RunBatch(MosaicJob& job, const BatchParameters& parameters,
     const SourceResult result = run.Process(source, outcome);
     if (result == SourceResult::Skipped)
       outcome.skipped.push_back(source);
+    if (result == SourceResult::OverLimit)
+      outcome.refused.push_back(source);
     if (result == SourceResult::Stopped) {
       stopped = true;
       break;
     }
     if (result == SourceResult::AnalysisFailed) {
       outcome.analysisFailed = true;
+      outcome.unprocessed.assign(sources.begin(), sources.end());
+      Prompt().ShowMessage(
+          AnalysisFailedText(run.Failure(), source, run.MaskFile(), outcome.unprocessed),
+          MessageIcon::Warning);
       break;
     }
   }

@@ -29,19 +29,32 @@ struct BatchParameters {
   uint32_t tileWidth = 0;  // 0 = mask mode
 };
 
-// What happened to a batch, for callers that report beyond the job's own texts.
+// What happened to a batch, for callers that report beyond the job's own texts. Every failure
+// but a skipped source has already been shown through the prompt.
 struct BatchOutcome {
   int completed = 0;
-  std::vector<std::string> skipped;  // sources that could not be loaded
-  bool analysisFailed = false;       // the batch ended early at a failed analysis
-  bool stopped = false;              // ended through the stop path
-  std::vector<std::string> mosaics;  // mosaic files written
-  std::vector<std::string> unsaved;  // mosaics rendered whose file could not be written
+  std::vector<std::string> skipped;      // sources that could not be loaded
+  std::vector<std::string> refused;      // sources whose own grid exceeds a size limit
+  bool analysisFailed = false;           // the batch ended early at a failed analysis
+  std::vector<std::string> unprocessed;  // sources not reached after it ended early
+  bool nothingToMatch = false;           // no file of the collection exists any more
+  size_t tilesNotLoaded = 0;             // images that could not be loaded, cells left black
+  bool stopped = false;                  // ended through the stop path
+  std::vector<std::string> mosaics;      // mosaic files written
+  std::vector<std::string> unsaved;      // mosaics rendered whose file could not be written
+
+  // Whether anything the person asked for was not done in full (a stop aside).
+  bool Failed() const {
+    return !skipped.empty() || !refused.empty() || analysisFailed || nothingToMatch ||
+           tilesNotLoaded > 0 || !unsaved.empty();
+  }
 };
 
 // The batch loop on the calling thread: every source in turn through load, analysis, matching,
 // rendering and the optional report and web page, honouring stop requests between the stages.
-// The mask file of mask mode is asked for once through the prompt.
+// The mask file of mask mode is asked for once through the prompt. Entries whose file no longer
+// exists are left out of the matching; a source whose own grid exceeds a size limit is refused
+// and the next one taken.
 BatchOutcome RunBatch(MosaicJob& job, const BatchParameters& parameters,
                       const BatchOptions& options, std::deque<std::string> sources,
                       ImageCollection& collection);

@@ -115,7 +115,7 @@ TEST(AnalyseSourceGrid, NineCellsOfAThreeColumnPhoto) {
   MosaicJob job;
   Mosaic mosaic;
   mosaic.params.minDuplicateDistance = 1;
-  ASSERT_EQ(AnalyseSourceGrid(job, mosaic, photo, 3, 120, collection), 1);
+  ASSERT_EQ(AnalyseSourceGrid(job, mosaic, photo, 3, 120, collection), Analysis::Ready);
   const std::vector<Position> expected = {{0, 0},     {0, 80},  {0, 160},  {120, 0},  {120, 80},
                                           {120, 160}, {240, 0}, {240, 80}, {240, 160}};
   ASSERT_EQ(Positions(mosaic), expected);
@@ -140,10 +140,11 @@ TEST(AnalyseSourceGrid, RefusesMissingInputs) {
   ImageCollection collection = OneEntryCollection();
   MosaicJob job;
   Mosaic mosaic;
-  EXPECT_EQ(AnalyseSourceGrid(job, mosaic, Image(), 3, 120, collection), 0);
-  EXPECT_EQ(AnalyseSourceGrid(job, mosaic, photo, 3, 120, empty), 0);
-  EXPECT_EQ(AnalyseSourceGrid(job, mosaic, photo, 3, 1, collection), 0);  // cell height 0
-  EXPECT_EQ(AnalyseSourceGrid(job, mosaic, photo, 0, 120, collection), 0);
+  EXPECT_EQ(AnalyseSourceGrid(job, mosaic, Image(), 3, 120, collection), Analysis::NoInput);
+  EXPECT_EQ(AnalyseSourceGrid(job, mosaic, photo, 3, 120, empty), Analysis::NoInput);
+  // cell height 0
+  EXPECT_EQ(AnalyseSourceGrid(job, mosaic, photo, 3, 1, collection), Analysis::NoInput);
+  EXPECT_EQ(AnalyseSourceGrid(job, mosaic, photo, 0, 120, collection), Analysis::NoInput);
 }
 
 TEST(AnalyseCells, PortraitCellIsThumbnailedUprightAndTurned) {

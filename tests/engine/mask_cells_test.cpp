@@ -262,7 +262,7 @@ class MaskAnalysis : public ::testing::Test {
     collection.Add(std::make_unique<CollectionEntry>());
   }
 
-  int Analyse(uint32_t duplicateDistance) {
+  Analysis Analyse(uint32_t duplicateDistance) {
     mosaic.params.minDuplicateDistance = duplicateDistance;
     return AnalyseSourceMask(job, mosaic, photo, maskPath, collection);
   }
@@ -278,7 +278,7 @@ class MaskAnalysis : public ::testing::Test {
 TEST_F(MaskAnalysis, NeighboursAreCornersStrictlyCloserThanThreshold) {
   // Q = (48 * 16 / 3) * D^2 = 256 D^2; neighbouring bands are 16^2 = 256 apart, the outer two
   // 32^2 = 1024.
-  ASSERT_EQ(Analyse(2), 1);
+  ASSERT_EQ(Analyse(2), Analysis::Ready);
   EXPECT_EQ(mosaic.width, 48u);
   EXPECT_EQ(mosaic.height, 16u);
   EXPECT_EQ(mosaic.collection, &collection);
@@ -288,21 +288,22 @@ TEST_F(MaskAnalysis, NeighboursAreCornersStrictlyCloserThanThreshold) {
   EXPECT_EQ(mosaic.cells[2].neighbours, (std::vector<uint32_t>{1}));
   for (const MosaicCell& c : mosaic.cells) EXPECT_EQ(c.hasInfo, 1u);
 
-  ASSERT_EQ(Analyse(3), 1);  // Q = 2304
+  ASSERT_EQ(Analyse(3), Analysis::Ready);  // Q = 2304
   EXPECT_EQ(mosaic.cells[0].neighbours, (std::vector<uint32_t>{1, 2}));
 
-  ASSERT_EQ(Analyse(1), 1);  // Q = 256: equality is not near enough
+  ASSERT_EQ(Analyse(1), Analysis::Ready);  // Q = 256: equality is not near enough
   for (const MosaicCell& c : mosaic.cells) EXPECT_TRUE(c.neighbours.empty());
 
-  ASSERT_EQ(Analyse(0), 1);
+  ASSERT_EQ(Analyse(0), Analysis::Ready);
   for (const MosaicCell& c : mosaic.cells) EXPECT_TRUE(c.neighbours.empty());
 }
 
 TEST_F(MaskAnalysis, NeedsPhotoCollectionAndReadableMask) {
   ImageCollection empty;
-  EXPECT_EQ(AnalyseSourceMask(job, mosaic, photo, maskPath, empty), 0);
-  EXPECT_EQ(AnalyseSourceMask(job, mosaic, Image(), maskPath, collection), 0);
-  EXPECT_EQ(AnalyseSourceMask(job, mosaic, photo, dir.File("none.jpg"), collection), 0);
+  EXPECT_EQ(AnalyseSourceMask(job, mosaic, photo, maskPath, empty), Analysis::NoInput);
+  EXPECT_EQ(AnalyseSourceMask(job, mosaic, Image(), maskPath, collection), Analysis::NoInput);
+  EXPECT_EQ(AnalyseSourceMask(job, mosaic, photo, dir.File("none.jpg"), collection),
+            Analysis::MaskUnreadable);
 }
 
 }  // namespace

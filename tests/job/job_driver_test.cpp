@@ -6,6 +6,7 @@
 #include <deque>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <thread>
 
 #include "imaging/sample_photos.h"
@@ -95,18 +96,98 @@ TEST_F(DriverTest, SkipsASourceThatCannotBeLoadedAndCountsOnlyMadeMosaics) {
   EXPECT_NE(line.find("Mosaic nr.2/3"), std::string::npos) << line;
 }
 
-TEST_F(DriverTest, FailedAnalysisEndsTheBatchWithTheFinishMessage) {
-  // A tile as wide as the photo leaves less than one row of tiles: no cells, nothing to match.
-  parameters.tilesPerRow = 1;
-  parameters.tileWidth = 300;
+// Each failure names its file and reason; the rows run in this order on one set of files, the
+// tiles' rows last since they damage the collection's files.
+TEST_F(DriverTest, FailuresNameTheFileAndTheReason) {
+  const std::string a = dir.File("a.jpg"), c = dir.File("c.jpg");
+  // Less than one row of tiles: 100 * 300 / 300 = 100 rows of pixels, tiles 200 high.
   WriteJpeg(MakeSampleScene(300, 100), dir.File("flat.jpg"));
-  const BatchOutcome outcome = Run({"flat.jpg", "a.jpg"});
-  EXPECT_TRUE(outcome.analysisFailed);
-  EXPECT_EQ(outcome.completed, 0);
-  EXPECT_EQ(job.Status(), "Ok");
-  EXPECT_FALSE(fs::exists(dir.File("a Mosaic.JPG")));  // later sources are not processed
-  const std::string captions = Captions();
-  EXPECT_EQ(captions.substr(captions.rfind("text:")), "text: Ok|");
+  // 5 tiles of 30 x 20 across 10 pixels: 6000 * 5 * 30 / 10 / 20 = 4500 rows.
+  WriteJpeg(MakeSampleScene(10, 6000), dir.File("tall.jpg"));
+  std::ofstream(dir.File("empty.jpg")).close();
+  // Every pixel unlike its four neighbours: no area survives the narrowing.
+  WriteJpeg(MakeImage(40, 30,
+                      [](uint32_t x, uint32_t y) {
+                        return (x + y) % 2 ? MakePixel(255, 255, 255) : MakePixel(0, 0, 0);
+                      }),
+            dir.File("noise.jpg"), 100);
+  auto grid = [this](uint32_t perRow, uint32_t width) {
+    return [this, perRow, width] {
+      parameters.tilesPerRow = perRow;
+      parameters.tileWidth = width;
+    };
+  };
+  auto mask = [this](const std::string& name) {
+    return [this, name] {
+      parameters.tileWidth = 0;
+      prompt.fileAnswer = dir.File(name);
+    };
+  };
+  auto tiles = [this](uint32_t first, uint32_t end, bool damage) {
+    return [this, first, end, damage] {
+      parameters.tileWidth = 30;
+      options.useAllImages = true;  // every image in a cell: each damaged one is loaded
+      for (uint32_t i = first; i < end; ++i) {
+        const std::string tile = dir.File("tiles/t" + std::to_string(i) + ".jpg");
+        if (damage)
+          std::ofstream(tile) << "damaged";
+        else
+          fs::remove(tile);
+      }
+    };
+  };
+  const std::string notProcessedAC =
+      "\nNot processed: \"" + a + "\"\nNot processed: \"" + c + "\"";
+  struct Row {
+    std::function<void()> setup;
+    std::vector<std::string> sources;
+    std::vector<std::string> messages;
+    std::string status;
+  };
+  const std::vector<Row> rows = {
+      {grid(1, 300), {"flat.jpg", "a.jpg", "c.jpg"},
+       {"Analysis of Image \"" + dir.File("flat.jpg") +
+        "\" failed: it is not high enough for one row of tiles." + notProcessedAC},
+       "Ok"},
+      {grid(5, 30), {"tall.jpg", "c.jpg"},
+       {"Image \"" + dir.File("tall.jpg") +
+        "\" skipped: The number of Tiles per Column is 4500 (maximum is 4096). Please change the "
+        "Mosaic/Tile Width or the Number of Tiles."},
+       "Completed 1 Mosaics!"},
+      {mask("none.jpg"), {"a.jpg", "c.jpg"},
+       {"The Mask File \"" + dir.File("none.jpg") + "\" cannot be read." + notProcessedAC},
+       "Ok"},
+      {mask("empty.jpg"), {"a.jpg", "c.jpg"},
+       {"The Mask File \"" + dir.File("empty.jpg") + "\" cannot be read." + notProcessedAC},
+       "Ok"},
+      {mask("noise.jpg"), {"a.jpg", "c.jpg"},
+       {"The Mask File \"" + dir.File("noise.jpg") + "\" has no colour areas." + notProcessedAC},
+       "Ok"},
+      // Deleted tiles are left out of the matching: no cell waits for them.
+      {tiles(0, 6, false), {"a.jpg"}, {}, "Completed 1 Mosaics!"},
+      {tiles(6, 12, true),
+       {"a.jpg"},
+       {"Tiles that could not be loaded: 6. Their cells in the Mosaic of \"" + a + "\" are black."},
+       "Completed 1 Mosaics!"},
+      {tiles(6, 12, false),
+       {"a.jpg"},
+       {"None of the Images of the Collection exists any more: there is nothing to match. Please "
+        "update the Image Collection."},
+       "Ok"},
+  };
+  for (size_t r = 0; r < rows.size(); ++r) {
+    rows[r].setup();
+    prompt.messages.clear();
+    fs::remove(dir.File("a Mosaic.JPG"));
+    const BatchOutcome outcome = Run(rows[r].sources);
+    EXPECT_EQ(prompt.messages, rows[r].messages) << r;
+    EXPECT_EQ(job.Status(), rows[r].status) << r;
+    EXPECT_EQ(outcome.Failed(), !rows[r].messages.empty()) << r;
+    EXPECT_FALSE(outcome.stopped) << r;
+  }
+  EXPECT_FALSE(fs::exists(dir.File("a Mosaic.JPG")));  // nothing to match: nothing written
+  // The collection in memory still lists every entry, as its file does.
+  EXPECT_EQ(collection.Size(), 12u);
 }
 
 TEST_F(DriverTest, MaskIsAskedOnceAndCancellingStops) {
