@@ -1,9 +1,12 @@
 #include <CLI/CLI.hpp>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <set>
 #include <string>
+#include <vector>
 
 #include "cli/commands.h"
 #include "cli/status_printer.h"
@@ -41,11 +44,43 @@ void AddMosaicOptions(CLI::App& mosaic, MosaicOptions& o) {
       ->capture_default_str();
   mosaic.add_flag("--use-all", o.useAll, "use all images in the collection");
   mosaic.add_flag("--report", o.report, "write a text report");
-  mosaic.add_flag("--web-page{750}", o.webWidth, "write a web page (--web-page=WIDTH)")
-      ->expected(0, 1);
+  // A flag: the width only after "=", so the word after a bare --web-page stays a source.
+  mosaic.add_flag("--web-page{750}", o.webWidth, "write a web page (--web-page=WIDTH)");
   mosaic.add_option("--mask", o.mask, "mask image for tile width 0");
   mosaic.add_flag("--grey", o.grey, "match against grey thumbnails");
   mosaic.add_option("sources", o.sources, "source photos")->required();
+}
+
+// The long names of every option that takes a value, in `app` and all its subcommands.
+void CollectValueOptions(const CLI::App& app, std::set<std::string>& names) {
+  for (const CLI::Option* option : app.get_options()) {
+    if (option->get_items_expected_max() > 0)
+      names.insert(option->get_lnames().begin(), option->get_lnames().end());
+  }
+  for (const CLI::App* sub : app.get_subcommands([](const CLI::App*) { return true; }))
+    CollectValueOptions(*sub, names);
+}
+
+// The words for CLI11, last first. CLI11 reads "--name=" like a bare "--name" and takes the next
+// word as the value; a value left empty after "=" is the empty field, as typed, so such an
+// option is handed over as "--name" followed by an empty word.
+std::vector<std::string> ReversedArguments(const CLI::App& app, int argc, char** argv) {
+  std::set<std::string> valueOptions;
+  CollectValueOptions(app, valueOptions);
+  std::vector<std::string> words;
+  bool optionsEnded = false;
+  for (int i = 1; i < argc; ++i) {
+    const std::string word = argv[i];
+    optionsEnded = optionsEnded || word == "--";
+    const bool emptyValue = !optionsEnded && word.size() > 3 && word.rfind("--", 0) == 0 &&
+                            word.back() == '=' &&
+                            valueOptions.count(word.substr(2, word.size() - 3)) != 0;
+    words.push_back(emptyValue ? word.substr(0, word.size() - 1) : word);
+    if (emptyValue)
+      words.emplace_back();
+  }
+  std::reverse(words.begin(), words.end());
+  return words;
 }
 
 }  // namespace
@@ -121,7 +156,7 @@ int main(int argc, char** argv) {
   demo->add_option("folder", demoFolder, "folder for the demo")->capture_default_str();
 
   try {
-    app.parse(argc, argv);
+    app.parse(ReversedArguments(app, argc, argv));
   } catch (const CLI::CallForHelp& e) {
     return app.exit(e);
   } catch (const CLI::ParseError& e) {

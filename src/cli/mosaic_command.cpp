@@ -83,6 +83,13 @@ int RunMosaic(const MosaicOptions& options) {
     return kRefused;
   }
   input.fields.algorithmIndex = *algorithm;
+  // Mask mode would ask for the mask once the batch runs, where the command line has no one to
+  // ask: without --mask the arguments are incomplete.
+  const ParameterCheckResult check = ValidateParameters(input);
+  if (check.valid && check.tileWidth == 0 && options.mask.empty()) {
+    PrintMessage("A mask file is needed for tile width 0: give it with --mask.");
+    return kRefused;
+  }
 
   ImageCollection collection;
   CollectionCommands commands(collection);
@@ -131,7 +138,7 @@ int RunMosaic(const MosaicOptions& options) {
   }
   if (outcome.stopped)
     return InterruptRequested() ? kInterrupted : kFailed;
-  if (!outcome.skipped.empty() || outcome.analysisFailed || !outcome.unsaved.empty())
+  if (outcome.Failed())
     return kFailed;
   return kDone;
 }

@@ -125,11 +125,50 @@ TEST_F(CliTest, ReportAndWebPageWhenAsked) {
   ASSERT_EQ(run.status, 0) << run.err;
   EXPECT_EQ(ReadText(dir.File("a Report.TXT")).rfind("Number of tiles in the Mosaic:\t", 0), 0u);
   EXPECT_NE(ReadText(dir.File("a.html")).find("width=320"), std::string::npos);
-  // A bare flag does not swallow the source that follows it.
-  run = Cli(
-      dir, {"mosaic", "-c", collection(), "--tiles-per-row", "5", "--web-page", dir.File("a.jpg")});
-  ASSERT_EQ(run.status, 0) << run.err;
-  EXPECT_NE(ReadText(dir.File("a.html")).find("width=750"), std::string::npos);
+}
+
+// An option takes only its own value: a bare --web-page never the next word, and a value left
+// empty after "=" is the empty field, not the next word.
+TEST_F(CliTest, OptionsTakeOnlyTheirOwnValues) {
+  ASSERT_EQ(CreateCollection().status, 0);
+  const std::string a = dir.File("a.jpg"), c = dir.File("c.jpeg");
+  struct Row {
+    std::vector<std::string> options;
+    int status;
+    std::string message;
+    std::vector<std::string> made;
+  };
+  const std::vector<Row> rows = {
+      {{"--web-page", a, c}, 0, "Completed 2 Mosaics!", {"a Mosaic.JPG", "c. Mosaic.JPG", "a.html"}},
+      {{"--web-page", "900", a},
+       1,
+       "Skipped (cannot load): " + (fs::current_path() / "900").string(),
+       {"a Mosaic.JPG", "a.html"}},
+      {{"--tile-width=", a}, 0, "Completed 1 Mosaics!", {"a Mosaic.JPG"}},
+      {{"--tiles-per-row=", a},
+       2,
+       "Parameter: Number of Tiles per Row is invalid. Valid values are: 1..10000",
+       {}},
+      {{"--tile-width", "0", a}, 2, "A mask file is needed for tile width 0: give it with --mask.",
+       {}},
+  };
+  for (const Row& row : rows) {
+    std::vector<std::string> args = {"mosaic", "-c", collection(), "--mosaic-width", "300"};
+    if (row.options.front() != "--tiles-per-row=")
+      args.insert(args.end(), {"--tiles-per-row", "5"});
+    args.insert(args.end(), row.options.begin(), row.options.end());
+    const CliRun run = Cli(dir, args);
+    EXPECT_EQ(run.status, row.status) << row.options.front() << run.err;
+    EXPECT_NE(run.err.find(row.message), std::string::npos) << run.err;
+    for (const char* output : {"a Mosaic.JPG", "c. Mosaic.JPG", "a.html"}) {
+      const bool made = std::count(row.made.begin(), row.made.end(), output) != 0;
+      EXPECT_EQ(fs::exists(dir.File(output)), made) << row.options.front() << " " << output;
+      if (made && std::string(output) == "a.html") {
+        EXPECT_NE(ReadText(dir.File(output)).find("width=750"), std::string::npos);
+      }
+      fs::remove(dir.File(output));
+    }
+  }
 }
 
 TEST_F(CliTest, ParameterMessagesRefuseWithStatusTwo) {
