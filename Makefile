@@ -36,9 +36,10 @@ tsan: deps
 	  CMAKE_FLAGS="-DTESSARIX_SANITIZE=thread -DTESSARIX_BUILD_BENCH=OFF -DTESSARIX_BUILD_APP=OFF"
 	cmake --build build-tsan -j $(JOBS) --target platform_tests collection_tests job_tests \
 	  engine_tests
-	TSAN_OPTIONS="halt_on_error=1" build-tsan/tests/platform/platform_tests --gtest_filter='WorkPool*'
+	TSAN_OPTIONS="halt_on_error=1" build-tsan/tests/platform/platform_tests \
+	  --gtest_filter='WorkPool*:MemoryBudget*'
 	TSAN_OPTIONS="halt_on_error=1" build-tsan/tests/collection/collection_tests \
-	  --gtest_filter='ParallelAnalysis*'
+	  --gtest_filter='ParallelAnalysis*:HostileSizes.TwoLarge*'
 	TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" build-tsan/tests/job/job_tests
 	TSAN_OPTIONS="halt_on_error=1" build-tsan/tests/engine/engine_tests \
 	  --gtest_filter='Parallel*:Rendering*:TileCache*'

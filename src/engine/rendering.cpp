@@ -260,7 +260,7 @@ int RenderFinalMosaic(MosaicJob& job, Mosaic& mosaic) {
   job.SetStatus("Initializing Final Mosaic...");
   // Transparent black: whatever no cell covers stays black in the file, which ignores T.
   Image canvas;
-  if (!canvas.CreateTransparent(mosaic.width, mosaic.height))
+  if (!canvas.CreateTransparentInBudget(mosaic.width, mosaic.height))
     return 0;
 
   job.EndStage();

@@ -39,23 +39,31 @@ bool AllocateUnset(PixelVector& pixels, uint64_t count) {
 
 void Image::Release() {
   pixels_ = PixelVector();
+  share_.Release();
   width_ = 0;
   height_ = 0;
 }
 
 bool Image::Create(uint32_t width, uint32_t height, uint8_t fill) {
-  return CreateFilled(width, height, Pixel{fill} * 0x01010101u);
+  return CreateFilled(width, height, Pixel{fill} * 0x01010101u, false);
 }
 
 bool Image::CreateTransparent(uint32_t width, uint32_t height) {
-  return CreateFilled(width, height, kTransparentBlack);
+  return CreateFilled(width, height, kTransparentBlack, false);
 }
 
-bool Image::CreateFilled(uint32_t width, uint32_t height, Pixel value) {
+bool Image::CreateTransparentInBudget(uint32_t width, uint32_t height) {
+  return CreateFilled(width, height, kTransparentBlack, true);
+}
+
+bool Image::CreateFilled(uint32_t width, uint32_t height, Pixel value, bool inBudget) {
   Release();
   if (width == 0 || height == 0)
     return false;
-  if (!Allocate(pixels_, uint64_t{width} * height, value)) {
+  const uint64_t count = uint64_t{width} * height;
+  if ((inBudget && !share_.Take(SaturatingProduct(count, sizeof(Pixel)))) ||
+      !Allocate(pixels_, count, value)) {
+    share_.Release();
     Prompt().ShowMessage(Format("Out Of Memory while creating an Image made with %ldx%ld Pixels",
                                 static_cast<long>(width), static_cast<long>(height)),
                          MessageIcon::Warning);
@@ -91,7 +99,7 @@ bool Image::LoadJpegTop(const std::string& path,
   // Decoded straight into the pixels: one buffer, one pass.
   const bool decoded = ReadTopPixels(path, [&](uint32_t w, uint32_t h, uint32_t& rows) -> Pixel* {
     rows = std::clamp<uint32_t>(rowsWanted(w, h), 1, h);
-    if (!AllocateUnset(pixels_, uint64_t{w} * rows))
+    if (!RoomForDecode(uint64_t{w} * rows))
       return nullptr;
     width = w;
     height = rows;
@@ -105,6 +113,18 @@ bool Image::LoadJpegTop(const std::string& path,
   width_ = width;
   height_ = height;
   return true;
+}
+
+// Memory already paid for is kept when it is large enough; otherwise it is given back before a
+// larger share is asked, so that a decode holding nothing else may wait for room.
+bool Image::RoomForDecode(uint64_t count) {
+  const uint64_t bytes = SaturatingProduct(count, sizeof(Pixel));
+  if (share_.Bytes() < bytes) {
+    Release();
+    if (!share_.Take(bytes))
+      return false;
+  }
+  return AllocateUnset(pixels_, count);
 }
 
 bool Image::SaveJpeg(const std::string& path, int quality) const {

@@ -40,13 +40,20 @@ class Image {
   // Like Create, every pixel fully transparent black (0xFF000000).
   bool CreateTransparent(uint32_t width, uint32_t height);
 
+  // CreateTransparent for a picture a whole job builds on (the mosaic's canvas): its memory is
+  // paid from the process's memory budget while the image keeps it, and the out-of-memory
+  // message is shown when the budget refuses it (MemoryBudget::Reserve).
+  bool CreateTransparentInBudget(uint32_t width, uint32_t height);
+
   // Adopts `other`'s size and pixels. Returns false and changes nothing when `other` is none.
   bool TakeOver(std::optional<Image>&& other);
 
   // Decodes a JPEG file (T = 0 everywhere). On any failure the image is empty and false returned;
-  // only a memory shortage shows a message. The pixels' memory is kept for the new picture when
-  // it is large enough, so decoding many photos in turn through one image takes fresh memory
-  // (and its page faults) only for a larger one.
+  // only a memory shortage shows a message. The decoded pixels' memory is paid from the process's
+  // memory budget while the image keeps it; a picture the budget refuses (MemoryBudget::Reserve)
+  // is a memory shortage, found before any of it is decoded. The pixels' memory is kept for the
+  // new picture when it is large enough, so decoding many photos in turn through one image takes
+  // fresh memory (and its page faults) and a new share of the budget only for a larger one.
   bool LoadJpeg(const std::string& path);
 
   // LoadJpeg for the top rows only, as many as `rowsWanted(width, height)` asks once the file's
@@ -63,10 +70,12 @@ class Image {
   friend bool operator==(const Image&, const Image&) = default;
 
  private:
-  bool CreateFilled(uint32_t width, uint32_t height, Pixel value);
+  bool CreateFilled(uint32_t width, uint32_t height, Pixel value, bool inBudget);
+  bool RoomForDecode(uint64_t count);
 
   uint32_t width_ = 0;
   uint32_t height_ = 0;
+  PixelMemoryShare share_;  // declared first: an image ends by freeing its pixels, then its share
   PixelVector pixels_;
 };
 

@@ -3,6 +3,8 @@
 #include <sys/mman.h>
 
 #include <cstdlib>
+#include <optional>
+#include <utility>
 
 namespace tessarix {
 namespace {
@@ -32,6 +34,15 @@ void* AllocatePixelMemory(size_t bytes) {
 
 void FreePixelMemory(void* memory, size_t) {
   std::free(memory);
+}
+
+bool PixelMemoryShare::Take(uint64_t bytes) {
+  reservation_.Release();
+  std::optional<MemoryReservation> taken = ProcessMemoryBudget().Reserve(bytes);
+  if (!taken)
+    return false;
+  reservation_ = std::move(*taken);
+  return true;
 }
 
 }  // namespace tessarix

@@ -1,11 +1,13 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <new>
 #include <utility>
 #include <vector>
 
 #include "imaging/pixel.h"
+#include "platform/memory_budget.h"
 
 namespace tessarix {
 
@@ -49,5 +51,29 @@ struct PixelAllocator {
 };
 
 using PixelVector = std::vector<Pixel, PixelAllocator<Pixel>>;
+
+// The share of the process's memory budget that pays for a pixel array's memory. It goes with the
+// memory, not with the pixel values: a copy of the array is new memory and pays nothing, values
+// assigned into an array keep its memory and its share, a moved array takes its share along.
+// Shares always compare equal, so comparing pictures compares their pixels.
+class PixelMemoryShare {
+ public:
+  PixelMemoryShare() = default;
+  PixelMemoryShare(const PixelMemoryShare&) noexcept {}
+  PixelMemoryShare& operator=(const PixelMemoryShare&) noexcept { return *this; }
+  PixelMemoryShare(PixelMemoryShare&&) noexcept = default;
+  PixelMemoryShare& operator=(PixelMemoryShare&&) noexcept = default;
+
+  uint64_t Bytes() const { return reservation_.Bytes(); }
+  // Gives back the current share and reserves `bytes` (MemoryBudget::Reserve, which may wait);
+  // false, holding nothing, when refused.
+  bool Take(uint64_t bytes);
+  void Release() { reservation_.Release(); }
+
+  friend bool operator==(const PixelMemoryShare&, const PixelMemoryShare&) { return true; }
+
+ private:
+  MemoryReservation reservation_;
+};
 
 }  // namespace tessarix

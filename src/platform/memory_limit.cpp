@@ -5,7 +5,6 @@
 #include <limits>
 
 namespace tessarix {
-namespace {
 
 uint64_t AllocationLimit() {
   static const uint64_t limit = [] {
@@ -16,8 +15,6 @@ uint64_t AllocationLimit() {
   }();
   return limit;
 }
-
-}  // namespace
 
 uint64_t SaturatingProduct(uint64_t a, uint64_t b) {
   if (a != 0 && b > std::numeric_limits<uint64_t>::max() / a) {

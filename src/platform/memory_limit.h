@@ -9,6 +9,9 @@ namespace tessarix {
 // beyond a quarter of the physical memory (or not representable) is therefore refused up front.
 bool CanAllocate(uint64_t bytes);
 
+// That bound: a quarter of the physical memory (4 GB where the size cannot be learnt).
+uint64_t AllocationLimit();
+
 // Multiplies without wrapping; UINT64_MAX when the product does not fit.
 uint64_t SaturatingProduct(uint64_t a, uint64_t b);
 

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "platform/memory_budget.h"
+
 namespace tessarix {
 namespace {
 
@@ -62,6 +64,7 @@ void WorkPool::WorkerLoop(unsigned self) {
     if (quit_.load())
       return;
     seen = round_.load(std::memory_order_acquire);
+    const MemoryAccountLoan loan(account_);
     RunRanges(self);
     finished_.fetch_add(1, std::memory_order_acq_rel);
   }
@@ -83,6 +86,7 @@ void WorkPool::ParallelFor(size_t count, size_t grain, const ThreadBody& body) {
     return;
   }
   body_ = &body;
+  account_ = CurrentMemoryAccount();
   count_ = count;
   grain_ = grain;
   const size_t ranges = (count + grain - 1) / grain;

@@ -11,6 +11,8 @@
 
 namespace tessarix {
 
+class MemoryAccount;
+
 // A small fork-join pool: `threads - 1` workers that live as long as the pool, plus the calling
 // thread, share the indexes of one ParallelFor at a time. Made for many short rounds (one per
 // offered image in the matching, a fraction of a millisecond each): between rounds a worker
@@ -18,6 +20,7 @@ namespace tessarix {
 // wake-up each. Each thread first works through its own contiguous share of the ranges and only
 // then helps with the others': a thread that writes the same part of the results round after
 // round keeps those cache lines, where handing ranges out in turn moved them between cores.
+// Memory reserved from the budget during a round counts against the caller's account.
 class WorkPool {
  public:
   explicit WorkPool(unsigned threads);
@@ -52,6 +55,7 @@ class WorkPool {
   // The round's description: written by the caller before it publishes the round, read by the
   // workers after they see it, and left alone until every worker has reported back.
   const ThreadBody* body_ = nullptr;
+  MemoryAccount* account_ = nullptr;  // the caller's: the round's memory is the caller's work's
   size_t count_ = 0;
   size_t grain_ = 1;
 

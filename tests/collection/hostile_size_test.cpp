@@ -4,10 +4,12 @@
 #include <chrono>
 #include <fstream>
 #include <memory>
+#include <thread>
 
 #include "collection/collection_file.h"
 #include "collection/image_collection.h"
 #include "collection/tile_analysis.h"
+#include "platform/memory_budget.h"
 #include "platform/memory_limit.h"
 #include "resource_limits.h"
 #include "test_support.h"
@@ -15,24 +17,32 @@
 namespace tessarix::test {
 namespace {
 
+// A 16 x 16 photo whose header claims `width` x `height`: the rest decodes as grey.
+std::string ClaimingSize(const TempDir& dir, uint16_t width, uint16_t height) {
+  WriteJpeg(MakeFlatImage(16, 16, MakePixel(90, 120, 150)), dir.File("small.jpg"));
+  const std::vector<unsigned char> bytes =
+      WithClaimedSize(ReadBytes(dir.File("small.jpg")), width, height);
+  EXPECT_FALSE(bytes.empty());
+  const std::string path = dir.File("huge.jpg");
+  std::ofstream(path, std::ios::binary)
+      .write(reinterpret_cast<const char*>(bytes.data()),
+             static_cast<std::streamsize>(bytes.size()));
+  return path;
+}
+
 TEST(HostileSizes, PhotoClaiming65500SquareIsRefusedAtOnceInLittleMemory) {
   // Unbounded (sanitizer builds) the refusal rests on the machine's size alone.
   if (!MemoryLimitWorks() && CanAllocate(uint64_t{65500} * 65500 * 4))
     GTEST_SKIP() << "this machine could hold the picture and no limit can be set";
   TempDir dir;
-  WriteJpeg(MakeFlatImage(16, 16, MakePixel(90, 120, 150)), dir.File("small.jpg"));
-  const std::vector<unsigned char> huge =
-      WithClaimedSize(ReadBytes(dir.File("small.jpg")), 65500, 65500);
-  ASSERT_FALSE(huge.empty());
-  std::ofstream(dir.File("huge.jpg"), std::ios::binary)
-      .write(reinterpret_cast<const char*>(huge.data()), static_cast<std::streamsize>(huge.size()));
+  const std::string huge = ClaimingSize(dir, 65500, 65500);
 
   // 17 GB of pixels are asked for; 256 MB more than the process has now must do.
   const LimitedRun run = RunWithMemoryLimit(256u << 20, [&] {
     RecordingPrompt prompt;
     const auto start = std::chrono::steady_clock::now();
     CollectionEntry tile;
-    tile.path = dir.File("huge.jpg");
+    tile.path = huge;
     const bool loaded = LoadTile(tile, 12, 8).has_value();
     CollectionEntry analysed;
     analysed.path = tile.path;
@@ -45,6 +55,26 @@ TEST(HostileSizes, PhotoClaiming65500SquareIsRefusedAtOnceInLittleMemory) {
   ASSERT_TRUE(run.exited) << "the decode crashed or was killed";
   EXPECT_EQ(run.report,
             "refused,refused|JpegFile :\nOut of memory|JpegFile :\nOut of memory|quick");
+}
+
+// A 12 x 8 thumbnail of a 3000 x 3000 photo decodes its top 2500 rows: 30 MB. Two such decodes on
+// two threads in a budget of 45 MB take turns; both succeed.
+TEST(HostileSizes, TwoLargeDecodesOnTwoThreadsNeverHoldMoreThanTheBudget) {
+  TempDir dir;
+  const std::string path = ClaimingSize(dir, 3000, 3000);
+  const ScopedMemoryBudgetForTest budget(45'000'000);
+  bool loaded[2] = {};
+  std::vector<std::thread> threads;
+  for (bool& result : loaded) {
+    threads.emplace_back([&path, &result] {
+      CollectionEntry tile;
+      tile.path = path;
+      result = LoadTile(tile, 12, 8).has_value();
+    });
+  }
+  for (std::thread& thread : threads) thread.join();
+  EXPECT_TRUE(loaded[0] && loaded[1]);
+  EXPECT_EQ(budget.Budget().Peak(), uint64_t{3000} * 2500 * sizeof(Pixel));
 }
 
 // Also the re-base onto the folder a collection file lies in: the stored folder is another

@@ -1,10 +1,14 @@
 // Masks of sizes a person may really hand over (a 600-megapixel poster) or no honest file has.
 #include <gtest/gtest.h>
 
+#include <stdlib.h>
+
 #include <chrono>
 #include <fstream>
 
 #include "engine/mask_cells.h"
+#include "engine/rendering.h"
+#include "platform/memory_budget.h"
 #include "resource_limits.h"
 #include "test_support.h"
 
@@ -60,6 +64,62 @@ TEST(HostileMaskSizes, MaskClaiming65500SquareIsRefusedQuicklyItsRealSizeIsRead)
   EXPECT_EQ(SegmentBounded(PatchedMask(dir, 65500, 65500), 256u << 20, 5),
             "0 0x0 cells 0|JpegFile :\nOut of memory|quick");
   EXPECT_EQ(SegmentBounded(PatchedMask(dir, 16, 16), 256u << 20, 5), "1 16x16 cells 1|quick");
+}
+
+// A header claiming 8000 x 8000 (256 MB of pixels) loaded as a job's source in a budget of 64 MB.
+TEST(HostileSourceSizes, SourceBeyondTheMemoryBudgetIsRefusedBeforeAnyOfItIsDecoded) {
+  TempDir dir;
+  const std::string path = PatchedMask(dir, 8000, 8000);
+  const ScopedMemoryBudgetForTest budget(64u << 20);
+  RecordingPrompt prompt;
+  Image source;
+  EXPECT_FALSE(source.LoadJpeg(path));
+  EXPECT_TRUE(source.Empty());
+  EXPECT_EQ(prompt.messages, std::vector<std::string>{"JpegFile :\nOut of memory"});
+  EXPECT_EQ(budget.Budget().Peak(), 0u);
+}
+
+// The job's canvas (400 x 400: 640 KB) is paid from the budget, and a tile (350 x 350: 490 KB) is
+// decoded beside it or refused at once; its cell then stays black.
+TEST(HostileSourceSizes, CanvasAndTheTilesDecodedForItShareTheMemoryBudget) {
+  TempDir dir;
+  TempDir config;
+  const char* const savedXdg = std::getenv("XDG_CONFIG_HOME");
+  const std::string saved = savedXdg != nullptr ? savedXdg : "";
+  setenv("XDG_CONFIG_HOME", config.Folder().c_str(), 1);
+  WriteJpeg(MakeFlatImage(350, 350, MakePixel(200, 40, 40)), dir.File("tile.jpg"));
+  CollectionEntry entry;
+  entry.path = dir.File("tile.jpg");
+  struct Row {
+    uint64_t budget;
+    const char* outcome;
+  } const rows[] = {
+      {500'000, "0|Out Of Memory while creating an Image made with 400x400 Pixels"},
+      {1'000'000, "1 black|JpegFile :\nOut of memory"},
+      {2'000'000, "1 painted"},
+  };
+  for (const Row& row : rows) {
+    const ScopedMemoryBudgetForTest budget(row.budget);
+    RecordingPrompt prompt;
+    MosaicJob job;
+    Mosaic mosaic;
+    mosaic.width = mosaic.height = 400;
+    mosaic.outputBase = dir.File("out");
+    MosaicCell& cell = mosaic.cells.emplace_back();
+    cell.width = cell.height = 350;
+    cell.area = 350 * 350;
+    cell.assigned = &entry;
+    std::string outcome = std::to_string(RenderFinalMosaic(job, mosaic));
+    if (std::optional<DisplayQueue::Item> shown = job.TakeDisplayItem())
+      outcome += shown->image->At(0, 0) == kTransparentBlack ? " black" : " painted";
+    for (const std::string& message : prompt.messages) outcome += "|" + message;
+    EXPECT_EQ(outcome, row.outcome) << row.budget;
+    EXPECT_LE(budget.Budget().Peak(), row.budget);
+  }
+  if (savedXdg != nullptr)
+    setenv("XDG_CONFIG_HOME", saved.c_str(), 1);
+  else
+    unsetenv("XDG_CONFIG_HOME");
 }
 
 }  // namespace
