@@ -36,7 +36,9 @@ struct BatchOutcome {
   bool analysisFailed = false;       // the batch ended early at a failed analysis
   bool stopped = false;              // ended through the stop path
   std::vector<std::string> mosaics;  // mosaic files written
-  std::vector<std::string> unsaved;  // mosaics rendered whose file could not be written
+  // Outputs of made mosaics that are not there as this batch made them: the mosaic, report or
+  // page that could not be written, and a report or page of the person's own left in its place.
+  std::vector<std::string> unsaved;
 };
 
 // The batch loop on the calling thread: every source in turn through load, analysis, matching,
