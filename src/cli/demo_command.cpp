@@ -3,6 +3,7 @@
 
 #include "cli/commands.h"
 #include "cli/status_printer.h"
+#include "engine/output_names.h"
 #include "imaging/sample_photos.h"
 #include "platform/text_format.h"
 
@@ -53,11 +54,10 @@ int RunDemo(const std::string& folderText) {
   options.sources = {source};
   const int status = RunMosaic(options);
   if (status == kDone) {
-    const std::string base = (folder / "Landscape").string();
-    std::printf(
-        "Collection: %s\nSource:     %s\nMosaic:     %s Mosaic.JPG\nReport:     %s "
-        "Report.TXT\nWeb page:   %s.html\n",
-        collectionFile.c_str(), source.c_str(), base.c_str(), base.c_str(), base.c_str());
+    const std::string base = OutputBase(source);
+    std::printf("Collection: %s\nSource:     %s\nMosaic:     %s\nReport:     %s\nWeb page:   %s\n",
+                collectionFile.c_str(), source.c_str(), MosaicFileName(base).c_str(),
+                ReportFileName(base).c_str(), WebPageFileName(base).c_str());
   }
   return status;
 }

@@ -1,9 +1,10 @@
 #include "cli/interrupt.h"
 
 #include <signal.h>
-#include <unistd.h>
 
 #include <atomic>
+
+#include "platform/atomic_file.h"
 
 namespace tessarix::cli {
 namespace {
@@ -12,7 +13,7 @@ std::atomic<int> interrupts{0};
 
 void OnInterrupt(int) {
   if (interrupts.fetch_add(1) >= 1)
-    _exit(130);
+    ExitRemovingTemporaries(130);
 }
 
 }  // namespace

@@ -8,8 +8,10 @@
 
 #include "collection/tile_analysis.h"
 #include "engine/distance.h"
+#include "engine/output_names.h"
 #include "engine/tile_cache.h"
 #include "imaging/image_ops.h"
+#include "imaging/jpeg_file.h"
 #include "imaging/shifted_copy.h"
 #include "platform/text_format.h"
 #include "platform/usage_counter.h"
@@ -271,17 +273,26 @@ int RenderFinalMosaic(MosaicJob& job, Mosaic& mosaic) {
     return 0;
   mosaic.tilesNotLoaded = painter.NotLoaded();
   job.EndStage();
-  mosaic.mosaicFile = mosaic.outputBase + " Mosaic.JPG";
+  mosaic.mosaicFile = MosaicFileName(mosaic.outputBase);
 
   job.BeginStage(3, 1.0);
   job.SetStatus("Saving Final Mosaic...");
-  mosaic.mosaicSaved = canvas.SaveJpeg(mosaic.mosaicFile, static_cast<int>(mosaic.jpegQuality));
-  if (mosaic.mosaicSaved) {
-    job.Post(std::move(canvas), Format("Mosaic: %s", mosaic.sourcePath.c_str()));
-    IncrementMosaicCount();
+  const int quality = static_cast<int>(mosaic.jpegQuality);
+  if (mosaic.mosaicOutput == nullptr) {
+    mosaic.mosaicSaved = canvas.SaveJpeg(mosaic.mosaicFile, quality);
+    if (mosaic.mosaicSaved)
+      MosaicSaved(job, mosaic, std::move(canvas));
+  } else if (WritePixels(*mosaic.mosaicOutput, canvas.Pixels(), canvas.Width(), canvas.Height(),
+                         quality)) {
+    mosaic.picture = std::move(canvas);
   }
   job.EndStage();
   return 1;
+}
+
+void MosaicSaved(MosaicJob& job, const Mosaic& mosaic, Image picture) {
+  job.Post(std::move(picture), Format("Mosaic: %s", mosaic.sourcePath.c_str()));
+  IncrementMosaicCount();
 }
 
 }  // namespace tessarix

@@ -17,10 +17,15 @@ int ShiftColours(Image& image, int32_t sR, int32_t sG, int32_t sB);
 // an image is a whole rectangle (nothing to blend) and no two such cells overlap.
 bool PasteInAnyOrder(const std::vector<MosaicCell>& cells, size_t first, size_t end);
 
-// Paints every assigned cell at full size, writes mosaic.outputBase + " Mosaic.JPG", posts it as
-// "Mosaic: %s" and raises the usage counter. A cell whose image cannot be loaded stays black;
-// mosaic.tilesNotLoaded counts those images. 0 when the canvas cannot be created or a stop was
-// requested (nothing written); 1 otherwise, also when saving failed.
+// Paints every assigned cell at full size, writes MosaicFileName(mosaic.outputBase) and calls
+// MosaicSaved; with mosaic.mosaicOutput set it writes into that file instead and keeps the
+// picture (see Mosaic). A cell whose image cannot be loaded stays black; mosaic.tilesNotLoaded
+// counts those images. 0 when the canvas cannot be created or a stop was requested (nothing
+// written); 1 otherwise, also when saving failed.
 int RenderFinalMosaic(MosaicJob& job, Mosaic& mosaic);
+
+// A mosaic saved under its name: posted as "Mosaic: %s" (the source path) and counted by the
+// usage counter.
+void MosaicSaved(MosaicJob& job, const Mosaic& mosaic, Image picture);
 
 }  // namespace tessarix

@@ -8,11 +8,10 @@
 
 namespace tessarix {
 
-int WriteTextReport(const std::vector<MosaicCell>& cells, const EngineParameters& params,
-                    const std::string& path) {
-  AtomicFile file(path);
+bool WriteTextReport(const std::vector<MosaicCell>& cells, const EngineParameters& params,
+                     AtomicFile& file) {
   if (!file.Open())
-    return 0;
+    return false;
   const CellExtent extent = MeasureCells(cells);
 
   long long assigned = 0;
@@ -49,7 +48,13 @@ int WriteTextReport(const std::vector<MosaicCell>& cells, const EngineParameters
                    .c_str(),
                out);
   }
-  return file.Commit() ? 1 : 0;
+  return file.Finish();
+}
+
+int WriteTextReport(const std::vector<MosaicCell>& cells, const EngineParameters& params,
+                    const std::string& path) {
+  AtomicFile file(path);
+  return WriteTextReport(cells, params, file) && file.Commit() ? 1 : 0;
 }
 
 }  // namespace tessarix

@@ -6,16 +6,28 @@
 
 #include "engine/engine_parameters.h"
 #include "engine/mosaic_cell.h"
+#include "platform/atomic_file.h"
 
 namespace tessarix {
 
-// The tab-separated report of every cell (CR LF line ends). 1 when written, 0 when the file
-// cannot be written (an existing report is then left as it was).
+// The tab-separated report of every cell (CR LF line ends), written into `file`, which is
+// opened here and left finished but not renamed, for a caller that puts it in place together
+// with the mosaic. False when it cannot be written; `file.Error()` says why.
+bool WriteTextReport(const std::vector<MosaicCell>& cells, const EngineParameters& params,
+                     AtomicFile& file);
+
+// The report written and put in place at `path`. 1 when written, 0 when the file cannot be
+// written (an existing report is then left as it was).
 int WriteTextReport(const std::vector<MosaicCell>& cells, const EngineParameters& params,
                     const std::string& path);
 
-// The page output base (trailing blanks removed) + ".html" with the mosaic scaled to `webWidth`
-// (clamped to 10..100000) and an image map linking every assigned tile. 1 when written.
+// The page of the mosaic at `mosaicPath`, titled WebPageBase(outputBase), with the mosaic scaled
+// to `webWidth` (clamped to 10..100000) and an image map linking every assigned tile; written
+// into `file` as the report is.
+bool WriteWebPage(const std::vector<MosaicCell>& cells, const std::string& mosaicPath,
+                  const std::string& outputBase, long webWidth, AtomicFile& file);
+
+// The page written and put in place at WebPageFileName(outputBase). 1 when written.
 int WriteWebPage(const std::vector<MosaicCell>& cells, const std::string& mosaicPath,
                  const std::string& outputBase, long webWidth);
 

@@ -1,6 +1,7 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "engine/output_names.h"
 #include "engine/report.h"
 #include "engine/source_analysis.h"
 #include "platform/atomic_file.h"
@@ -35,11 +36,6 @@ constexpr const char* kScript =
     "</head>\r\n"
     "\r\n"
     "<body style=\"margin: 0px;\">\r\n";
-
-std::string TrimTrailingBlanks(const std::string& text) {
-  const size_t end = text.find_last_not_of(' ');
-  return end == std::string::npos ? std::string() : text.substr(0, end + 1);
-}
 
 // Length of the UTF-8 sequence starting at text[i] and its code point; 0 when it is not a
 // well-formed sequence.
@@ -136,12 +132,11 @@ std::string FileUrl(const std::string& path) {
   return url;
 }
 
-int WriteWebPage(const std::vector<MosaicCell>& cells, const std::string& mosaicPath,
-                 const std::string& outputBase, long webWidth) {
-  const std::string title = TrimTrailingBlanks(outputBase);
-  AtomicFile file(title + ".html");
+bool WriteWebPage(const std::vector<MosaicCell>& cells, const std::string& mosaicPath,
+                  const std::string& outputBase, long webWidth, AtomicFile& file) {
   if (!file.Open())
-    return 0;
+    return false;
+  const std::string title = WebPageBase(outputBase);
 
   const uint32_t mosaicWidth = MeasureCells(cells).width;
   const long displayWidth = webWidth < 10 ? 10 : (webWidth > 100000 ? 100000 : webWidth);
@@ -180,7 +175,13 @@ int WriteWebPage(const std::vector<MosaicCell>& cells, const std::string& mosaic
                out);
   }
   std::fputs("</map>\r\n</body>\r\n</html>\r\n", out);
-  return file.Commit() ? 1 : 0;
+  return file.Finish();
+}
+
+int WriteWebPage(const std::vector<MosaicCell>& cells, const std::string& mosaicPath,
+                 const std::string& outputBase, long webWidth) {
+  AtomicFile file(WebPageFileName(outputBase));
+  return WriteWebPage(cells, mosaicPath, outputBase, webWidth, file) && file.Commit() ? 1 : 0;
 }
 
 }  // namespace tessarix

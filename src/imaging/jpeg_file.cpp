@@ -6,6 +6,7 @@
 #include <functional>
 #include <memory>
 #include <new>
+#include <system_error>
 
 // clang-format off
 #include <jpeglib.h>
@@ -245,24 +246,34 @@ bool Encode(EncodeState& state, std::FILE* file, const EncodeInput& input, int q
   return true;
 }
 
-// Creates the file, encodes, and replaces the target only with the complete result.
+// The person's words for a file that cannot be written, with the operating system's reason.
+bool Refuse(const AtomicFile& output, const char* action) {
+  Prompt().ShowMessage(Format("JpegFile :\nCan't %s %s\n%s", action, output.TargetPath().c_str(),
+                              std::system_category().message(output.Error()).c_str()),
+                       MessageIcon::Warning);
+  return false;
+}
+
+// Creates `output`'s temporary file and encodes into it, leaving it finished but not renamed. A
+// file that cannot be completed (full disk, a target that cannot be replaced) is as lost as one
+// that cannot be created; said with the operating system's reason, or the failure would go
+// unnoticed. The library's refusals of the picture itself stay silent like its other errors.
+bool EncodeInto(AtomicFile& output, const EncodeInput& input, int quality) {
+  if (!output.Open())
+    return Refuse(output, "open");
+  auto state = std::make_unique<EncodeState>();
+  if (!Encode(*state, output.Stream(), input, quality)) {
+    const bool failedWrite = std::ferror(output.Stream()) != 0;
+    output.Discard();
+    return failedWrite ? Refuse(output, "write") : false;
+  }
+  return output.Finish() || Refuse(output, "write");
+}
+
+// Encodes into a new file and replaces the target only with the complete result.
 bool EncodeFile(const std::string& path, const EncodeInput& input, int quality) {
   AtomicFile output(path);
-  // A file that cannot be completed (full disk, a target that cannot be replaced) is as lost as
-  // one that cannot be created; said with the same words, or the failure would go unnoticed. The
-  // library's refusals of the picture itself stay silent like its other errors.
-  const auto refuse = [&path] {
-    Prompt().ShowMessage(Format("JpegFile :\nCan't open %s\n", path.c_str()), MessageIcon::Warning);
-    return false;
-  };
-  if (!output.Open())
-    return refuse();
-  auto state = std::make_unique<EncodeState>();
-  if (!Encode(*state, output.Stream(), input, quality))
-    return std::ferror(output.Stream()) != 0 ? refuse() : false;
-  if (!output.Commit())
-    return refuse();
-  return true;
+  return EncodeInto(output, input, quality) && (output.Commit() || Refuse(output, "write"));
 }
 
 }  // namespace
@@ -306,8 +317,9 @@ bool WriteRgb(const std::string& path, const RgbBuffer& buffer, int quality) {
   return EncodeFile(path, input, quality);
 }
 
-bool WritePixels(const std::string& path, const Pixel* pixels, uint32_t width, uint32_t height,
-                 int quality) {
+// Hands the pixels to `encode` as rows the encoder reads.
+static bool EncodePixels(const Pixel* pixels, uint32_t width, uint32_t height,
+                         const std::function<bool(const EncodeInput&)>& encode) {
   if (pixels == nullptr || width == 0 || height == 0)
     return false;
   EncodeInput input;
@@ -322,7 +334,7 @@ bool WritePixels(const std::string& path, const Pixel* pixels, uint32_t width, u
     input.row = [&](uint32_t y) {
       return reinterpret_cast<JSAMPROW>(const_cast<Pixel*>(pixels + size_t{y} * width));
     };
-    return EncodeFile(path, input, quality);
+    return encode(input);
   }
 #endif
   std::vector<uint8_t> packed(size_t{width} * 3);
@@ -335,7 +347,19 @@ bool WritePixels(const std::string& path, const Pixel* pixels, uint32_t width, u
     }
     return packed.data();
   };
-  return EncodeFile(path, input, quality);
+  return encode(input);
+}
+
+bool WritePixels(const std::string& path, const Pixel* pixels, uint32_t width, uint32_t height,
+                 int quality) {
+  return EncodePixels(pixels, width, height,
+                      [&](const EncodeInput& input) { return EncodeFile(path, input, quality); });
+}
+
+bool WritePixels(AtomicFile& file, const Pixel* pixels, uint32_t width, uint32_t height,
+                 int quality) {
+  return EncodePixels(pixels, width, height,
+                      [&](const EncodeInput& input) { return EncodeInto(file, input, quality); });
 }
 
 }  // namespace tessarix

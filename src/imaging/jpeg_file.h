@@ -9,6 +9,8 @@
 
 namespace tessarix {
 
+class AtomicFile;
+
 // Packed 24-bit RGB: width * height * 3 bytes, rows top first, no padding, bytes R, G, B.
 struct RgbBuffer {
   uint32_t width = 0;
@@ -36,13 +38,19 @@ bool ReadTopPixels(
     const std::function<Pixel*(uint32_t width, uint32_t height, uint32_t& rows)>& reserve);
 
 // Writes a baseline RGB JPEG of `quality` (1..100). False without a message for an empty buffer;
-// "JpegFile :\nCan't open %s\n" when the file cannot be created. The target is replaced only by a
-// complete new file.
+// "JpegFile :\nCan't open %s\n" followed by the operating system's reason when the file cannot be
+// created, "JpegFile :\nCan't write %s\n" and the reason when it cannot be completed (a full
+// disk). The target is replaced only by a complete new file.
 bool WriteRgb(const std::string& path, const RgbBuffer& buffer, int quality);
 
 // WriteRgb from 32-bit pixels, `width` per row, rows top first; the transparency is ignored.
 // The same file WriteRgb makes of the pixels' red, green and blue, without a packed copy of them.
 bool WritePixels(const std::string& path, const Pixel* pixels, uint32_t width, uint32_t height,
+                 int quality);
+
+// The same into `file`, which is opened here and left finished but not renamed, for a caller
+// that puts it in place together with other files; the same messages.
+bool WritePixels(AtomicFile& file, const Pixel* pixels, uint32_t width, uint32_t height,
                  int quality);
 
 }  // namespace tessarix

@@ -4,17 +4,23 @@
 #include <sched.h>
 
 #include <memory>
+#include <functional>
 #include <optional>
+#include <system_error>
 #include <utility>
 
 #include "engine/existing_tiles.h"
 #include "engine/mask_cells.h"
 #include "engine/matching.h"
 #include "engine/mosaic.h"
+#include "engine/output_names.h"
+#include "engine/rendering.h"
+#include "engine/replace_check.h"
 #include "engine/report.h"
 #include "engine/source_analysis.h"
 #include "imaging/image.h"
 #include "job/batch_messages.h"
+#include "platform/atomic_file.h"
 #include "platform/text_format.h"
 #include "platform/thread_count.h"
 #include "platform/user_prompt.h"
@@ -29,10 +35,6 @@ constexpr const char* kMaskFilter = "Images JPEG (*.jpg)|*.jpg;*.jpeg;*.jpe||";
 uint32_t QualityFromField(const std::string& field) {
   const auto quality = static_cast<uint32_t>(ParseLeadingInt(field));
   return (quality == 0 || quality > 100) ? 100 : quality;
-}
-
-std::string OutputBase(const std::string& source) {
-  return source.size() >= 4 ? source.substr(0, source.size() - 4) : std::string();
 }
 
 std::string MosaicInfoText(const Mosaic& mosaic) {
@@ -50,7 +52,7 @@ std::string MosaicInfoText(const Mosaic& mosaic) {
       static_cast<int>(mosaic.cells.size()), static_cast<int>(mosaic.width),
       static_cast<int>(mosaic.height), static_cast<int>(widths / count),
       static_cast<int>(heights / count), ShortenPath(mosaic.sourcePath, 30).c_str(),
-      ShortenPath(mosaic.outputBase + " Mosaic.JPG", 30).c_str());
+      ShortenPath(MosaicFileName(mosaic.outputBase), 30).c_str());
 }
 
 // One source through every stage; the stop request is looked at between stages.
@@ -70,7 +72,9 @@ class BatchRun {
  private:
   Analysis Analyse(Mosaic& mosaic, const Image& image);
   bool WithinLimits(const std::string& source, const Image& image);
-  void WriteCompanions(Mosaic& mosaic);
+  bool WriteCompanions(const Mosaic& mosaic, AtomicFile& report, AtomicFile& page,
+                       std::vector<AtomicFile*>& set, BatchOutcome& outcome);
+  SourceResult SaveOutputs(Mosaic& mosaic, AtomicFile& mosaicFile, BatchOutcome& outcome);
 
   MosaicJob& job_;
   const BatchParameters& parameters_;
@@ -108,12 +112,83 @@ bool BatchRun::WithinLimits(const std::string& source, const Image& image) {
   return limit.empty();
 }
 
-void BatchRun::WriteCompanions(Mosaic& mosaic) {
+// The file's name and the operating system's reason.
+void SayUnwritten(const AtomicFile& file) {
+  Prompt().ShowMessage(Format("Unable to write %s\n%s", file.TargetPath().c_str(),
+                              std::system_category().message(file.Error()).c_str()),
+                       MessageIcon::Warning);
+}
+
+// A report or page into its temporary file, which then joins `set`. A file there that Tessarix
+// did not write stays as it is and is named, and the set goes on without it. False when the
+// file cannot be written: then nothing of the set may be put in place.
+bool WriteCompanion(AtomicFile& file, bool mayReplace, const std::function<bool()>& write,
+                    std::vector<AtomicFile*>& set, BatchOutcome& outcome) {
+  if (!mayReplace) {
+    Prompt().ShowMessage(
+        Format("Not replaced (not written by Tessarix): %s", file.TargetPath().c_str()),
+        MessageIcon::Warning);
+    outcome.unsaved.push_back(file.TargetPath());
+    return true;
+  }
+  if (!write()) {
+    SayUnwritten(file);
+    outcome.unsaved.push_back(file.TargetPath());
+    return false;
+  }
+  set.push_back(&file);
+  return true;
+}
+
+// The report and the page asked for, into their temporary files; false when one cannot be
+// written.
+bool BatchRun::WriteCompanions(const Mosaic& mosaic, AtomicFile& report, AtomicFile& page,
+                               std::vector<AtomicFile*>& set, BatchOutcome& outcome) {
   if (options_.textReport || options_.webPage)
     job_.SetStatus("Saving Report");
-  if (options_.textReport) {
-    WriteTextReport(mosaic.cells, mosaic.params, mosaic.outputBase + " Report.TXT");
+  const auto writeReport = [&] { return WriteTextReport(mosaic.cells, mosaic.params, report); };
+  const auto writePage = [&] {
+    return WriteWebPage(mosaic.cells, mosaic.mosaicFile, mosaic.outputBase,
+                        ParseLeadingInt(options_.webWidthField), page);
+  };
+  if (options_.textReport &&
+      !WriteCompanion(report, MayReplaceReport(report.TargetPath()), writeReport, set, outcome)) {
+    return false;
   }
+  return !options_.webPage ||
+         WriteCompanion(page, MayReplaceWebPage(page.TargetPath()), writePage, set, outcome);
+}
+
+// The mosaic, its report and its page are one set: all are written to their temporary files
+// first and renamed together, so that a failure or a stop before the renames keeps every
+// earlier output, and no report or page describes a mosaic that was not saved.
+SourceResult BatchRun::SaveOutputs(Mosaic& mosaic, AtomicFile& mosaicFile, BatchOutcome& outcome) {
+  if (mosaic.picture.Empty()) {  // not written; the rendering has said why
+    outcome.unsaved.push_back(MosaicFileName(mosaic.outputBase));
+    return SourceResult::Done;
+  }
+  AtomicFile report(ReportFileName(mosaic.outputBase));
+  AtomicFile page(WebPageFileName(mosaic.outputBase));
+  std::vector<AtomicFile*> set;
+  const bool complete = WriteCompanions(mosaic, report, page, set, outcome);
+  if (job_.StopRequested())
+    return SourceResult::Stopped;
+  set.push_back(&mosaicFile);  // last: a rename refused midway then keeps the earlier mosaic
+  if (!complete || !CommitTogether(set)) {
+    for (const AtomicFile* file : set) {
+      if (file->Committed())
+        continue;
+      if (file->Error() != 0)
+        SayUnwritten(*file);
+      outcome.unsaved.push_back(file->TargetPath());
+    }
+  }
+  if (mosaicFile.Committed()) {
+    mosaic.mosaicSaved = true;
+    outcome.mosaics.push_back(mosaic.mosaicFile);
+    MosaicSaved(job_, mosaic, std::move(mosaic.picture));
+  }
+  return SourceResult::Done;
 }
 
 SourceResult BatchRun::Process(const std::string& source, BatchOutcome& outcome) {
@@ -121,6 +196,8 @@ SourceResult BatchRun::Process(const std::string& source, BatchOutcome& outcome)
   mosaic.params = parameters_.params;
   mosaic.sourcePath = source;
   mosaic.outputBase = OutputBase(source);
+  AtomicFile mosaicFile(MosaicFileName(mosaic.outputBase));
+  mosaic.mosaicOutput = &mosaicFile;
   mosaic.jpegQuality = QualityFromField(options_.jpegQualityField);
   mosaic.useAllImages = options_.useAllImages;
 
@@ -157,24 +234,10 @@ SourceResult BatchRun::Process(const std::string& source, BatchOutcome& outcome)
     outcome.tilesNotLoaded += mosaic.tilesNotLoaded;
     Prompt().ShowMessage(TilesNotLoadedText(mosaic.tilesNotLoaded, source), MessageIcon::Warning);
   }
-  // A full disk or a target that cannot be replaced keeps the earlier file under that name, so
-  // only the save itself can say whether the file is this mosaic.
-  if (mosaic.mosaicSaved)
-    outcome.mosaics.push_back(mosaic.mosaicFile);
-  else if (!mosaic.mosaicFile.empty())
-    outcome.unsaved.push_back(mosaic.mosaicFile);
   job_.SetStatus("Mosaic Completed.");
   if (job_.StopRequested())
     return SourceResult::Stopped;
-
-  WriteCompanions(mosaic);
-  if (job_.StopRequested())
-    return SourceResult::Stopped;
-  if (options_.webPage) {
-    WriteWebPage(mosaic.cells, mosaic.mosaicFile, mosaic.outputBase,
-                 ParseLeadingInt(options_.webWidthField));
-  }
-  if (job_.StopRequested())
+  if (SaveOutputs(mosaic, mosaicFile, outcome) == SourceResult::Stopped)
     return SourceResult::Stopped;
 
   job_.SetStatus("Freeing Memory");

@@ -41,7 +41,9 @@ struct BatchOutcome {
   size_t tilesNotLoaded = 0;             // images that could not be loaded, cells left black
   bool stopped = false;                  // ended through the stop path
   std::vector<std::string> mosaics;      // mosaic files written
-  std::vector<std::string> unsaved;      // mosaics rendered whose file could not be written
+  // Outputs of made mosaics that are not there as this batch made them: the mosaic, report or
+  // page that could not be written, and a report or page of the person's own left in its place.
+  std::vector<std::string> unsaved;
 
   // Whether anything the person asked for was not done in full (a stop aside).
   bool Failed() const {

@@ -4,6 +4,7 @@
 #include <cctype>
 
 #include "collection/image_collection.h"
+#include "engine/output_names.h"
 #include "imaging/image.h"
 #include "platform/file_status.h"
 
@@ -57,10 +58,7 @@ bool SkipForDirectory(const std::string& path) {
   const std::optional<FileStatus> photo = StatFile(path);
   if (!photo)
     return true;
-  // ListFiles only returns names with an extension, so there are 4 characters to cut.
-  if (path.size() < 4)
-    return false;
-  const std::string mosaic = path.substr(0, path.size() - 4) + " Mosaic.JPG";
+  const std::string mosaic = MosaicFileName(OutputBase(path));
   const std::optional<FileStatus> made = StatFile(mosaic);
   return made && photo->creationTime <= made->creationTime;
 }

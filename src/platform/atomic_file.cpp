@@ -1,9 +1,13 @@
 #include "platform/atomic_file.h"
 
+#include <limits.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <utility>
 
 namespace tessarix {
@@ -29,6 +33,41 @@ mode_t CurrentUmask() {
   return mask;
 }
 
+// The temporary names a signal handler may have to remove. A slot is claimed (Filling), given its
+// name and published (Ready); the handler takes a Ready slot for good (Removing) before it reads
+// the name, so it never reads one being rewritten. Enough slots for every file written at once:
+// a mosaic's three outputs, a collection, frames on every thread.
+enum SlotState : int { kFree, kFilling, kReady, kRemoving };
+struct TemporaryName {
+  std::atomic<int> state{kFree};
+  char path[PATH_MAX];
+};
+constexpr int kSlots = 64;
+TemporaryName temporaryNames[kSlots];
+
+int RememberName(const std::string& path) {
+  if (path.size() >= PATH_MAX)
+    return -1;
+  for (int i = 0; i < kSlots; ++i) {
+    int expected = kFree;
+    if (temporaryNames[i].state.compare_exchange_strong(expected, kFilling)) {
+      std::memcpy(temporaryNames[i].path, path.c_str(), path.size() + 1);
+      temporaryNames[i].state.store(kReady);
+      return i;
+    }
+  }
+  return -1;  // written all the same, only not removed by a program ended from a signal
+}
+
+// -1 while no exit has been asked for.
+std::atomic<int> pendingExit{-1};
+std::atomic<int> exitHolds{0};
+
+[[noreturn]] void ExitNow(int status) {
+  AtomicFile::RemoveTemporaries();
+  _exit(status);
+}
+
 }  // namespace
 
 AtomicFile::AtomicFile(std::string targetPath) : target_(std::move(targetPath)) {}
@@ -37,45 +76,108 @@ AtomicFile::~AtomicFile() {
   Discard();
 }
 
+void AtomicFile::Fail(int error) {
+  if (error_ == 0)
+    error_ = error;
+}
+
+ssize_t AtomicFile::WriteToFile(void* self, const char* data, size_t size) {
+  auto* file = static_cast<AtomicFile*>(self);
+  size_t done = 0;
+  while (done < size) {
+    const ssize_t n = write(file->fd_, data + done, size - done);
+    if (n < 0 && errno == EINTR)
+      continue;
+    if (n <= 0) {
+      // The stream only learns that the write fell short; the reason is kept here.
+      file->Fail(n < 0 ? errno : ENOSPC);
+      break;
+    }
+    done += static_cast<size_t>(n);
+  }
+  return static_cast<ssize_t>(done);
+}
+
 bool AtomicFile::Open() {
   Discard();
+  error_ = 0;
+  finished_ = committed_ = false;
+  struct stat existing {};
+  if (stat(target_.c_str(), &existing) == 0 && S_ISDIR(existing.st_mode)) {
+    Fail(EISDIR);  // the rename would be refused after all the writing
+    return false;
+  }
   const size_t slash = target_.rfind('/');
   const std::string folder =
       slash == std::string::npos ? std::string() : target_.substr(0, slash + 1);
   const std::string name = slash == std::string::npos ? target_ : target_.substr(slash + 1);
   std::string pattern = folder + "." + name + ".tmp-XXXXXX";
   const int fd = mkstemp(pattern.data());
-  if (fd < 0)
-    return false;
-  stream_ = fdopen(fd, "wb");
-  if (stream_ == nullptr) {
-    close(fd);
-    unlink(pattern.c_str());
+  if (fd < 0) {
+    Fail(errno);
     return false;
   }
+  fd_ = fd;
   temporary_ = std::move(pattern);
+  slot_ = RememberName(temporary_);
+  // Through a stream of its own the first failed write's reason survives for `Error`.
+  stream_ = fopencookie(this, "wb", cookie_io_functions_t{nullptr, WriteToFile, nullptr, nullptr});
+  if (stream_ == nullptr) {
+    Fail(errno);
+    Discard();
+    return false;
+  }
   return true;
 }
 
-bool AtomicFile::Commit() {
+bool AtomicFile::Finish() {
+  if (finished_)
+    return true;
   if (stream_ == nullptr)
     return false;
   bool ok = std::fflush(stream_) == 0 && std::ferror(stream_) == 0;
+  if (!ok)
+    Fail(EIO);  // only when no write said why
   // Only a file that replaces an existing one must reach the disk before the rename: otherwise a
   // crash could leave the person's old file replaced by an empty one. A new file has nothing to
   // lose, and syncing each of thousands of movie frames would cost more than encoding them.
   struct stat existing {};
   const bool replacing = stat(target_.c_str(), &existing) == 0;
-  ok = ok && (!replacing || fsync(fileno(stream_)) == 0);
-  ok = (std::fclose(stream_) == 0) && ok;
-  stream_ = nullptr;
+  const auto step = [this, &ok](bool done) {
+    if (ok && !done)
+      Fail(errno);
+    ok = ok && done;
+  };
+  if (ok && replacing)
+    step(fsync(fd_) == 0);
   // mkstemp creates the file readable by the owner only; give it the usual permissions.
-  ok = ok && chmod(temporary_.c_str(), 0666 & ~CurrentUmask()) == 0;
-  ok = ok && std::rename(temporary_.c_str(), target_.c_str()) == 0;
-  if (!ok)
-    unlink(temporary_.c_str());
+  if (ok)
+    step(fchmod(fd_, 0666 & ~CurrentUmask()) == 0);
+  std::fclose(stream_);
+  stream_ = nullptr;
+  step(close(fd_) == 0);
+  fd_ = -1;
+  if (!ok) {
+    Discard();
+    return false;
+  }
+  finished_ = true;
+  return true;
+}
+
+bool AtomicFile::Commit() {
+  if (!Finish())
+    return false;
+  if (std::rename(temporary_.c_str(), target_.c_str()) != 0) {
+    Fail(errno);
+    Discard();
+    return false;
+  }
+  ReleaseName();
   temporary_.clear();
-  return ok;
+  finished_ = false;
+  committed_ = true;
+  return true;
 }
 
 void AtomicFile::Discard() {
@@ -83,9 +185,69 @@ void AtomicFile::Discard() {
     std::fclose(stream_);
     stream_ = nullptr;
   }
+  if (fd_ >= 0) {
+    close(fd_);
+    fd_ = -1;
+  }
   if (!temporary_.empty()) {
     unlink(temporary_.c_str());
     temporary_.clear();
+  }
+  ReleaseName();
+  finished_ = false;
+}
+
+void AtomicFile::ReleaseName() {
+  if (slot_ < 0)
+    return;
+  // A slot a signal handler has taken stays taken: the program is ending.
+  int expected = kReady;
+  temporaryNames[slot_].state.compare_exchange_strong(expected, kFree);
+  slot_ = -1;
+}
+
+void AtomicFile::RemoveTemporaries() noexcept {
+  for (TemporaryName& name : temporaryNames) {
+    int expected = kReady;
+    if (name.state.compare_exchange_strong(expected, kRemoving))
+      unlink(name.path);
+  }
+}
+
+bool CommitTogether(std::span<AtomicFile* const> files) {
+  const auto dropAll = [files] {
+    for (AtomicFile* file : files) file->Discard();
+    return false;
+  };
+  for (AtomicFile* file : files) {
+    if (!file->Finish())
+      return dropAll();
+  }
+  ExitHold hold;
+  // A refused rename ends the renames: the files after it keep their earlier versions.
+  for (AtomicFile* file : files) {
+    if (!file->Commit())
+      return dropAll();
+  }
+  return true;
+}
+
+void ExitRemovingTemporaries(int status) noexcept {
+  pendingExit.store(status);
+  if (exitHolds.load() == 0)
+    ExitNow(status);
+}
+
+ExitHold::ExitHold() {
+  exitHolds.fetch_add(1);
+  if (const int status = pendingExit.load(); status >= 0)
+    ExitNow(status);
+}
+
+ExitHold::~ExitHold() {
+  if (exitHolds.fetch_sub(1) == 1) {
+    if (const int status = pendingExit.load(); status >= 0)
+      ExitNow(status);
   }
 }
 

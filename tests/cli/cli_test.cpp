@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
+#include <unistd.h>
+
+#include <csignal>
 
 #include <algorithm>
 #include <cstdio>
@@ -10,7 +13,9 @@
 #include <vector>
 
 #include "../movie/test_video.h"
+#include "cli/interrupt.h"
 #include "imaging/sample_photos.h"
+#include "platform/atomic_file.h"
 #include "platform/text_format.h"
 #include "test_support.h"
 
@@ -320,6 +325,41 @@ TEST_F(CliTest, OneAndThreeThreadsGiveTheSameFiles) {
       EXPECT_TRUE(first == ReadBytes(bases[1] + suffix)) << n << suffix;
     }
   }
+}
+
+// A second Ctrl-C ends the program at once, but never with a temporary file left behind, nor
+// while a set of outputs is being renamed into place: then it waits for the renames.
+TEST(CliInterruptTest, SecondCtrlCRemovesTemporariesAndWaitsForRenames) {
+  TempDir dir;
+  int fds[2];
+  ASSERT_EQ(pipe(fds), 0);
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    close(fds[0]);
+    cli::InstallInterruptHandler();
+    AtomicFile mosaic(dir.File("X Mosaic.JPG")), collection(dir.File("X.tzc"));
+    if (!mosaic.Open() || !collection.Open())
+      _exit(3);
+    std::raise(SIGINT);  // the first asks the work to stop
+    {
+      ExitHold renaming;
+      std::raise(SIGINT);
+      if (write(fds[1], "renamed", 7) != 7)
+        _exit(4);
+    }
+    _exit(0);  // not reached: the second Ctrl-C ends the program with the hold
+  }
+  close(fds[1]);
+  char said[16] = {};
+  const ssize_t length = read(fds[0], said, sizeof said);
+  close(fds[0]);
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 130);
+  EXPECT_EQ(std::string(said, length > 0 ? static_cast<size_t>(length) : 0), "renamed");
+  EXPECT_TRUE(fs::is_empty(dir.Path()));
 }
 
 }  // namespace

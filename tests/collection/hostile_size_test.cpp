@@ -120,7 +120,8 @@ TEST(HostileSizes, SeventyThousandCharacterPathsFailCleanlyInEveryFileOperation)
   EXPECT_FALSE(image.LoadJpeg(path));
   EXPECT_TRUE(prompt.messages.empty());
   EXPECT_FALSE(MakeFlatImage(4, 4, 0).SaveJpeg(path, 90));
-  EXPECT_EQ(prompt.messages, std::vector<std::string>{"JpegFile :\nCan't open " + path + "\n"});
+  EXPECT_EQ(prompt.messages,
+            std::vector<std::string>{"JpegFile :\nCan't open " + path + "\nFile name too long"});
 
   CollectionEntry entry;
   entry.path = path;

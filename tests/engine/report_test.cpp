@@ -4,6 +4,7 @@
 
 #include <filesystem>
 
+#include "engine/output_names.h"
 #include "test_support.h"
 
 namespace tessarix {
@@ -136,6 +137,31 @@ TEST(WebPage, DisplayWidthIsClamped) {
                                        {100001, "width=100000 "}}) {
     ASSERT_EQ(WriteWebPage({}, base + " Mosaic.JPG", base, asked), 1);
     EXPECT_NE(ReadText(base + ".html").find(written), std::string::npos) << asked;
+  }
+}
+
+TEST(OutputNames, StayInTheSourcesFolder) {
+  struct Row {
+    const char* source;
+    const char* mosaic;
+    const char* page;
+  };
+  const Row rows[] = {
+      {"/p/Beach.jpg", "/p/Beach Mosaic.JPG", "/p/Beach.html"},
+      {"/p/c.jpeg", "/p/c. Mosaic.JPG", "/p/c..html"},
+      {"/p/sub/abc", "/p/sub/abc Mosaic.JPG", "/p/sub/abc.html"},
+      {"/p/abcd", "/p/abcd Mosaic.JPG", "/p/abcd.html"},
+      {"/p/abcde", "/p/a Mosaic.JPG", "/p/a.html"},
+      {"/p/index .jpg", "/p/index  Mosaic.JPG", "/p/index.html"},
+      {"/p/  .jpg", "/p/   Mosaic.JPG", "/p/  .html"},
+      {"Stra\xC3\x9F"
+       "e",
+       "St Mosaic.JPG", "St.html"},  // four characters, five bytes
+  };
+  for (const Row& row : rows) {
+    const std::string base = OutputBase(row.source);
+    EXPECT_EQ(MosaicFileName(base), row.mosaic) << row.source;
+    EXPECT_EQ(WebPageFileName(base), row.page) << row.source;
   }
 }
 

@@ -266,8 +266,10 @@ TEST(JpegFile, FailedWritesKeepTheOldFileAndLeaveNoTemporary) {
   signal(SIGXFSZ, previous);
   EXPECT_FALSE(written);
   EXPECT_TRUE(onlyTheOldFile());
-  EXPECT_EQ(prompt.messages, (std::vector<std::string>{"JpegFile :\nCan't open " + missing + "\n",
-                                                       "JpegFile :\nCan't open " + path + "\n"}));
+  EXPECT_EQ(
+      prompt.messages,
+      (std::vector<std::string>{"JpegFile :\nCan't open " + missing + "\nNo such file or directory",
+                                "JpegFile :\nCan't write " + path + "\nFile too large"}));
 }
 
 }  // namespace

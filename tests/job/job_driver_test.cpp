@@ -7,10 +7,13 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <map>
+#include <set>
 #include <thread>
 
 #include "imaging/sample_photos.h"
 #include "job/collection_commands.h"
+#include "platform/text_format.h"
 #include "resource_limits.h"
 #include "test_support.h"
 
@@ -307,10 +310,11 @@ TEST_F(DriverTest, FullDiskKeepsEarlierOutputsReportsAndGoesOn) {
   ASSERT_TRUE(run.exited);
   const std::string a = dir.File("a Mosaic.JPG");
   const std::string c = dir.File("c Mosaic.JPG");
-  EXPECT_EQ(run.report,
-            "saved 0|unsaved " + a + "|unsaved " + c + "|message JpegFile :\nCan't open " + a +
-                "\n|message JpegFile :\nCan't open " + c + "\n|image: Input: " + dir.File("a.jpg") +
-                "|image: Input: " + dir.File("c.jpg") + "|text: Completed 2 Mosaics!|");
+  EXPECT_EQ(run.report, "saved 0|unsaved " + a + "|unsaved " + c +
+                            "|message JpegFile :\nCan't write " + a +
+                            "\nFile too large|message JpegFile :\nCan't write " + c +
+                            "\nFile too large|image: Input: " + dir.File("a.jpg") +
+                            "|image: Input: " + dir.File("c.jpg") + "|text: Completed 2 Mosaics!|");
   for (const std::string& name : earlier)
     EXPECT_EQ(ReadBytes(dir.File(name)), Bytes("earlier " + name)) << name;
   EXPECT_TRUE(LeftoverTemporaries(dir.Path()).empty());
@@ -328,13 +332,162 @@ TEST_F(DriverTest, UnreplaceableTargetsOfOneSourceLeaveTheNextOneAlone) {
   EXPECT_EQ(outcome.mosaics, std::vector<std::string>{dir.File("c Mosaic.JPG")});
   EXPECT_EQ(outcome.unsaved, std::vector<std::string>{dir.File("a Mosaic.JPG")});
   EXPECT_EQ(prompt.messages,
-            std::vector<std::string>{"JpegFile :\nCan't open " + dir.File("a Mosaic.JPG") + "\n"});
+            std::vector<std::string>{"JpegFile :\nCan't open " + dir.File("a Mosaic.JPG") +
+                                     "\nIs a directory"});
   for (const char* name : {"a Mosaic.JPG", "a Report.TXT", "a.html"})
     EXPECT_EQ(ReadBytes(dir.File(name) + "/kept"), Bytes("kept")) << name;
   Image written;
   EXPECT_TRUE(written.LoadJpeg(dir.File("c Mosaic.JPG")));
   EXPECT_GT(ReadBytes(dir.File("c Report.TXT")).size(), 0u);
   EXPECT_GT(ReadBytes(dir.File("c.html")).size(), 0u);
+  EXPECT_TRUE(LeftoverTemporaries(dir.Path()).empty());
+}
+
+// What a fault while a source's outputs are saved may and may not touch. Before each row the
+// folder holds the outputs of an earlier run of a.jpg; each row makes its mosaic another size, so
+// that any output written anew differs from the earlier one.
+struct OutputFault {
+  const char* name;
+  const char* source;  // a copy of a.jpg under this name
+  uint32_t tilesPerRow, tileWidth;
+  uint64_t fileSizeLimit;             // a full disk for files past it
+  std::vector<std::string> folders;   // put in these outputs' places
+  std::vector<std::string> foreign;   // the person's own files in these outputs' places
+  std::vector<std::string> kept;      // as they were before the run (or still missing)
+  std::vector<std::string> made;      // written anew
+  std::vector<std::string> messages;  // "{}" stands for the folder
+};
+
+TEST_F(DriverTest, OutputsOfASourceAreOneSet) {
+  const std::vector<std::string> set = {"a Mosaic.JPG", "a Report.TXT", "a.html"};
+  constexpr uint64_t kNoLimit = uint64_t{1} << 30;
+  const std::string notOurs = "Not replaced (not written by Tessarix): {}";
+  const OutputFault faults[] = {
+      {"the mosaic does not fit: no report or page without it",
+       "a.jpg",
+       2,
+       300,
+       16384,
+       {},
+       {},
+       set,
+       {},
+       {"JpegFile :\nCan't write {}a Mosaic.JPG\nFile too large"}},
+      {"the report does not fit: the earlier mosaic stays too",
+       "a.jpg",
+       40,
+       4,
+       12000,
+       {},
+       {},
+       set,
+       {},
+       {"Unable to write {}a Report.TXT\nFile too large"}},
+      {"a folder in the page's place",
+       "a.jpg",
+       8,
+       30,
+       kNoLimit,
+       {"a.html"},
+       {},
+       {"a Mosaic.JPG", "a Report.TXT"},
+       {},
+       {"Unable to write {}a.html\nIs a directory"}},
+      {"the earlier outputs are Tessarix's own", "a.jpg", 8, 30, kNoLimit, {}, {}, {}, set, {}},
+      {"the person's report and page stay",
+       "index .jpg",
+       5,
+       30,
+       kNoLimit,
+       {},
+       {"index  Report.TXT", "index.html"},
+       {"index  Report.TXT", "index.html"},
+       {"index  Mosaic.JPG"},
+       {notOurs + "index  Report.TXT", notOurs + "index.html"}},
+      {"a short name keeps its outputs in its own folder",
+       "sub/abc",
+       5,
+       30,
+       kNoLimit,
+       {},
+       {},
+       {"sub Mosaic.JPG", "sub Report.TXT", "sub.html"},
+       {"sub/abc Mosaic.JPG", "sub/abc Report.TXT", "sub/abc.html"},
+       {}},
+  };
+  options.textReport = options.webPage = true;
+  const std::vector<unsigned char> photo = ReadBytes(dir.File("a.jpg"));
+  for (const OutputFault& fault : faults) {
+    SCOPED_TRACE(fault.name);
+    for (const char* name : {"index  Mosaic.JPG", "index  Report.TXT", "index.html"})
+      fs::remove(dir.File(name));
+    fs::remove_all(dir.File("sub"));
+    fs::create_directory(dir.File("sub"));
+    for (const std::string& name : set) fs::remove_all(dir.File(name));
+    parameters.tilesPerRow = 5;
+    parameters.tileWidth = 30;
+    ASSERT_EQ(Run({"a.jpg"}).mosaics.size(), 1u);
+    std::ofstream(dir.File(fault.source), std::ios::binary)
+        .write(reinterpret_cast<const char*>(photo.data()), static_cast<long>(photo.size()));
+    for (const std::string& name : fault.folders) {
+      fs::remove(dir.File(name));
+      fs::create_directory(dir.File(name));
+    }
+    for (const std::string& name : fault.foreign) std::ofstream(dir.File(name)) << "my own";
+    std::map<std::string, std::vector<unsigned char>> before;
+    for (const auto* names : {&fault.kept, &fault.made})
+      for (const std::string& name : *names) before[name] = ReadBytes(dir.File(name));
+
+    parameters.tilesPerRow = fault.tilesPerRow;
+    parameters.tileWidth = fault.tileWidth;
+    prompt.messages.clear();
+    const LimitedRun run = RunWithFileSizeLimit(fault.fileSizeLimit, [&] {
+      const BatchOutcome outcome = Run({fault.source});
+      std::string report =
+          Format("saved %zu, failed %d", outcome.mosaics.size(), !outcome.unsaved.empty());
+      for (const std::string& message : prompt.messages) report += "|" + message;
+      return report;
+    });
+    ASSERT_TRUE(run.exited);
+    const bool mosaicMade =
+        !fault.made.empty() && fault.made[0].find(" Mosaic.JPG") != std::string::npos;
+    std::string expected = Format("saved %d, failed %d", mosaicMade, !fault.messages.empty());
+    for (std::string message : fault.messages)
+      expected += "|" + message.replace(message.find("{}"), 2, dir.Folder());
+    EXPECT_EQ(run.report, expected);
+    for (const std::string& name : fault.kept)
+      EXPECT_TRUE(ReadBytes(dir.File(name)) == before[name]) << name << " was replaced";
+    for (const std::string& name : fault.made) {
+      const std::vector<unsigned char> after = ReadBytes(dir.File(name));
+      EXPECT_TRUE(!after.empty() && after != before[name]) << name << " was not written";
+    }
+    EXPECT_TRUE(LeftoverTemporaries(dir.Path()).empty());
+  }
+}
+
+// A stop (the first Ctrl-C) while the mosaic is being saved: the earlier set stays whole.
+TEST_F(DriverTest, StopWhileSavingKeepsTheEarlierSet) {
+  options.textReport = options.webPage = true;
+  ASSERT_EQ(Run({"a.jpg"}).mosaics.size(), 1u);
+  const std::vector<std::string> set = {"a Mosaic.JPG", "a Report.TXT", "a.html"};
+  std::vector<std::vector<unsigned char>> before;
+  for (const std::string& name : set) before.push_back(ReadBytes(dir.File(name)));
+  parameters.tilesPerRow = 20;  // 3000 pixels wide: a save that takes a while
+  parameters.tileWidth = 150;
+  std::atomic<bool> finished{false};
+  std::thread stopper([&] {
+    const std::set<std::string> saving = {"Saving Final Mosaic...", "Mosaic Completed.",
+                                          "Saving Report"};
+    while (!finished && saving.count(job.Status()) == 0) {
+    }
+    job.RequestStop();
+  });
+  const BatchOutcome outcome = Run({"a.jpg"});
+  finished = true;
+  stopper.join();
+  EXPECT_TRUE(outcome.stopped);
+  for (size_t i = 0; i < set.size(); ++i)
+    EXPECT_TRUE(ReadBytes(dir.File(set[i])) == before[i]) << set[i] << " was replaced";
   EXPECT_TRUE(LeftoverTemporaries(dir.Path()).empty());
 }
 

@@ -222,8 +222,8 @@ TEST(FrameExtractionTest, RefusedSavesAreReportedAndNothingHalfWrittenIsLeft) {
           fs::create_directory(third);
       });
   // The JPEG writer says which file it could not put in place, then the extraction its frame.
-  EXPECT_EQ(prompt.messages,
-            (Names{"JpegFile :\nCan't open " + third + "\n", "Cannot save frame nr.3."}));
+  EXPECT_EQ(prompt.messages, (Names{"JpegFile :\nCan't open " + third + "\nIs a directory",
+                                    "Cannot save frame nr.3."}));
   EXPECT_EQ(result.written, 10);  // the refused frame stays counted
   EXPECT_EQ(result.saveFailures, 1);
   EXPECT_EQ(CodeOfJpeg(movie.File(1, 4)), 3);
@@ -244,8 +244,8 @@ TEST(FrameExtractionTest, RefusedSavesAreReportedAndNothingHalfWrittenIsLeft) {
   ASSERT_TRUE(run.exited);
   std::string expected = "written 10 failures 10 finished 1";
   for (int n = 1; n <= 10; ++n)
-    expected +=
-        "|JpegFile :\nCan't open " + movie.File(2, n) + Format("\n|Cannot save frame nr.%d.", n);
+    expected += "|JpegFile :\nCan't write " + movie.File(2, n) +
+                Format("\nFile too large|Cannot save frame nr.%d.", n);
   EXPECT_EQ(run.report, expected);
   EXPECT_TRUE(fs::is_empty(movie.Folder(2))) << "a half-written frame was left";
   EXPECT_EQ(FileNames(movie.Folder(1)).size(), 10u);  // nine frames and the folder in the way

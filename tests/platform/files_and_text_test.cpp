@@ -6,10 +6,12 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <system_error>
 
 #include "platform/atomic_file.h"
 #include "platform/file_status.h"
 #include "platform/text_format.h"
+#include "resource_limits.h"
 #include "test_support.h"
 
 namespace tessarix {
@@ -91,6 +93,39 @@ TEST(AtomicFile, DiscardOrDestructionKeepsTheOldFile) {
   AtomicFile missing(dir.File("no-such-folder/file.txt"));
   EXPECT_FALSE(missing.Open());
   EXPECT_FALSE(missing.Commit());
+}
+
+// Files put in place as one set: when one cannot be completed none replaces its target, and the
+// operating system's reason is kept for the person's message.
+TEST(AtomicFile, SetIsPutInPlaceWholeOrNotAtAll) {
+  test::TempDir dir;
+  const std::string small = dir.File("small"), large = dir.File("large");
+  std::ofstream(small) << "old";
+  std::ofstream(large) << "old";
+  const auto writeSet = [&] {
+    AtomicFile first(small), second(large);
+    if (!first.Open() || !second.Open())
+      return std::string("not opened");
+    std::fputs("new", first.Stream());
+    std::fputs(std::string(1000, 'x').c_str(), second.Stream());
+    AtomicFile* set[] = {&first, &second};
+    const bool placed = CommitTogether(set);
+    return Format("%d %d %s", placed, first.Committed(),
+                  std::system_category().message(second.Error()).c_str());
+  };
+  const test::LimitedRun run = test::RunWithFileSizeLimit(100, writeSet);
+  ASSERT_TRUE(run.exited);
+  EXPECT_EQ(run.report, "0 0 File too large");
+  EXPECT_EQ(Contents(small), "old");
+  EXPECT_EQ(Contents(large), "old");
+  EXPECT_EQ(FileCount(dir.Path()), 2);
+  EXPECT_EQ(writeSet(), "1 1 Success");
+  EXPECT_EQ(Contents(small), "new");
+  EXPECT_EQ(FileCount(dir.Path()), 2);
+
+  AtomicFile folder(dir.Path().string());  // a folder in the target's place
+  EXPECT_FALSE(folder.Open());
+  EXPECT_EQ(folder.Error(), EISDIR);
 }
 
 TEST(AtomicFile, ReadOnlyFolderFailsToOpen) {
