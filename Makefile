@@ -18,7 +18,9 @@ configure: deps $(BUILD)/build.ninja
 build: configure
 	cmake --build $(BUILD) -j $(JOBS)
 
+# The browser the web page test opens is needed by the tests only, not by `make demo`.
 test: build
+	@scripts/install-test-deps
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
 
 demo: build
