@@ -3,7 +3,7 @@ BUILD ?= build
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: all deps configure build test demo asan tsan clean
+.PHONY: all deps configure build test demo deb check-deb asan tsan clean
 
 all: build
 
@@ -18,11 +18,21 @@ configure: deps $(BUILD)/build.ninja
 build: configure
 	cmake --build $(BUILD) -j $(JOBS)
 
+# The browser the web page test opens is needed by the tests only, not by `make demo`.
 test: build
+	@scripts/install-test-deps
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
 
 demo: build
 	$(BUILD)/src/cli/tessarix-cli demo
+
+# tessarix_<version>_amd64.deb in the build folder; check-deb runs the checks CI runs on it.
+deb: build
+	@scripts/install-packaging-deps
+	cd $(BUILD) && cpack -G DEB
+
+check-deb: deb
+	scripts/check-deb $(BUILD)
 
 # The whole suite once more under AddressSanitizer and UndefinedBehaviorSanitizer.
 asan: deps

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "cli/commands.h"
+#include "cli/help_formatter.h"
 #include "cli/status_printer.h"
 
 namespace tessarix::cli {
@@ -96,7 +97,11 @@ std::string AbsolutePath(const std::string& path) {
 int main(int argc, char** argv) {
   using namespace tessarix::cli;
   CLI::App app{"Tessarix: photomosaics from a collection of JPEG photos", "tessarix-cli"};
+  app.formatter(std::make_shared<HelpFormatter>());  // before the subcommands, which copy it
   app.require_subcommand(1);
+  app.set_version_flag("--version", "tessarix-cli " TESSARIX_VERSION);
+  // The top-level help names the subcommands only; this one adds every subcommand's options.
+  app.set_help_all_flag("--help-all", "print the help of every subcommand and exit");
 
   CLI::App* collection = app.add_subcommand("collection", "create, update or show a collection");
   collection->require_subcommand(1);
@@ -157,11 +162,9 @@ int main(int argc, char** argv) {
 
   try {
     app.parse(ReversedArguments(app, argc, argv));
-  } catch (const CLI::CallForHelp& e) {
-    return app.exit(e);
   } catch (const CLI::ParseError& e) {
-    app.exit(e);
-    return kRefused;
+    // Help and version end with status 0; every other parse error is a refusal.
+    return app.exit(e) == 0 ? 0 : kRefused;
   }
 
   if (threads != 0)

@@ -235,6 +235,20 @@ TEST_F(CliTest, MaskModeBatch) {
   EXPECT_NE(ReadText(dir.File("a Report.TXT")).find("(Total 2 pieces)"), std::string::npos);
 }
 
+// The man page is made from these two answers: both end with status 0, and the full help holds
+// the options of every command down to the collection actions.
+TEST(CliHelpTest, VersionAndTheHelpOfEveryCommand) {
+  TempDir dir;
+  const CliRun version = Cli(dir, {"--version"});
+  EXPECT_EQ(version.status, 0);
+  EXPECT_EQ(version.out.rfind("tessarix-cli 3.", 0), 0u) << version.out;
+  const CliRun help = Cli(dir, {"--help-all"});
+  EXPECT_EQ(help.status, 0);
+  for (const char* expected : {"tessarix-cli collection create", "--threads", "--mosaic-width",
+                               "--web-page", "--prefix", "mask-analysis", "tessarix-demo"})
+    EXPECT_NE(help.out.find(expected), std::string::npos) << expected;
+}
+
 TEST(CliUtilityTest, WallpaperAndQualityTestFromTheTerminal) {
   TempDir dir;
   WriteJpeg(MakeSampleScene(900, 600), dir.File("photo.jpg"));
