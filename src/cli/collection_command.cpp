@@ -1,4 +1,5 @@
 #include <cstdio>
+#include <optional>
 
 #include "cli/cli_prompt.h"
 #include "cli/commands.h"
@@ -9,9 +10,17 @@
 namespace tessarix::cli {
 namespace {
 
-// Runs the analysis slices one after another, showing the window's status texts.
-int FollowAnalysis(CollectionCommands& commands) {
+int FailureStatus(const CollectionCommands::Report& report) {
+  if (report.message)
+    PrintMessage(*report.message);
+  return report.refused ? kRefused : kFailed;
+}
+
+// Runs the analysis slices one after another, showing the window's status texts. The last text
+// is also the message, printed once.
+int FollowAnalysis(CollectionCommands& commands, const CollectionCommands::Report& started) {
   StatusPrinter printer;
+  printer.Show(started.status, started.status);
   for (;;) {
     if (InterruptRequested()) {
       printer.Finish();
@@ -20,13 +29,14 @@ int FollowAnalysis(CollectionCommands& commands) {
       return kInterrupted;
     }
     CollectionCommands::Tick tick = commands.AnalyseTick();
-    printer.Show(tick.report.status, tick.report.status);
     if (!tick.more) {
       printer.Finish();
-      if (tick.report.message)
-        PrintMessage(*tick.report.message);
-      return tick.report.ok ? kDone : kFailed;
+      if (!tick.report.ok)
+        return FailureStatus(tick.report);
+      PrintMessage(tick.report.message.value_or(tick.report.status));
+      return kDone;
     }
+    printer.Show(tick.report.status, tick.report.status);
   }
 }
 
@@ -49,33 +59,26 @@ int RunCollection(CollectionAction action, const std::string& file) {
   const std::string path = AbsolutePath(file);
   InstallInterruptHandler();
 
-  if (action == CollectionAction::Create) {
-    const CollectionCommands::Report started = commands.BeginCreate(path);
-    if (!started.ok) {
-      if (started.message)
-        PrintMessage(*started.message);
+  if (action == CollectionAction::Show) {
+    const CollectionCommands::Report loaded = commands.Load(path);
+    if (!loaded.ok)
+      return FailureStatus(loaded);
+    if (const std::optional<std::string> unread = commands.UnreadFileText()) {
+      PrintMessage(*unread);
       return kFailed;
     }
-    return FollowAnalysis(commands);
-  }
-
-  const CollectionCommands::Report loaded = commands.Load(path);
-  if (!loaded.ok) {
-    if (loaded.message)
-      PrintMessage(*loaded.message);
-    return kFailed;
-  }
-  if (action == CollectionAction::Show) {
     ShowEntries(collection);
     return kDone;
   }
-  const CollectionCommands::Report started = commands.BeginUpdate();
-  if (!started.ok) {
-    if (started.message)
-      PrintMessage(*started.message);
-    return kFailed;
-  }
-  return FollowAnalysis(commands);
+  // An update reads the file only once it holds the lock.
+  if (action == CollectionAction::Update)
+    collection.filePath = path;
+  const CollectionCommands::Report started = action == CollectionAction::Create
+                                                 ? commands.BeginCreate(path)
+                                                 : commands.BeginUpdate();
+  if (!started.ok)
+    return FailureStatus(started);
+  return FollowAnalysis(commands, started);
 }
 
 }  // namespace tessarix::cli

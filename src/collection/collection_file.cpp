@@ -1,10 +1,16 @@
 #include "collection/collection_file.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdio>
 #include <memory>
 #include <optional>
 
 #include "platform/atomic_file.h"
+#include "platform/file_identity.h"
+#include "platform/link_target.h"
 #include "platform/user_prompt.h"
 
 namespace tessarix {
@@ -259,17 +265,41 @@ void AppendStringField(std::vector<uint8_t>& out, const std::string& text) {
   out.insert(out.end(), text.begin(), text.end());
 }
 
-CollectionLoadResult LoadCollectionFile(ImageCollection& collection) {
+CollectionLoadResult LoadCollectionFile(ImageCollection& collection, int* systemError) {
   collection.ClearEntries();
-  std::unique_ptr<std::FILE, FileCloser> file(std::fopen(collection.filePath.c_str(), "rb"));
-  if (!file) {
+  const auto fail = [&](CollectionLoadResult result, int error) {
+    if (systemError != nullptr)
+      *systemError = error;
     collection.Clear();
-    return CollectionLoadResult::kCannotOpen;
+    return result;
+  };
+  // A FIFO would block the read until some writer came, a device might never end: anything but a
+  // regular file is refused before it is opened, and once more after, in case it was swapped.
+  const std::optional<FileIdentity> named = IdentifyFile(collection.filePath);
+  if (!named)
+    return fail(CollectionLoadResult::kCannotOpen, errno);
+  if (!named->regular)
+    return fail(CollectionLoadResult::kNotAFile, 0);
+  const int descriptor = open(collection.filePath.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (descriptor < 0)
+    return fail(CollectionLoadResult::kCannotOpen, errno);
+  const std::optional<FileIdentity> opened = IdentifyOpenFile(descriptor);
+  if (!opened || !opened->regular) {
+    close(descriptor);
+    return fail(CollectionLoadResult::kNotAFile, 0);
+  }
+  std::unique_ptr<std::FILE, FileCloser> file(fdopen(descriptor, "rb"));
+  if (!file) {
+    const int error = errno;
+    close(descriptor);
+    return fail(CollectionLoadResult::kCannotOpen, error);
   }
   Reader in(file.get());
   const CollectionLoadResult result = ReadCollection(in, collection);
   if (result == CollectionLoadResult::kDamaged)
-    collection.Clear();
+    return fail(result, 0);
+  collection.fileSeen = opened;
+  collection.fileUnreadable = result != CollectionLoadResult::kLoaded;
   return result;
 }
 
@@ -278,17 +308,23 @@ bool LoadCollection(ImageCollection& collection) {
   return result == CollectionLoadResult::kLoaded || result == CollectionLoadResult::kWrongVersion;
 }
 
-bool SaveCollection(const ImageCollection& collection) {
-  if (collection.filePath.empty())
+bool SaveCollection(const ImageCollection& collection, int* systemError) {
+  const auto fail = [systemError](int error) {
+    if (systemError != nullptr)
+      *systemError = error != 0 ? error : EIO;
     return false;
+  };
+  if (collection.filePath.empty())
+    return fail(ENOENT);
   // Texts longer than the widest length field cannot be written faithfully.
   const auto tooLong = [](const std::string& s) { return s.size() > UINT32_MAX; };
   if (tooLong(collection.imageFolder) || tooLong(collection.filePath))
-    return false;
+    return fail(ENAMETOOLONG);
 
-  AtomicFile file(collection.filePath);
+  // Replacing a symbolic link by a plain file would leave the file it points to stale.
+  AtomicFile file(FollowLinks(collection.filePath));
   if (!file.Open())
-    return false;
+    return fail(file.Error());
   std::FILE* out = file.Stream();
 
   std::vector<uint8_t> bytes;
@@ -301,7 +337,7 @@ bool SaveCollection(const ImageCollection& collection) {
   for (size_t i = 0; i < collection.Size(); ++i) {
     const CollectionEntry& e = collection.Entry(i);
     if (tooLong(e.path))
-      return false;
+      return fail(ENAMETOOLONG);
     AppendStringField(bytes, e.path);
     AppendU32(bytes, e.modificationTime);
     AppendU32(bytes, e.fileSize);
@@ -314,14 +350,13 @@ bool SaveCollection(const ImageCollection& collection) {
     // Hand the bytes over in pieces so a large collection never sits in memory twice.
     if (bytes.size() >= 16384) {
       if (std::fwrite(bytes.data(), 1, bytes.size(), out) != bytes.size())
-        return false;
+        return fail(file.Error());
       bytes.clear();
     }
   }
-  if (!bytes.empty() && std::fwrite(bytes.data(), 1, bytes.size(), out) != bytes.size()) {
-    return false;
-  }
-  return file.Commit();
+  if (!bytes.empty() && std::fwrite(bytes.data(), 1, bytes.size(), out) != bytes.size())
+    return fail(file.Error());
+  return file.Commit() || fail(file.Error());
 }
 
 }  // namespace tessarix

@@ -37,6 +37,8 @@ void ImageCollection::Clear() {
   filePath.clear();
   imageFolder.clear();
   analysisPercent = 0.0;
+  fileSeen.reset();
+  fileUnreadable = false;
 }
 
 void ImageCollection::ClearEntries() {
@@ -47,6 +49,7 @@ void ImageCollection::ClearEntries() {
   cursor_ = 0;
   analysing_ = false;
   analysedCount_ = 0;
+  grey = false;
 }
 
 CollectionEntry* ImageCollection::FindByPath(const std::string& path) const {
@@ -213,6 +216,7 @@ void ImageCollection::MakeBlackAndWhite() {
     }
     RecomputeColorInfo(e->info);
   }
+  grey = true;
 }
 
 void ImageCollection::SetLoadedDescription() {

@@ -3,11 +3,13 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "collection/collection_entry.h"
 #include "imaging/image.h"
+#include "platform/file_identity.h"
 #include "platform/work_pool.h"
 
 namespace tessarix {
@@ -28,6 +30,14 @@ class ImageCollection {
   std::string imageFolder;  // the folder scanned for images (the file's folder)
   std::string description = kNoCollectionText;
   double analysisPercent = 0.0;
+  // The collection file as it was when the entries were last read from it or saved to it; none
+  // when they never were. Tells whether another program has changed the file since.
+  std::optional<FileIdentity> fileSeen;
+  // That file was found but could not be read as a collection (another version): the collection
+  // is empty and the file must never be saved over.
+  bool fileUnreadable = false;
+  // The thumbnails were turned grey after they were read.
+  bool grey = false;
 
   size_t Size() const { return entries_.size(); }
   bool IsEmpty() const { return entries_.empty(); }
@@ -36,6 +46,7 @@ class ImageCollection {
   // The path index: entries sorted by path.
   const std::vector<CollectionEntry*>& PathIndex() const { return index_; }
 
+  // Also forgets the file (fileSeen, fileUnreadable).
   void Clear();
   CollectionEntry* FindByPath(const std::string& path) const;
   // Appends to the list; inserts into the index at the lower bound of its path.
@@ -43,7 +54,7 @@ class ImageCollection {
   void Remove(const CollectionEntry* entry);
   // Removes every entry whose valid flag is 0, keeping the order of the others.
   void RemoveInvalid();
-  // Drops all entries and the index (folder, path and description stay).
+  // Drops all entries and the index (folder, path, description and fileSeen stay).
   void ClearEntries();
 
   bool ScanFolder(const std::string& folder, const std::string& extensions, bool recurse);

@@ -1,20 +1,25 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <csignal>
-
 #include <algorithm>
+#include <chrono>
+#include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
 #include "../movie/test_video.h"
 #include "cli/interrupt.h"
+#include "collection/collection_file.h"
 #include "imaging/sample_photos.h"
+#include "job/collection_commands.h"
 #include "platform/atomic_file.h"
 #include "platform/text_format.h"
 #include "test_support.h"
@@ -41,9 +46,11 @@ std::string ReadText(const std::string& path) {
   return {bytes.begin(), bytes.end()};
 }
 
-// Runs the real program with stdin closed and both outputs captured.
-CliRun Cli(const TempDir& dir, const std::vector<std::string>& args) {
-  std::string command = Quote(TESSARIX_CLI_PATH);
+// Runs the real program with stdin closed and both outputs captured; `shell` comes first on the
+// shell's command line (limits, a time-out).
+CliRun Cli(const TempDir& dir, const std::vector<std::string>& args,
+           const std::string& shell = "") {
+  std::string command = shell + Quote(TESSARIX_CLI_PATH);
   for (const std::string& arg : args) command += " " + Quote(arg);
   const std::string out = dir.File(".out"), err = dir.File(".err");
   command += " </dev/null >" + Quote(out) + " 2>" + Quote(err);
@@ -204,8 +211,9 @@ TEST_F(CliTest, MissingDamagedOrEmptyCollectionFails) {
   EXPECT_NE(run.err.find("Error reading the Image Collection!"), std::string::npos) << run.err;
   std::ofstream(dir.File("bad.tzc"), std::ios::binary) << "garbage that is not a collection";
   run = Cli(dir, {"collection", "show", dir.File("bad.tzc")});
+  EXPECT_EQ(run.status, 1);
   EXPECT_NE(run.err.find("Wrong File version!"), std::string::npos) << run.err;
-  EXPECT_NE(run.out.find("The Collection contains 0 Images."), std::string::npos) << run.out;
+  EXPECT_NE(run.err.find(dir.File("bad.tzc") + ": wrong file version"), std::string::npos);
   run = Cli(dir, {"mosaic", "-c", dir.File("bad.tzc"), dir.File("a.jpg")});
   EXPECT_EQ(run.status, 1);
   EXPECT_FALSE(fs::exists(dir.File("a Mosaic.JPG")));
@@ -374,6 +382,101 @@ TEST(CliInterruptTest, SecondCtrlCRemovesTemporariesAndWaitsForRenames) {
   EXPECT_EQ(WEXITSTATUS(status), 130);
   EXPECT_EQ(std::string(said, length > 0 ? static_cast<size_t>(length) : 0), "renamed");
   EXPECT_TRUE(fs::is_empty(dir.Path()));
+}
+
+// Files that are no collection of this version are left as they are and named with the reason;
+// a FIFO is refused at once instead of waiting for a writer.
+TEST_F(CliTest, FilesThatAreNoCollectionAreLeftAlone) {
+  std::ofstream(dir.File("notes.txt")) << "my notes";
+  std::ofstream(dir.File("old.tzc"), std::ios::binary) << "XXXXXXXXXXXXXXXX";
+  const std::string fifo = dir.File("fifo.tzc");
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  const struct {
+    std::vector<std::string> args;
+    int status;
+    std::string said;
+  } cases[] = {
+      {{"collection", "update", dir.File("old.tzc")}, 1, "old.tzc: wrong file version"},
+      {{"collection", "create", dir.File("notes.txt")}, 2, "notes.txt: wrong file version"},
+      {{"collection", "show", fifo}, 1, "fifo.tzc: not a regular file"},
+      {{"collection", "update", fifo}, 1, "fifo.tzc: not a regular file"},
+      {{"collection", "create", fifo}, 2, "fifo.tzc: not a regular file"},
+      {{"mosaic", "-c", fifo, dir.File("a.jpg")}, 1, "fifo.tzc: not a regular file"},
+  };
+  for (const auto& c : cases) {
+    const CliRun run = Cli(dir, c.args, "timeout 10 ");
+    EXPECT_EQ(run.status, c.status) << c.args[1] << " " << c.args[2];
+    EXPECT_NE(run.err.find(dir.Folder() + c.said), std::string::npos) << run.err;
+  }
+  EXPECT_EQ(ReadText(dir.File("notes.txt")), "my notes");
+  EXPECT_EQ(ReadText(dir.File("old.tzc")), "XXXXXXXXXXXXXXXX");
+  EXPECT_FALSE(fs::exists(dir.File("a Mosaic.JPG")));
+}
+
+// On a disk that is full beyond 512 bytes the collection cannot be saved: said once, with the
+// operating system's reason.
+TEST_F(CliTest, AFailedSaveIsSaidOnceWithItsReason) {
+  const CliRun run =
+      Cli(dir, {"collection", "create", collection()}, "trap '' XFSZ; ulimit -f 1; exec ");
+  EXPECT_EQ(run.status, 1);
+  const size_t said = run.err.find("Unable to save the Image Collection!\n" + collection() +
+                                   ": " + std::strerror(EFBIG) + "\n");
+  EXPECT_NE(said, std::string::npos) << run.err;
+  EXPECT_EQ(said, run.err.rfind("Unable to save")) << run.err;
+  EXPECT_FALSE(fs::exists(collection()));
+}
+
+// A second program updating the same collection waits, with a status line that says so, and can
+// be stopped while it waits; once the first has saved, it starts from what the first saved.
+TEST_F(CliTest, AnUpdateWaitsForTheRunHoldingTheFile) {
+  ASSERT_EQ(CreateCollection().status, 0);
+  RecordingPrompt prompt;
+  ImageCollection held;
+  CollectionCommands first(held);
+  ASSERT_TRUE(first.Load(collection()).ok);
+  first.MakeBlackAndWhite();
+  ASSERT_TRUE(first.BeginUpdate().ok);  // holds the file until its save
+
+  const auto start = [&](const std::string& err) {
+    const std::string command = "exec " + Quote(TESSARIX_CLI_PATH) + " collection update " +
+                                Quote(collection()) + " </dev/null >/dev/null 2>" + Quote(err);
+    const pid_t child = fork();
+    if (child == 0) {
+      execl("/bin/sh", "sh", "-c", command.c_str(), static_cast<char*>(nullptr));
+      _exit(127);
+    }
+    return child;
+  };
+  const std::string waiting =
+      "Waiting while another program creates or updates \"" + collection() + "\"...\n";
+  const auto saysWaiting = [&](const std::string& err) {
+    for (int i = 0; i < 200 && ReadText(err).find(waiting) == std::string::npos; ++i)
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    return ReadText(err).find(waiting) != std::string::npos;
+  };
+  int status = 0;
+  const pid_t stopped = start(dir.File("stopped.err"));
+  ASSERT_TRUE(saysWaiting(dir.File("stopped.err")));
+  kill(stopped, SIGINT);
+  waitpid(stopped, &status, 0);
+  EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -1, 130);
+
+  const pid_t second = start(dir.File("second.err"));
+  ASSERT_TRUE(saysWaiting(dir.File("second.err")));
+  while (first.AnalyseTick().more) {
+  }
+  waitpid(second, &status, 0);
+  EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -1, 0);
+  const std::string err = ReadText(dir.File("second.err"));
+  EXPECT_EQ(err.find(waiting), err.rfind(waiting)) << err;
+  ImageCollection saved;
+  saved.filePath = collection();
+  ASSERT_EQ(LoadCollectionFile(saved), CollectionLoadResult::kLoaded);
+  EXPECT_EQ(saved.Size(), 24u);
+  for (size_t i = 0; i < saved.Size(); ++i) {
+    const Pixel p = saved.Entry(i).info.grid[40];
+    EXPECT_TRUE(Red(p) == Green(p) && Green(p) == Blue(p)) << saved.Entry(i).path;
+  }
 }
 
 }  // namespace

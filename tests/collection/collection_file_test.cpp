@@ -1,4 +1,7 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <filesystem>
@@ -278,6 +281,52 @@ TEST_F(CollectionFileTest, MissingFileCannotBeOpened) {
   EXPECT_EQ(c.imageFolder, "");
   c.filePath = dir.File("none.tzc");
   EXPECT_FALSE(LoadCollection(c));
+}
+
+// Anything but a regular file is refused before it is read. A FIFO would block the read until a
+// writer came; this one has a writer, so that a read ends instead of hanging the test.
+TEST_F(CollectionFileTest, OnlyRegularFilesAreRead) {
+  fs::create_directory(dir.File("folder.tzc"));
+  ASSERT_EQ(mkfifo(dir.File("fifo.tzc").c_str(), 0600), 0);
+  const int writer = open(dir.File("fifo.tzc").c_str(), O_RDWR | O_NONBLOCK);
+  for (const char* name : {"folder.tzc", "fifo.tzc"}) {
+    ImageCollection c;
+    c.filePath = dir.File(name);
+    EXPECT_EQ(LoadCollectionFile(c), CollectionLoadResult::kNotAFile) << name;
+    EXPECT_TRUE(c.filePath.empty()) << name;
+  }
+  close(writer);
+}
+
+// A save through symbolic links replaces the file at the end of the links and keeps the links.
+TEST_F(CollectionFileTest, SavingThroughLinksWritesTheirTarget) {
+  fs::create_directory(dir.File("real"));
+  std::ofstream(dir.File("real/a.tzc")) << "old";
+  std::ofstream(dir.File("real/b.tzc")) << "old";
+  const struct {
+    const char* link;
+    std::string target;
+    const char* file;
+  } cases[] = {
+      {"absolute.tzc", dir.File("real/a.tzc"), "real/a.tzc"},
+      {"relative.tzc", "real/b.tzc", "real/b.tzc"},
+      {"chain.tzc", "relative.tzc", "real/b.tzc"},
+      {"dangling.tzc", "real/new.tzc", "real/new.tzc"},
+  };
+  uint32_t mark = 1;
+  for (const auto& c : cases) {
+    fs::create_symlink(c.target, dir.File(c.link));
+    ImageCollection saved;
+    saved.imageFolder = dir.Folder();
+    saved.filePath = dir.File(c.link);
+    AddEntry(saved, dir.File("t.jpg"), 0).fileSize = ++mark;
+    ASSERT_TRUE(SaveCollection(saved)) << c.link;
+    EXPECT_TRUE(fs::is_symlink(dir.File(c.link))) << c.link;
+    ImageCollection back;
+    back.filePath = dir.File(c.file);
+    ASSERT_EQ(LoadCollectionFile(back), CollectionLoadResult::kLoaded) << c.link;
+    EXPECT_EQ(back.Entry(0).fileSize, mark) << c.link;
+  }
 }
 
 }  // namespace

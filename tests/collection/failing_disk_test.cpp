@@ -2,6 +2,8 @@
 // previous collection file exactly as it was, and no temporary file behind.
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -47,10 +49,12 @@ class CollectionOnFailingDisk : public ::testing::Test {
 TEST_F(CollectionOnFailingDisk, FullDiskKeepsThePreviousFileWhole) {
   AddEntries(collection, 40);
   for (const uint64_t limit : {uint64_t{0}, uint64_t{previous.size()}}) {
-    const LimitedRun run = RunWithFileSizeLimit(
-        limit, [&] { return std::string(SaveCollection(collection) ? "saved" : "refused"); });
+    const LimitedRun run = RunWithFileSizeLimit(limit, [&] {
+      int error = 0;
+      return std::string(SaveCollection(collection, &error) ? "saved" : std::strerror(error));
+    });
     ASSERT_TRUE(run.exited) << limit;
-    EXPECT_EQ(run.report, "refused") << limit;
+    EXPECT_EQ(run.report, std::strerror(EFBIG)) << limit;
     EXPECT_EQ(ReadBytes(collection.filePath), previous) << limit;
     EXPECT_TRUE(LeftoverTemporaries(dir.Path()).empty()) << limit;
   }

@@ -511,24 +511,5 @@ TEST(CollectionCommandsTest, ClosingMidUpdateClearsAndUpdateNeedsAFile) {
   EXPECT_FALSE(fs::exists(dir.File("c.tzc")));
 }
 
-TEST(CollectionCommandsTest, AFailedSaveIsSaidAndKeepsNoFile) {
-  TempDir dir;
-  RecordingPrompt prompt;
-  WriteJpeg(MakeSamplePhoto(3, 30, 20), dir.File("a.jpg"));
-  fs::create_directory(dir.File("c.tzc"));  // a folder where the collection file should go
-  ImageCollection collection;
-  CollectionCommands commands(collection);
-  ASSERT_TRUE(commands.BeginCreate(dir.File("c.tzc")).ok);
-  CollectionCommands::Tick tick;
-  do {
-    tick = commands.AnalyseTick();
-  } while (tick.more);
-  EXPECT_FALSE(tick.report.ok);
-  EXPECT_EQ(tick.report.message,
-            std::optional<std::string>("Unable to save the Image Collection \"" +
-                                       dir.File("c.tzc") + "\"!"));
-  EXPECT_TRUE(fs::is_directory(dir.File("c.tzc")));
-}
-
 }  // namespace
 }  // namespace tessarix::test
