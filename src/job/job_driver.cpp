@@ -80,7 +80,8 @@ bool BatchRun::Analyse(Mosaic& mosaic, const Image& image, bool& stopped) {
                              collection_) != 0;
   }
   if (maskFile_.empty()) {
-    std::optional<std::string> chosen = Prompt().AskOpenFile(kMaskFilter, "jpg");
+    std::optional<std::string> chosen =
+        Prompt().AskOpenFile(kMaskFilter, "jpg", "Choose the mask image", 0);
     if (!chosen) {
       stopped = true;
       return false;
