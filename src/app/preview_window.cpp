@@ -6,6 +6,7 @@
 #include <QMargins>
 #include <QPixmap>
 #include <QScreen>
+#include <QTimer>
 #include <QWindow>
 
 #include "app/app_icon.h"
@@ -44,14 +45,20 @@ QSize PreviewWindow::PictureSize() const {
   return picture_->size();
 }
 
-void PreviewWindow::Place(const QMargins& frame) {
+void PreviewWindow::Place(const QMargins& frame, bool framed) {
   placedFor_ = frame;
   const PreviewRect outer =
       PreviewWindowRect(client_, frame.left(), frame.top(), frame.right(), frame.bottom());
   // A window cut on the left shows the left part of the picture in what is left of it.
   setFixedSize(std::max(1, outer.right - outer.left - frame.left() - frame.right()), height_);
-  // For a top-level window move() places the frame, not the client area.
-  move(area_.x() + outer.left, area_.y() + outer.top);
+  const QPoint corner(area_.x() + outer.left, area_.y() + outer.top);
+  // move() places a top-level window's frame. Once a window manager has framed the window, Qt may
+  // take the client position it derives for the current one and never send it: the frame is then
+  // placed through the window itself.
+  if (framed && windowHandle() != nullptr)
+    windowHandle()->setFramePosition(corner);
+  else
+    move(corner);
 }
 
 QMargins PreviewWindow::Frame() const {
@@ -62,8 +69,9 @@ QMargins PreviewWindow::Frame() const {
 // known only from then on.
 void PreviewWindow::moveEvent(QMoveEvent* event) {
   QWidget::moveEvent(event);
+  // Moving the window from within the report of its move is lost; it waits for the next turn.
   if (placed_ && Frame() != placedFor_)
-    Place(Frame());
+    QTimer::singleShot(0, this, [this] { Place(Frame(), true); });
 }
 
 void PreviewWindow::ShowPreview(const Image& image, const std::string& name,
@@ -102,11 +110,11 @@ void PreviewWindow::ShowPreview(const Image& image, const std::string& name,
   area_ = area;
   client_ = client;
   height_ = height;
-  Place(Frame());
+  Place(Frame(), false);
   placed_ = true;
   show();
   if (Frame() != placedFor_)
-    Place(Frame());
+    Place(Frame(), false);
 }
 
 }  // namespace tessarix

@@ -34,8 +34,8 @@ class PreviewWindow : public QWidget {
 
  private:
   // Moves and sizes the window so that, inside a frame of `frame`, its picture lies where the
-  // placement rule put it when it was shown.
-  void Place(const QMargins& frame);
+  // placement rule put it when it was shown; `framed`: a window manager has framed it since.
+  void Place(const QMargins& frame, bool framed);
   QMargins Frame() const;
 
   QLabel* picture_ = nullptr;
