@@ -2,6 +2,7 @@
 
 #include <QAbstractButton>
 #include <QDir>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QTest>
@@ -80,7 +81,10 @@ inline std::vector<std::string> CutTexts(QWidget& window) {
 inline void SaveScreenshot(QWidget& window, const char* name) {
   if (const char* folder = std::getenv("TESSARIX_SCREENSHOTS")) {
     QDir().mkpath(folder);
-    EXPECT_TRUE(window.grab().save(QString(folder) + "/" + name));
+    // 256 colours keep the pictures in the repository small.
+    const QImage picture = window.grab().toImage().convertToFormat(
+        QImage::Format_Indexed8, Qt::ThresholdDither | Qt::AvoidDither);
+    EXPECT_TRUE(picture.save(QString(folder) + "/" + name, nullptr, 0));
   }
 }
 
