@@ -1,5 +1,6 @@
 #include "app/about_window.h"
 
+#include <QCoreApplication>
 #include <QDialogButtonBox>
 #include <QFrame>
 #include <QGridLayout>
@@ -12,6 +13,7 @@
 
 #include "app/app_icon.h"
 #include "app/help_links.h"
+#include "app/link_name.h"
 #include "app/static_link.h"
 #include "engine/color_info.h"
 #include "job/window_texts.h"
@@ -30,7 +32,9 @@ QLabel* Wrapped(const QString& text) {
 
 }  // namespace
 
-AboutWindow::AboutWindow(QWidget* parent) : QDialog(parent) {
+AboutWindow::AboutWindow(QWidget* parent, QString programFolder) : QDialog(parent) {
+  if (programFolder.isEmpty())
+    programFolder = QCoreApplication::applicationDirPath();
   setWindowTitle("About Tessarix");
   setWindowIcon(ProgramIcon());
   setModal(true);
@@ -53,21 +57,25 @@ AboutWindow::AboutWindow(QWidget* parent) : QDialog(parent) {
       Format("%d:%d", static_cast<int>(kThumbWidth), static_cast<int>(kThumbHeight))));
   aspect->setObjectName("aspectRatio");
   aspect->setReadOnly(true);
-  aspect->setMaximumWidth(60);
+  aspect->setFixedWidth(aspect->fontMetrics().horizontalAdvance(aspect->text()) * 2 + 16);
   facts->addWidget(aspect, 1, 1);
+  facts->setColumnStretch(2, 1);
 
   auto* head = new QHBoxLayout;
   head->addWidget(logo);
   auto* nameBox = new QVBoxLayout;
   nameBox->addWidget(name);
   nameBox->addLayout(facts);
-  head->addLayout(nameBox);
-  head->addStretch();
+  head->addLayout(nameBox, 1);
 
   auto* linkBox = new QVBoxLayout;
   const char* pages[3] = {kTutorialName, kUserGuideName, kProjectPageName};
   for (int i = 0; i < 3; ++i) {
-    links_[i] = new StaticLink(QUrl::fromLocalFile(HelpFilePath(pages[i])).toString());
+    const QString path = FindHelpFile(programFolder, pages[i]);
+    const QString address = QUrl::fromLocalFile(path).toString();
+    links_[i] = new StaticLink(LinkDisplayName(path), address);
+    links_[i]->setToolTip(address);
+    links_[i]->setWordWrap(true);
     linkBox->addWidget(links_[i]);
   }
 

@@ -2,19 +2,23 @@
 
 #include <QDialog>
 
+#include <QString>
+
 class QLabel;
 
 namespace tessarix {
 
 class StaticLink;
 
-// "About Tessarix": logo, version, tile aspect, the shipped pages as links and how many mosaics
-// this user has made so far (read when the window opens).
+// "About Tessarix": logo, version, tile aspect, the shipped pages as links (each named by its
+// title or file name, the address in its tooltip) and how many mosaics this user has made so far
+// (read when the window opens).
 class AboutWindow : public QDialog {
   Q_OBJECT
 
  public:
-  explicit AboutWindow(QWidget* parent = nullptr);
+  // The pages are looked up from `programFolder` (empty: the running program's folder).
+  explicit AboutWindow(QWidget* parent = nullptr, QString programFolder = QString());
 
   QString UsageText() const;
   StaticLink* Link(int i) const { return links_[i]; }

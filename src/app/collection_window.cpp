@@ -164,8 +164,8 @@ void CollectionWindow::StartTimerIfRunning() {
 void CollectionWindow::Load() {
   if (RefuseDuringBatch())
     return;
-  const std::optional<std::string> path =
-      Prompt().AskOpenFile(kCollectionFilter, kCollectionExtension);
+  const std::optional<std::string> path = Prompt().AskOpenFile(
+      kCollectionFilter, kCollectionExtension, "Choose the collection to load", 0);
   if (!path)
     return;
   timer_.stop();

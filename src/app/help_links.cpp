@@ -4,20 +4,24 @@
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileInfo>
+#include <QProcess>
 
 #include "platform/user_prompt.h"
 
 namespace tessarix {
 
-QString HelpFilePath(const QString& name) {
-  const QString besideProgram = QCoreApplication::applicationDirPath() + "/" + name;
+QString FindHelpFile(const QString& programFolder, const QString& name) {
+  const QString besideProgram = QDir::cleanPath(programFolder + "/" + name);
   if (QFileInfo::exists(besideProgram))
     return besideProgram;
-  const QString installed =
-      QDir::cleanPath(QCoreApplication::applicationDirPath() + "/../share/doc/tessarix/" + name);
+  const QString installed = QDir::cleanPath(programFolder + "/../share/tessarix/" + name);
   if (QFileInfo::exists(installed))
     return installed;
   return besideProgram;
+}
+
+QString HelpFilePath(const QString& name) {
+  return FindHelpFile(QCoreApplication::applicationDirPath(), name);
 }
 
 bool OpenLocalUrl(const QUrl& url) {
@@ -26,12 +30,34 @@ bool OpenLocalUrl(const QUrl& url) {
   return QDesktopServices::openUrl(url);
 }
 
-bool OpenUserGuide() {
-  if (OpenLocalUrl(QUrl::fromLocalFile(HelpFilePath(kUserGuideName))))
+bool NoViewerFor(const QString& mimeType) {
+  QProcess query;
+  query.start("xdg-mime", {"query", "default", mimeType});
+  if (!query.waitForFinished(5000) || query.exitStatus() != QProcess::NormalExit) {
+    query.kill();
+    return false;
+  }
+  return query.exitCode() == 0 && query.readAllStandardOutput().trimmed().isEmpty();
+}
+
+bool OpenUserGuideAt(const QString& path) {
+  if (!QFileInfo::exists(path)) {
+    Prompt().ShowMessage("Unable to find the User Guide \"TessarixManual.pdf\"",
+                         MessageIcon::Warning);
+    return false;
+  }
+  if (!NoViewerFor("application/pdf") && OpenLocalUrl(QUrl::fromLocalFile(path)))
     return true;
-  Prompt().ShowMessage("Unable to find the User Guide \"TessarixManual.pdf\"",
-                       MessageIcon::Warning);
+  Prompt().ShowMessage(
+      "No program is set up to open PDF files, so the User Guide \"TessarixManual.pdf\" cannot "
+      "be shown. Install a PDF viewer or open the file yourself: " +
+          path.toStdString(),
+      MessageIcon::Warning);
   return false;
+}
+
+bool OpenUserGuide() {
+  return OpenUserGuideAt(HelpFilePath(kUserGuideName));
 }
 
 bool OpenTutorial() {

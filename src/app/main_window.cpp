@@ -21,6 +21,7 @@
 #include "app/about_window.h"
 #include "app/app_icon.h"
 #include "app/collection_window.h"
+#include "app/elided_label.h"
 #include "app/help_links.h"
 #include "app/preview_window.h"
 #include "app/wait_cursor.h"
@@ -50,10 +51,15 @@ QLineEdit* Field(const QString& text, const char* name) {
 }  // namespace
 
 MainWindow::MainWindow(QWidget* parent) : QDialog(parent) {
+  // A normal top-level window for the task bar and Alt+Tab; the QDialog beneath keeps the
+  // default button and Escape.
+  setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                 Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint);
   setWindowTitle("Tessarix - Kovra");
   setWindowIcon(ProgramIcon());
   setAcceptDrops(true);
   BuildControls();
+  ReserveRoom();
   bar_->setRange(0, 10000);
   collectionText_->setText(QString::fromStdString(collection_.description));
   algorithm_->setCurrentIndex(2);
@@ -62,7 +68,26 @@ MainWindow::MainWindow(QWidget* parent) : QDialog(parent) {
   timer_.setInterval(500);
   connect(&timer_, &QTimer::timeout, this, &MainWindow::Tick);
   timer_.start();
-  setFixedSize(sizeHint());
+  // Return means "Create the Mosaic's" wherever the focus is.
+  for (QPushButton* button : findChildren<QPushButton*>()) button->setAutoDefault(false);
+  start_->setAutoDefault(true);
+  start_->setDefault(true);
+  // Resizable, but never smaller than the size at which every text shows whole.
+  const int width = sizeHint().width();
+  setMinimumSize(width, heightForWidth(width));
+  resize(minimumSize());
+}
+
+// The texts that change while the program runs get room for the longest of them once and for
+// all, so that no text set later resizes or moves a control.
+void MainWindow::ReserveRoom() {
+  const int line = fontMetrics().lineSpacing();
+  summary_->setMinimumHeight(2 * QFontMetrics(summary_->font()).lineSpacing());
+  info_->setFixedHeight(8 * line);
+  progress_->setFixedHeight(2 * line);
+  // The list scrolls: it takes the height the other columns leave it.
+  list_->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Ignored);
+  list_->setMinimumHeight(6 * line);
 }
 
 MainWindow::~MainWindow() {
@@ -205,8 +230,7 @@ void MainWindow::BuildControls() {
   auto* step4Layout = new QHBoxLayout(step4);
   start_ = new QPushButton("&Create the Mosaic's");
   start_->setObjectName("start");
-  start_->setDefault(true);
-  auto* about = new QPushButton("About &Tessarix");
+  auto* about = new QPushButton("&About Tessarix");
   auto* exit = new QPushButton("E&xit");
   exit->setObjectName("exit");
   step4Layout->addWidget(start_, 1);
@@ -218,16 +242,13 @@ void MainWindow::BuildControls() {
   auto* statusLayout = new QVBoxLayout(statusGroup);
   info_ = Wrapped(QString());
   info_->setObjectName("info");
-  info_->setMinimumHeight(96);
   info_->setAlignment(Qt::AlignTop | Qt::AlignLeft);
-  status_ = new QLabel;
+  status_ = new ElidedLabel;
   status_->setObjectName("statusLine");
-  status_->setTextFormat(Qt::PlainText);
   progress_ = new QLabel;
   progress_->setObjectName("progressLine");
   progress_->setTextFormat(Qt::PlainText);
   progress_->setWordWrap(true);
-  progress_->setMinimumHeight(progress_->fontMetrics().lineSpacing() * 2);
   bar_ = new QProgressBar;
   bar_->setObjectName("progressBar");
   bar_->setTextVisible(false);
@@ -246,8 +267,6 @@ void MainWindow::BuildControls() {
   auto* columns = new QHBoxLayout(this);
   columns->addLayout(left, 3);
   columns->addLayout(right, 2);
-  step3->setMinimumWidth(460);
-  step2->setMinimumWidth(600);
 
   for (QLineEdit* f : {tilesPerRowField_, tileWidthField_, border_, duplicateDistance_,
                        sequenceDistance_, modification_, mosaicWidth_, quality_})
@@ -359,7 +378,7 @@ void MainWindow::StartOrStop() {
 
 void MainWindow::Tick() {
   const JobPoll poll = PollJob(job_);
-  SetIfChanged(status_, poll.statusLine);
+  status_->SetFullText(QString::fromStdString(poll.statusLine));
   SetIfChanged(progress_, poll.progressLine);
   SetIfChanged(info_, poll.infoText);
   if (poll.progressBar && bar_->value() != *poll.progressBar)
@@ -417,7 +436,8 @@ void MainWindow::MeasureFirst() {
 void MainWindow::AddImage() {
   if (driver_.IsAlive())
     return;
-  const std::optional<std::string> path = Prompt().AskOpenFile(kImageFilter, "jpg");
+  const std::optional<std::string> path =
+      Prompt().AskOpenFile(kImageFilter, "jpg", "Choose a photo to make a mosaic of", 0);
   if (!path)
     return;
   sources_.Add(*path);
@@ -428,7 +448,8 @@ void MainWindow::AddImage() {
 void MainWindow::AddDirectory() {
   if (driver_.IsAlive() || !valid_)
     return;
-  const std::optional<std::string> path = Prompt().AskOpenFile(kImageFilter, "jpg");
+  const std::optional<std::string> path =
+      Prompt().AskOpenFile(kImageFilter, "jpg", "Choose any photo in the folder to add", 0);
   if (!path)
     return;
   {

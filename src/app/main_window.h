@@ -22,6 +22,7 @@ class QPushButton;
 
 namespace tessarix {
 
+class ElidedLabel;
 class PreviewWindow;
 
 // "Tessarix - Kovra": the four steps (collection, settings, photographs, start) and the status
@@ -64,6 +65,7 @@ class MainWindow : public QDialog {
 
  private:
   void BuildControls();
+  void ReserveRoom();
   ParameterFields ReadFields() const;
   BatchOptions ReadOptions() const;
   void RunCheck();
@@ -110,7 +112,7 @@ class MainWindow : public QDialog {
   QListWidget* list_ = nullptr;
   QPushButton* start_ = nullptr;
   QLabel* info_ = nullptr;
-  QLabel* status_ = nullptr;
+  ElidedLabel* status_ = nullptr;
   QLabel* progress_ = nullptr;
   QProgressBar* bar_ = nullptr;
 };

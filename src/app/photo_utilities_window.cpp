@@ -62,7 +62,7 @@ std::optional<PhotoUtilityResult> PhotoUtilitiesWindow::Run(PhotoUtility command
   std::optional<WaitCursor> wait;
   if (PhotoUtilityInfoOf(command).waitCursorDuringDialog)
     wait.emplace();
-  const std::optional<std::string> path = AskPhotoUtilityFile();
+  const std::optional<std::string> path = AskPhotoUtilityFile(command);
   if (!path)
     return std::nullopt;
   if (!wait)

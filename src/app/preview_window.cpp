@@ -3,8 +3,11 @@
 #include <QGuiApplication>
 #include <QImage>
 #include <QLabel>
+#include <QMargins>
 #include <QPixmap>
 #include <QScreen>
+#include <QTimer>
+#include <QWindow>
 
 #include "app/app_icon.h"
 #include "app/wait_cursor.h"
@@ -42,18 +45,33 @@ QSize PreviewWindow::PictureSize() const {
   return picture_->size();
 }
 
-void PreviewWindow::Place(const QRect& area, const PreviewRect& client, int height) {
-  const QRect frame = frameGeometry();
-  const QRect inner = geometry();
-  const int fl = inner.left() - frame.left();
-  const int ft = inner.top() - frame.top();
-  const int fr = frame.right() - inner.right();
-  const int fb = frame.bottom() - inner.bottom();
-  const PreviewRect outer = PreviewWindowRect(client, fl, ft, fr, fb);
+void PreviewWindow::Place(const QMargins& frame, bool framed) {
+  placedFor_ = frame;
+  const PreviewRect outer =
+      PreviewWindowRect(client_, frame.left(), frame.top(), frame.right(), frame.bottom());
   // A window cut on the left shows the left part of the picture in what is left of it.
-  setFixedSize(std::max(1, outer.right - outer.left - fl - fr), height);
-  // For a top-level window move() places the frame, not the client area.
-  move(area.x() + outer.left, area.y() + outer.top);
+  setFixedSize(std::max(1, outer.right - outer.left - frame.left() - frame.right()), height_);
+  const QPoint corner(area_.x() + outer.left, area_.y() + outer.top);
+  // move() places a top-level window's frame. Once a window manager has framed the window, Qt may
+  // take the client position it derives for the current one and never send it: the frame is then
+  // placed through the window itself.
+  if (framed && windowHandle() != nullptr)
+    windowHandle()->setFramePosition(corner);
+  else
+    move(corner);
+}
+
+QMargins PreviewWindow::Frame() const {
+  return windowHandle() != nullptr ? windowHandle()->frameMargins() : QMargins();
+}
+
+// The window manager frames the window after it is shown and tells by moving it: the frame is
+// known only from then on.
+void PreviewWindow::moveEvent(QMoveEvent* event) {
+  QWidget::moveEvent(event);
+  // Moving the window from within the report of its move is lost; it waits for the next turn.
+  if (placed_ && Frame() != placedFor_)
+    QTimer::singleShot(0, this, [this] { Place(Frame(), true); });
 }
 
 void PreviewWindow::ShowPreview(const Image& image, const std::string& name,
@@ -89,10 +107,14 @@ void PreviewWindow::ShowPreview(const Image& image, const std::string& name,
       area.width(), area.height(), static_cast<uint32_t>(width), static_cast<uint32_t>(height));
   picture_->setPixmap(pixmap);
   picture_->resize(width, height);
-  Place(area, client, height);
+  area_ = area;
+  client_ = client;
+  height_ = height;
+  Place(Frame(), false);
+  placed_ = true;
   show();
-  // The frame is known only once the window manager has framed the window; place it again.
-  Place(area, client, height);
+  if (Frame() != placedFor_)
+    Place(Frame(), false);
 }
 
 }  // namespace tessarix

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QMargins>
 #include <QRect>
 #include <QWidget>
 #include <optional>
@@ -28,10 +29,21 @@ class PreviewWindow : public QWidget {
 
   QSize PictureSize() const;
 
+ protected:
+  void moveEvent(QMoveEvent* event) override;
+
  private:
-  void Place(const QRect& area, const PreviewRect& client, int height);
+  // Moves and sizes the window so that, inside a frame of `frame`, its picture lies where the
+  // placement rule put it when it was shown; `framed`: a window manager has framed it since.
+  void Place(const QMargins& frame, bool framed);
+  QMargins Frame() const;
 
   QLabel* picture_ = nullptr;
+  QRect area_;
+  PreviewRect client_;
+  int height_ = 1;
+  bool placed_ = false;
+  QMargins placedFor_;
 };
 
 }  // namespace tessarix

@@ -64,11 +64,14 @@ bool QtPrompt::AskYesNo(const std::string& text) {
   return yes;
 }
 
-std::optional<std::string> QtPrompt::AskOpenFile(const std::string& filter, const std::string&) {
+std::optional<std::string> QtPrompt::AskOpenFile(const std::string& filter, const std::string&,
+                                                 const std::string& title, int selectedFilter) {
   std::optional<std::string> chosen;
   OnInterfaceThread([&] {
-    const QString path = QFileDialog::getOpenFileName(
-        Parent(), ApplicationTitle(), QString(), QString::fromStdString(ToDialogFilter(filter)));
+    const QString filters = QString::fromStdString(ToDialogFilter(filter));
+    QString selected = filters.split(";;").value(selectedFilter);
+    const QString path = QFileDialog::getOpenFileName(Parent(), QString::fromStdString(title),
+                                                      QString(), filters, &selected);
     // The dialog only returns existing files, so the default extension has nothing to add.
     if (!path.isEmpty())
       chosen = path.toStdString();

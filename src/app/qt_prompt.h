@@ -20,7 +20,8 @@ class QtPrompt final : public QObject, public UserPrompt {
   void ShowMessage(const std::string& text, MessageIcon icon) override;
   bool AskYesNo(const std::string& text) override;
   std::optional<std::string> AskOpenFile(const std::string& filter,
-                                         const std::string& defaultExtension) override;
+                                         const std::string& defaultExtension,
+                                         const std::string& title, int selectedFilter) override;
 
   // Dialogs open over the active window, or over the main window when none is active.
   void SetFallbackParent(QWidget* parent) { fallbackParent_ = parent; }

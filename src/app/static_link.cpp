@@ -31,15 +31,13 @@ void StaticLink::ApplyLook() {
 bool StaticLink::Follow() {
   if (failed_)
     return false;
-  for (const QString& candidate : {link_, text()}) {
-    if (candidate.isEmpty())
-      continue;
-    if (OpenLocalUrl(QUrl::fromUserInput(candidate))) {
-      colour_ = kVisited;
-      ApplyLook();
-      update();
-      return true;
-    }
+  // A link with an address shows a name, which is no address to try.
+  const QString candidate = link_.isEmpty() ? text() : link_;
+  if (!candidate.isEmpty() && OpenLocalUrl(QUrl::fromUserInput(candidate))) {
+    colour_ = kVisited;
+    ApplyLook();
+    update();
+    return true;
   }
   QApplication::beep();
   failed_ = true;

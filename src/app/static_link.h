@@ -14,7 +14,7 @@ class StaticLink : public QLabel {
   static inline const QColor kUnvisited{0, 0, 255};
   static inline const QColor kVisited{128, 0, 128};
 
-  // `link` empty: the shown text is the address.
+  // `link` empty: the shown text is the address; otherwise the text is the link's name.
   explicit StaticLink(const QString& text, const QString& link = QString(),
                       QWidget* parent = nullptr);
 

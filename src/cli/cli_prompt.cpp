@@ -13,7 +13,8 @@ bool CliPrompt::AskYesNo(const std::string& text) {
   return false;
 }
 
-std::optional<std::string> CliPrompt::AskOpenFile(const std::string&, const std::string&) {
+std::optional<std::string> CliPrompt::AskOpenFile(const std::string&, const std::string&,
+                                                  const std::string&, int) {
   if (!fileAnswer_)
     PrintMessage("A mask file is needed for tile width 0: give it with --mask.");
   return fileAnswer_;

@@ -14,7 +14,8 @@ class CliPrompt final : public UserPrompt {
   void ShowMessage(const std::string& text, MessageIcon icon) override;
   bool AskYesNo(const std::string& text) override;
   std::optional<std::string> AskOpenFile(const std::string& filter,
-                                         const std::string& defaultExtension) override;
+                                         const std::string& defaultExtension,
+                                         const std::string& title, int selectedFilter) override;
 
   void SetFileAnswer(std::optional<std::string> path) { fileAnswer_ = std::move(path); }
 

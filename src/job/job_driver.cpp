@@ -92,7 +92,8 @@ Analysis BatchRun::Analyse(Mosaic& mosaic, const Image& image) {
                              collection_);
   }
   if (maskFile_.empty()) {
-    std::optional<std::string> chosen = Prompt().AskOpenFile(kMaskFilter, "jpg");
+    std::optional<std::string> chosen =
+        Prompt().AskOpenFile(kMaskFilter, "jpg", "Choose the mask image", 0);
     if (!chosen)
       return Analysis::Stopped;
     maskFile_ = *chosen;

@@ -37,10 +37,13 @@ bool MakeFolder(const std::string& path) {
 const char* const kMovieFileFilter =
     "File Video avi (*.avi, *.mpg)|*.avi;*.mpg|"
     "Other video files (*.mp4, *.mkv, *.mov, *.webm, *.mpeg, *.m4v, *.wmv, *.flv)|"
-    "*.mp4;*.mkv;*.mov;*.webm;*.mpeg;*.m4v;*.wmv;*.flv||";
+    "*.mp4;*.mkv;*.mov;*.webm;*.mpeg;*.m4v;*.wmv;*.flv|"
+    "All videos|*.avi;*.mpg;*.mpeg;*.mpe;*.mp4;*.m4v;*.mkv;*.mov;*.webm;*.wmv;*.asf;*.flv;"
+    "*.ogv;*.3gp;*.ts;*.mts;*.m2ts;*.vob;*.dv;*.mjpeg;*.h264;*.hevc||";
 
 std::optional<std::string> ChooseMovieFile() {
-  std::optional<std::string> path = Prompt().AskOpenFile(kMovieFileFilter, "avi");
+  std::optional<std::string> path =
+      Prompt().AskOpenFile(kMovieFileFilter, "avi", "Choose a movie", kAllVideosFilter);
   if (!path || path->empty())
     return std::nullopt;
   return path;

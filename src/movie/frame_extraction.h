@@ -16,8 +16,10 @@ class MovieStream;
 // the command line prints it.
 using StatusSink = std::function<void(const std::string&)>;
 
-// The open dialog's filter: the classic pair first, then every other container FFmpeg reads.
+// The open dialog's filter: the classic pair first, then every other container FFmpeg reads,
+// then all of them together, the pair the dialog opens on so that no movie is hidden at first.
 extern const char* const kMovieFileFilter;
+inline constexpr int kAllVideosFilter = 2;
 
 // Asks for a movie file; none when the person cancels or chooses an empty path.
 std::optional<std::string> ChooseMovieFile();

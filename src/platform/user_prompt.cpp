@@ -9,7 +9,8 @@ class SilentPrompt final : public UserPrompt {
  public:
   void ShowMessage(const std::string&, MessageIcon) override {}
   bool AskYesNo(const std::string&) override { return false; }
-  std::optional<std::string> AskOpenFile(const std::string&, const std::string&) override {
+  std::optional<std::string> AskOpenFile(const std::string&, const std::string&, const std::string&,
+                                         int) override {
     return std::nullopt;
   }
 };

@@ -20,10 +20,12 @@ class UserPrompt {
   // A Yes/No question whose default answer is No; returns true for Yes.
   virtual bool AskYesNo(const std::string& text) = 0;
 
-  // Asks for an existing file to open. `filter` uses the "Desc (*.a)|*.a;*.b||" form;
-  // returns none when the person cancels.
+  // Asks for an existing file to open, under `title` (what to choose). `filter` uses the
+  // "Desc (*.a)|*.a;*.b||" form; the dialog starts on its pair number `selectedFilter` (0 for the
+  // first). Returns none when the person cancels.
   virtual std::optional<std::string> AskOpenFile(const std::string& filter,
-                                                 const std::string& defaultExtension) = 0;
+                                                 const std::string& defaultExtension,
+                                                 const std::string& title, int selectedFilter) = 0;
 };
 
 // The prompt every core operation uses. Until one is installed, messages go nowhere, questions

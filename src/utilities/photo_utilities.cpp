@@ -204,9 +204,10 @@ PhotoUtilityResult RunPhotoUtility(PhotoUtility command, const std::string& path
   return Failure("Unknown photo utility.");
 }
 
-std::optional<std::string> AskPhotoUtilityFile() {
+std::optional<std::string> AskPhotoUtilityFile(PhotoUtility command) {
   return Prompt().AskOpenFile(std::string(kPhotoUtilityFilter),
-                              std::string(kPhotoUtilityDefaultExtension));
+                              std::string(kPhotoUtilityDefaultExtension),
+                              std::string(PhotoUtilityInfoOf(command).dialogTitle), 0);
 }
 
 std::optional<PhotoUtility> PhotoUtilityFromCliName(std::string_view name) {

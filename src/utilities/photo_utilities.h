@@ -48,8 +48,9 @@ PhotoUtilityResult CutBorders(const std::string& path);
 
 PhotoUtilityResult RunPhotoUtility(PhotoUtility command, const std::string& path);
 
-// Asks for the photo through Prompt() with the commands' filter; none when cancelled.
-std::optional<std::string> AskPhotoUtilityFile();
+// Asks for the photo `command` works on through Prompt() with the commands' filter; none when
+// cancelled.
+std::optional<std::string> AskPhotoUtilityFile(PhotoUtility command);
 
 // The command whose command-line name is `name`, if any.
 std::optional<PhotoUtility> PhotoUtilityFromCliName(std::string_view name);

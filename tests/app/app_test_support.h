@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QAbstractButton>
 #include <QDir>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QTest>
@@ -9,6 +11,7 @@
 #include <cstdlib>
 #include <mutex>
 #include <string>
+#include <vector>
 
 #include "collection/image_collection.h"
 #include "job/collection_commands.h"
@@ -44,11 +47,44 @@ inline void Type(QWidget* parent, const char* name, const QString& text) {
   QTest::keyClicks(field, text);
 }
 
+// The controls of `window` whose text does not show whole: a label too small for its text (an
+// eliding label excepted), a button or field narrower than its text, or a control reaching past
+// the window's edge. Each is named by its class and text.
+inline std::vector<std::string> CutTexts(QWidget& window) {
+  std::vector<std::string> cut;
+  for (QWidget* w : window.findChildren<QWidget*>()) {
+    if (!w->isVisibleTo(&window) || w->inherits("tessarix::ElidedLabel") ||
+        w->parentWidget()->inherits("QAbstractSpinBox") || w->inherits("QScrollBar"))
+      continue;
+    bool fits = QRect(QPoint(0, 0), window.size())
+                    .contains(QRect(w->mapTo(&window, QPoint(0, 0)), w->size()));
+    QString text;
+    if (auto* label = qobject_cast<QLabel*>(w); label != nullptr && !label->text().isEmpty()) {
+      text = label->text();
+      fits = fits && (label->wordWrap() ? label->heightForWidth(label->width()) <= label->height()
+                                        : label->minimumSizeHint().width() <= label->width());
+    } else if (auto* button = qobject_cast<QAbstractButton*>(w)) {
+      text = button->text();
+      fits = fits && button->minimumSizeHint().width() <= button->width();
+    } else if (auto* field = qobject_cast<QLineEdit*>(w)) {
+      text = field->text();
+      fits =
+          fits && field->fontMetrics().horizontalAdvance(text) < field->contentsRect().width() - 4;
+    }
+    if (!fits)
+      cut.push_back(std::string(w->metaObject()->className()) + " \"" + text.toStdString() + "\"");
+  }
+  return cut;
+}
+
 // With TESSARIX_SCREENSHOTS set to a folder, windows leave a picture of themselves there.
 inline void SaveScreenshot(QWidget& window, const char* name) {
   if (const char* folder = std::getenv("TESSARIX_SCREENSHOTS")) {
     QDir().mkpath(folder);
-    EXPECT_TRUE(window.grab().save(QString(folder) + "/" + name));
+    // 256 colours keep the pictures in the repository small.
+    const QImage picture = window.grab().toImage().convertToFormat(
+        QImage::Format_Indexed8, Qt::ThresholdDither | Qt::AvoidDither);
+    EXPECT_TRUE(picture.save(QString(folder) + "/" + name, nullptr, 0));
   }
 }
 
@@ -92,7 +128,8 @@ class BlockingPrompt final : public UserPrompt {
     questions.push_back(text);
     return answer;
   }
-  std::optional<std::string> AskOpenFile(const std::string&, const std::string&) override {
+  std::optional<std::string> AskOpenFile(const std::string&, const std::string&, const std::string&,
+                                         int) override {
     std::unique_lock<std::mutex> lock(mutex_);
     asked_ = true;
     changed_.notify_all();

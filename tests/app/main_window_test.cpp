@@ -3,16 +3,25 @@
 #include <gtest/gtest.h>
 
 #include <QDropEvent>
+#include <QKeySequence>
 #include <QListWidget>
 #include <QMimeData>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QUrl>
+#include <QWindow>
 #include <filesystem>
 #include <fstream>
+#include <map>
 
+#include "app/about_window.h"
+#include "app/collection_window.h"
+#include "app/elided_label.h"
+#include "app/movie_extraction_window.h"
+#include "app/photo_utilities_window.h"
 #include "app/preview_window.h"
 #include "app_test_support.h"
+#include "movie/movie_stream.h"
 
 namespace tessarix {
 namespace {
@@ -87,6 +96,8 @@ TEST_F(MainWindowTest, MeasuresTheFirstPhotographInListOrder) {
   EXPECT_EQ(LabelText(&window, "summary"), kLandscapeSummary);  // A went before B
   EXPECT_EQ(prompt.fileRequests,
             std::vector<std::string>(3, "Images JPEG (*.jpg)|*.jpg;*.jpeg;*.jpe||"));
+  EXPECT_EQ(prompt.fileTitles,
+            std::vector<std::string>(3, "Choose a photo to make a mosaic of / 0"));
   EXPECT_EQ(Listed(window),
             (std::vector<std::string>{dir.File("A.jpg"), dir.File("B.jpg"), dir.File("C.jpg")}));
   EXPECT_TRUE(prompt.messages.empty());
@@ -127,6 +138,8 @@ TEST_F(MainWindowTest, DroppedFilesAreListedOnceAndAddDirectoryNeedsValidParamet
   EXPECT_TRUE(prompt.fileRequests.empty());
   Type(&window, "tilesPerRow", "20");
   window.AddDirectory();  // X has an up-to-date mosaic
+  EXPECT_EQ(prompt.fileTitles,
+            std::vector<std::string>{"Choose any photo in the folder to add / 0"});
   EXPECT_EQ(Listed(window), std::vector<std::string>{dir.File("Y.jpg")});
   EXPECT_EQ(LabelText(&window, "summary"), kPortraitSummary);
   EXPECT_TRUE(prompt.messages.empty());
@@ -200,6 +213,117 @@ TEST_F(MainWindowTest, BatchFillsTheBarShowsThePicturesAndAsksBeforeClosingMidwa
   EXPECT_EQ(window.Collection().Size(), 0u);
   EXPECT_EQ(window.Collection().description,
             "(Please Load an existing collection or Create a new one)");
+}
+
+TEST_F(MainWindowTest, ReturnAnywhereCreatesTheMosaicsAndTheWindowIsANormalOne) {
+  RecordingPrompt prompt;
+  MainWindow window;
+  window.show();
+  window.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+  // A normal top-level window, not a dialog kept out of the task bar.
+  EXPECT_EQ(window.windowHandle()->type(), Qt::Window);
+  EXPECT_EQ(window.windowHandle()->transientParent(), nullptr);
+
+  std::vector<std::string> clicked;
+  for (QPushButton* button : window.findChildren<QPushButton*>()) {
+    QObject::disconnect(button, &QPushButton::clicked, nullptr, nullptr);
+    QObject::connect(button, &QPushButton::clicked,
+                     [&clicked, button] { clicked.push_back(button->text().toStdString()); });
+  }
+  for (QWidget* w : window.findChildren<QWidget*>()) {
+    if (w->focusPolicy() == Qt::NoFocus || !w->isVisible() || w->focusProxy() != nullptr)
+      continue;
+    w->setFocus();
+    clicked.clear();
+    QTest::keyClick(w, Qt::Key_Return);
+    EXPECT_EQ(clicked, std::vector<std::string>{"&Create the Mosaic's"})
+        << w->metaObject()->className() << " " << w->objectName().toStdString();
+  }
+}
+
+// Alt and a letter must reach one control only; two sharing it just trade the focus.
+TEST_F(MainWindowTest, NoTwoControlsOfAWindowShareAMnemonic) {
+  RecordingPrompt prompt;
+  MainWindow main;
+  CollectionWindow collection(main.Collection(), main.Job());
+  PhotoUtilitiesWindow utilities;
+  MovieStream stream;
+  MovieExtractionWindow movie(stream);
+  AboutWindow about;
+  for (QWidget* window :
+       std::initializer_list<QWidget*>{&main, &collection, &utilities, &movie, &about}) {
+    std::map<int, std::vector<std::string>> owners;
+    for (QWidget* w : window->findChildren<QWidget*>()) {
+      QString text;
+      if (auto* button = qobject_cast<QAbstractButton*>(w))
+        text = button->text();
+      else if (auto* label = qobject_cast<QLabel*>(w); label != nullptr && label->buddy())
+        text = label->text();
+      const QKeySequence key = QKeySequence::mnemonic(text);
+      if (!key.isEmpty())
+        owners[key[0].toCombined()].push_back(text.toStdString());
+    }
+    for (const auto& [key, texts] : owners)
+      EXPECT_EQ(texts.size(), 1u) << window->windowTitle().toStdString() << ": " << texts[0];
+  }
+}
+
+// The screens the window must fit, in physical pixels, at the scale QT_SCALE_FACTOR sets (the
+// suite runs once more at 150 %): less a panel of 48 pixels and a frame of 8 x 40.
+TEST_F(MainWindowTest, FitsSmallScreensAtTheirScaleWithEveryTextWhole) {
+  RecordingPrompt prompt;
+  MainWindow window;
+  window.show();
+  const qreal scale = window.devicePixelRatio();
+  const QSize screen = qFuzzyCompare(scale, 1.0)   ? QSize(1280, 720)
+                       : qFuzzyCompare(scale, 1.5) ? QSize(1600, 1000)
+                                                   : QSize();
+  if (screen.isEmpty())
+    GTEST_SKIP() << "no screen to fit at scale " << scale;
+  EXPECT_EQ(window.size(), window.minimumSize());  // it opens at its smallest
+  EXPECT_LE(window.minimumWidth() * scale + 8, screen.width());
+  EXPECT_LE(window.minimumHeight() * scale + 40 + 48, screen.height());
+  EXPECT_EQ(CutTexts(window), std::vector<std::string>{});
+  window.resize(window.minimumWidth() + 300, window.minimumHeight() + 200);
+  QCoreApplication::processEvents();
+  EXPECT_EQ(CutTexts(window), std::vector<std::string>{});
+}
+
+TEST_F(MainWindowTest, LongTextsOfABatchMoveNoControlAndTheStatusIsElidedInTheMiddle) {
+  RecordingPrompt prompt;
+  MainWindow window;
+  window.show();
+  QCoreApplication::processEvents();
+  std::map<QWidget*, QRect> places;
+  for (QWidget* w : window.findChildren<QWidget*>()) places[w] = w->geometry();
+  const QSize size = window.size();
+
+  const std::string status =
+      "Processing Tile: .../Pictures/Tiles-for-Mosaics/Summer at the lake with the whole "
+      "family and the dog/tile183.jpg. Completed 12.00%";
+  window.Job().SetStatus(status);
+  window.Job().SetInfoText(
+      "The Image/Tile Collection contains 123456 images. The final Mosaic contain 1234567 tiles. "
+      "The size of the final Mosaic will be 100000x100000 pixel. The size of every tile will be "
+      "300x200 pixel. The current input image is \"...mily at the lake 2024/IMG_20240817.jpg\". "
+      "\nThe mosaic will be saved into the file \"...24/IMG_20240817 Mosaic.JPG\". ");
+  window.Tick();
+  QCoreApplication::processEvents();  // the layout answers the new texts here
+  EXPECT_EQ(window.size(), size);
+  for (const auto& [w, place] : places)
+    EXPECT_EQ(w->geometry(), place)
+        << w->metaObject()->className() << " " << w->objectName().toStdString();
+  EXPECT_EQ(CutTexts(window), std::vector<std::string>{});
+
+  auto* line = Child<ElidedLabel>(&window, "statusLine");
+  ASSERT_NE(line, nullptr);
+  EXPECT_EQ(line->toolTip().toStdString(), status);
+  const QString shown = line->text();
+  EXPECT_TRUE(shown.startsWith("Processing Tile: ")) << shown.toStdString();
+  EXPECT_TRUE(shown.endsWith("Completed 12.00%")) << shown.toStdString();
+  EXPECT_TRUE(shown.contains(QChar(0x2026)));
+  EXPECT_LE(line->fontMetrics().horizontalAdvance(shown), line->width());
 }
 
 }  // namespace

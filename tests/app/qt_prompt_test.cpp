@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QFileDialog>
 #include <QMessageBox>
 #include <QThread>
 #include <QTimer>
@@ -54,6 +55,25 @@ TEST(QtPromptTest, WorkerQuestionsAreAskedOnTheInterfaceThreadWithNoAsDefault) {
   EXPECT_TRUE(onInterfaceThread);
   FromWorker([] { Prompt().ShowMessage("Completed 3 Mosaics!", MessageIcon::Information); });
   EXPECT_EQ(seen, (QStringList{"Tessarix: Stop now?", "Tessarix: Completed 3 Mosaics!"}));
+}
+
+// The dialog says what to choose and opens on the asked-for filter, not on the first.
+TEST(QtPromptTest, FileDialogCarriesItsTitleAndOpensOnTheChosenFilter) {
+  QtPrompt prompt;
+  QString seen;
+  QTimer answerer;
+  answerer.setInterval(10);
+  QObject::connect(&answerer, &QTimer::timeout, [&] {
+    for (QWidget* w : QApplication::topLevelWidgets())
+      if (auto* dialog = qobject_cast<QFileDialog*>(w); dialog != nullptr && dialog->isVisible()) {
+        seen = dialog->windowTitle() + " / " + dialog->selectedNameFilter();
+        dialog->reject();
+      }
+  });
+  answerer.start();
+  EXPECT_EQ(prompt.AskOpenFile("A (*.a)|*.a|B (*.b)|*.b|All|*.a;*.b||", "a", "Choose a movie", 2),
+            std::nullopt);
+  EXPECT_EQ(seen.toStdString(), "Choose a movie / All (*.a *.b)");
 }
 
 }  // namespace

@@ -29,9 +29,10 @@ class CursorPrompt final : public UserPrompt {
  public:
   void ShowMessage(const std::string& text, MessageIcon) override { messages.push_back(text); }
   bool AskYesNo(const std::string&) override { return false; }
-  std::optional<std::string> AskOpenFile(const std::string& filter,
-                                         const std::string& extension) override {
+  std::optional<std::string> AskOpenFile(const std::string& filter, const std::string& extension,
+                                         const std::string& title, int selected) override {
     filters.push_back(filter + " / " + extension);
+    titles.push_back(title + " / " + std::to_string(selected));
     const QCursor* cursor = QApplication::overrideCursor();
     waitCursorWhileAsked.push_back(cursor != nullptr && cursor->shape() == Qt::WaitCursor);
     return fileAnswer;
@@ -39,6 +40,7 @@ class CursorPrompt final : public UserPrompt {
 
   std::vector<std::string> messages;
   std::vector<std::string> filters;
+  std::vector<std::string> titles;
   std::vector<bool> waitCursorWhileAsked;
   std::optional<std::string> fileAnswer;
 
@@ -83,6 +85,10 @@ TEST(PhotoUtilitiesWindowTest, ButtonsAskForAPhotoAndWriteBesideIt) {
 
   const std::string filter = "Images jpeg (*.jpg)|*.jpg;*.jpeg;*.jpe|| / jpg";
   EXPECT_EQ(prompt.filters, std::vector<std::string>(3, filter));
+  EXPECT_EQ(prompt.titles,
+            (std::vector<std::string>{"Choose the photo to turn into a wallpaper / 0",
+                                      "Choose the mask file to analyse / 0",
+                                      "Choose the photo to cut the borders from / 0"}));
   EXPECT_EQ(prompt.waitCursorWhileAsked, (std::vector<bool>{true, false, true}));
   EXPECT_TRUE(prompt.messages.empty());
 }
@@ -210,6 +216,7 @@ TEST(MovieExtractionCommandTest, ExtractWritesTheChosenFramesAndPaintsEveryStatu
   OpenMovieExtraction(nullptr, &status);
   ASSERT_TRUE(typed);
   EXPECT_EQ(prompt.waitCursorWhileAsked, std::vector<bool>{false});
+  EXPECT_EQ(prompt.titles, std::vector<std::string>{"Choose a movie / 2"});
   EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 
   // 11 frames in the range 0..10 over 5 frames: a step of 2.2 takes frames 0, 2, 4, 6 and 8.

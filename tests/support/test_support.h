@@ -37,15 +37,17 @@ class RecordingPrompt final : public UserPrompt {
     questions.push_back(text);
     return yesAnswer;
   }
-  std::optional<std::string> AskOpenFile(const std::string& filter,
-                                         const std::string&) override {
+  std::optional<std::string> AskOpenFile(const std::string& filter, const std::string&,
+                                         const std::string& title, int selected) override {
     fileRequests.push_back(filter);
+    fileTitles.push_back(title + " / " + std::to_string(selected));
     return fileAnswer;
   }
 
   std::vector<std::string> messages;
   std::vector<std::string> questions;
   std::vector<std::string> fileRequests;
+  std::vector<std::string> fileTitles;  // "title / selected filter"
   bool yesAnswer = false;
   std::optional<std::string> fileAnswer;
 
