@@ -99,6 +99,12 @@ int RunMosaic(const MosaicOptions& options) {
       PrintMessage(*loaded.message);
     return kFailed;
   }
+  // A file of another version loads as an empty collection, which the batch would only call
+  // missing: name the file and why.
+  if (const std::optional<std::string> unread = commands.UnreadFileText()) {
+    PrintMessage(*unread);
+    return kFailed;
+  }
   if (options.grey)
     collection.MakeBlackAndWhite();
 

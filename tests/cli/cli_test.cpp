@@ -402,6 +402,7 @@ TEST_F(CliTest, FilesThatAreNoCollectionAreLeftAlone) {
       {{"collection", "update", fifo}, 1, "fifo.tzc: not a regular file"},
       {{"collection", "create", fifo}, 2, "fifo.tzc: not a regular file"},
       {{"mosaic", "-c", fifo, dir.File("a.jpg")}, 1, "fifo.tzc: not a regular file"},
+      {{"mosaic", "-c", dir.File("old.tzc"), dir.File("a.jpg")}, 1, "old.tzc: wrong file version"},
   };
   for (const auto& c : cases) {
     const CliRun run = Cli(dir, c.args, "timeout 10 ");
