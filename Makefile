@@ -39,18 +39,21 @@ asan: deps
 	$(MAKE) test BUILD=build-asan \
 	  CMAKE_FLAGS="-DTESSARIX_SANITIZE=address,undefined -DTESSARIX_BUILD_BENCH=OFF -DCMAKE_BUILD_TYPE=Debug"
 
-# The job and driver tests under ThreadSanitizer: the worker thread against the window's polling.
-# Only their test program is built; a report makes it end with a failure.
+# The job, driver and window logic tests under ThreadSanitizer: the worker thread against the
+# window's polling. Only their test programs are built; a report makes one end with a failure.
 tsan: deps
 	$(MAKE) configure BUILD=build-tsan \
 	  CMAKE_FLAGS="-DTESSARIX_SANITIZE=thread -DTESSARIX_BUILD_BENCH=OFF -DTESSARIX_BUILD_APP=OFF"
-	cmake --build build-tsan -j $(JOBS) --target platform_tests collection_tests job_tests \
-	  engine_tests
+	cmake --build build-tsan -j $(JOBS) --target platform_tests collection_tests job_state_tests \
+	  engine_tests batch_tests window_logic_tests
 	TSAN_OPTIONS="halt_on_error=1" build-tsan/tests/platform/platform_tests \
 	  --gtest_filter='WorkPool*:MemoryBudget*'
 	TSAN_OPTIONS="halt_on_error=1" build-tsan/tests/collection/collection_tests \
 	  --gtest_filter='ParallelAnalysis*:HostileSizes.TwoLarge*'
-	TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" build-tsan/tests/job/job_tests
+	TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" build-tsan/tests/job_state/job_state_tests
+	TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" build-tsan/tests/batch/batch_tests
+	TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" \
+	  build-tsan/tests/window_logic/window_logic_tests
 	TSAN_OPTIONS="halt_on_error=1" build-tsan/tests/engine/engine_tests \
 	  --gtest_filter='Parallel*:Rendering*:TileCache*'
 

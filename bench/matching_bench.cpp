@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/color_info.h"
+#include "color/color_info.h"
 #include "engine/matching.h"
 
 namespace tessarix {

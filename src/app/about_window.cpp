@@ -15,10 +15,10 @@
 #include "app/help_links.h"
 #include "app/link_name.h"
 #include "app/static_link.h"
-#include "engine/color_info.h"
-#include "job/window_texts.h"
+#include "color/color_info.h"
+#include "engine/usage_counter.h"
 #include "platform/text_format.h"
-#include "platform/usage_counter.h"
+#include "window_logic/window_texts.h"
 
 namespace tessarix {
 namespace {

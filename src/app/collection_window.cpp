@@ -12,7 +12,7 @@
 #include "app/tool_windows.h"
 #include "app/wait_cursor.h"
 #include "collection/image_collection.h"
-#include "job/mosaic_job.h"
+#include "job_state/mosaic_job.h"
 #include "platform/user_prompt.h"
 
 namespace tessarix {

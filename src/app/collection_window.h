@@ -5,7 +5,7 @@
 #include <QTimer>
 #include <functional>
 
-#include "job/collection_commands.h"
+#include "window_logic/collection_commands.h"
 
 class QLabel;
 class QPushButton;

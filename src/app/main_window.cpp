@@ -25,9 +25,9 @@
 #include "app/help_links.h"
 #include "app/preview_window.h"
 #include "app/wait_cursor.h"
-#include "job/window_texts.h"
 #include "platform/text_format.h"
 #include "platform/user_prompt.h"
+#include "window_logic/window_texts.h"
 
 namespace tessarix {
 namespace {

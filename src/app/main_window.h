@@ -6,11 +6,11 @@
 #include <cstdint>
 #include <vector>
 
+#include "batch/job_driver.h"
 #include "collection/image_collection.h"
 #include "engine/parameter_check.h"
-#include "job/job_driver.h"
-#include "job/mosaic_job.h"
-#include "job/source_list.h"
+#include "job_state/mosaic_job.h"
+#include "window_logic/source_list.h"
 
 class QCheckBox;
 class QComboBox;

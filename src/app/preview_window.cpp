@@ -14,8 +14,8 @@
 #include "imaging/dib.h"
 #include "imaging/image.h"
 #include "imaging/image_ops.h"
-#include "job/preview_geometry.h"
 #include "platform/text_format.h"
+#include "window_logic/preview_geometry.h"
 
 namespace tessarix {
 namespace {

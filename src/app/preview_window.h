@@ -6,7 +6,7 @@
 #include <optional>
 #include <string>
 
-#include "job/preview_geometry.h"
+#include "window_logic/preview_geometry.h"
 
 class QLabel;
 

@@ -6,7 +6,7 @@
 #include <QMessageBox>
 #include <QThread>
 
-#include "job/window_texts.h"
+#include "window_logic/window_texts.h"
 
 namespace tessarix {
 namespace {

@@ -5,7 +5,7 @@
 #include "cli/commands.h"
 #include "cli/interrupt.h"
 #include "cli/status_printer.h"
-#include "job/collection_commands.h"
+#include "window_logic/collection_commands.h"
 
 namespace tessarix::cli {
 namespace {

@@ -2,15 +2,15 @@
 #include <filesystem>
 #include <thread>
 
+#include "batch/job_driver.h"
 #include "cli/cli_prompt.h"
 #include "cli/commands.h"
 #include "cli/interrupt.h"
 #include "cli/status_printer.h"
 #include "imaging/image.h"
-#include "job/collection_commands.h"
-#include "job/job_driver.h"
-#include "job/mosaic_job.h"
+#include "job_state/mosaic_job.h"
 #include "platform/text_format.h"
+#include "window_logic/collection_commands.h"
 
 namespace tessarix::cli {
 namespace {

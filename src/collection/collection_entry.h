@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string>
 
-#include "engine/color_info.h"
+#include "color/color_info.h"
 
 namespace tessarix {
 

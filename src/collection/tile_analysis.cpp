@@ -2,7 +2,7 @@
 
 #include <utility>
 
-#include "engine/color_info.h"
+#include "color/color_info.h"
 #include "imaging/image_ops.h"
 #include "platform/file_status.h"
 

@@ -1,8 +1,9 @@
+#include "engine/grid_cells.h"
+
 #include <algorithm>
 #include <cstdint>
 #include <limits>
 
-#include "engine/source_analysis.h"
 #include "platform/memory_limit.h"
 
 namespace tessarix {

@@ -9,7 +9,7 @@
 #include "engine/mosaic.h"
 #include "engine/source_analysis.h"
 #include "imaging/image.h"
-#include "job/mosaic_job.h"
+#include "job_state/mosaic_job.h"
 
 namespace tessarix {
 

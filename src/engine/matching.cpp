@@ -8,7 +8,7 @@
 #include <optional>
 #include <vector>
 
-#include "engine/distance.h"
+#include "color/distance.h"
 #include "engine/rendering.h"
 #include "platform/text_format.h"
 #include "platform/work_pool.h"

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "engine/mosaic.h"
-#include "job/mosaic_job.h"
+#include "job_state/mosaic_job.h"
 
 namespace tessarix {
 

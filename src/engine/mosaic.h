@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "collection/image_collection.h"
-#include "engine/engine_parameters.h"
+#include "color/engine_parameters.h"
 #include "engine/mosaic_cell.h"
 #include "imaging/image.h"
 

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "collection/collection_entry.h"
-#include "engine/color_info.h"
+#include "color/color_info.h"
 
 namespace tessarix {
 

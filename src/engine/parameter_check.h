@@ -4,7 +4,7 @@
 #include <optional>
 #include <string>
 
-#include "engine/engine_parameters.h"
+#include "color/engine_parameters.h"
 
 namespace tessarix {
 

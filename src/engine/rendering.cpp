@@ -7,14 +7,14 @@
 #include <vector>
 
 #include "collection/tile_analysis.h"
-#include "engine/distance.h"
+#include "color/distance.h"
 #include "engine/output_names.h"
 #include "engine/tile_cache.h"
+#include "engine/usage_counter.h"
 #include "imaging/image_ops.h"
 #include "imaging/jpeg_file.h"
 #include "imaging/shifted_copy.h"
 #include "platform/text_format.h"
-#include "platform/usage_counter.h"
 #include "platform/work_pool.h"
 
 namespace tessarix {

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <limits>
 
+#include "engine/grid_cells.h"
 #include "imaging/image_ops.h"
 
 namespace tessarix {

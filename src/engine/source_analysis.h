@@ -7,7 +7,7 @@
 #include "collection/image_collection.h"
 #include "engine/mosaic.h"
 #include "imaging/image.h"
-#include "job/mosaic_job.h"
+#include "job_state/mosaic_job.h"
 
 namespace tessarix {
 
@@ -32,11 +32,6 @@ std::optional<Size2> FitAspect(uint32_t boxW, uint32_t boxH, uint32_t w, uint32_
 
 // The analysis scale: 1.0, or min(12.0 / minW, 8.0 / minH) when minW >= 24 and minH >= 4.
 double AnalysisScale(const CellExtent& extent);
-
-// Replaces the cells by a columns x rows grid (column-major list order) with neighbour lists of
-// grid distance <= D when D > 0. 0 on a zero argument or a stop request (cells deleted).
-int BuildGridCells(MosaicJob& job, Mosaic& mosaic, uint32_t tileW, uint32_t tileH,
-                   uint32_t columns, uint32_t rows, uint32_t D);
 
 // Thumbnails every cell of `scaled` (the photo shrunk by `scale` to fit sw x sh) into its
 // ColorInfo; portrait cells are thumbnailed 8 x 12 and turned. 0 on a stop request.

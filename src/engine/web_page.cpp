@@ -1,8 +1,9 @@
+#include "engine/web_page.h"
+
 #include <cstdio>
 #include <filesystem>
 
 #include "engine/output_names.h"
-#include "engine/report.h"
 #include "engine/source_analysis.h"
 #include "platform/atomic_file.h"
 #include "platform/text_format.h"

@@ -8,7 +8,6 @@
 #include "imaging/color_accumulator.h"
 #include "imaging/dib.h"
 #include "imaging/image_ops.h"
-#include "job/mosaic_job.h"
 #include "movie/movie_stream.h"
 #include "platform/clock.h"
 #include "platform/text_format.h"

@@ -45,4 +45,18 @@ long ParseLeadingInt(const std::string& text) {
   return static_cast<long>(value);
 }
 
+std::string FormatDuration(int64_t ms) {
+  const int64_t seconds = ms / 1000;
+  const int64_t minutes = seconds / 60;
+  const int64_t hours = minutes / 60;
+  return Format("%02lld:%02lld:%02lld", static_cast<long long>(hours),
+                static_cast<long long>(minutes % 60), static_cast<long long>(seconds % 60));
+}
+
+std::string ShortenPath(const std::string& text, size_t n) {
+  if (text.size() <= n)
+    return text;
+  return "..." + text.substr(text.size() - n);
+}
+
 }  // namespace tessarix

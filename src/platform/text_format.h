@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <string>
 
 namespace tessarix {
@@ -11,5 +13,11 @@ namespace tessarix {
 // optional sign, then digits; no digits give 0. Values beyond the 32-bit range saturate to the
 // signed 32-bit limits, as strtol does on a 32-bit long.
 long ParseLeadingInt(const std::string& text);
+
+// "%02d:%02d:%02d" of hours (not limited to 24), minutes and seconds of `ms`.
+std::string FormatDuration(int64_t ms);
+
+// `text` when at most n characters, else "..." followed by its last n characters.
+std::string ShortenPath(const std::string& text, size_t n);
 
 }  // namespace tessarix

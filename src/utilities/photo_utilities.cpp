@@ -6,9 +6,9 @@
 #include "engine/mask_cells.h"
 #include "imaging/color_accumulator.h"
 #include "imaging/image_ops.h"
+#include "platform/rename_no_replace.h"
 #include "platform/text_format.h"
 #include "platform/user_prompt.h"
-#include "utilities/rename_no_replace.h"
 
 namespace tessarix {
 namespace {

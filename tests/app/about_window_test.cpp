@@ -10,7 +10,7 @@
 #include "app/link_name.h"
 #include "app/static_link.h"
 #include "app_test_support.h"
-#include "platform/usage_counter.h"
+#include "engine/usage_counter.h"
 
 namespace tessarix {
 namespace {

@@ -14,9 +14,9 @@
 #include <vector>
 
 #include "collection/image_collection.h"
-#include "job/collection_commands.h"
 #include "platform/user_prompt.h"
 #include "test_support.h"
+#include "window_logic/collection_commands.h"
 
 namespace tessarix::test {
 

@@ -6,7 +6,7 @@
 #include <fstream>
 
 #include "app_test_support.h"
-#include "job/mosaic_job.h"
+#include "job_state/mosaic_job.h"
 
 namespace tessarix {
 namespace {

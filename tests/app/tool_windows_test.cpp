@@ -14,7 +14,7 @@
 #include "app/photo_utilities_window.h"
 #include "app_test_support.h"
 #include "imaging/sample_photos.h"
-#include "job/mosaic_job.h"
+#include "job_state/mosaic_job.h"
 #include "movie/movie_stream.h"
 
 namespace tessarix {

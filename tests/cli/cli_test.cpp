@@ -19,10 +19,10 @@
 #include "cli/interrupt.h"
 #include "collection/collection_file.h"
 #include "imaging/sample_photos.h"
-#include "job/collection_commands.h"
 #include "platform/atomic_file.h"
 #include "platform/text_format.h"
 #include "test_support.h"
+#include "window_logic/collection_commands.h"
 
 namespace tessarix::test {
 namespace {

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "engine/grid_cells.h"
 #include "engine/source_analysis.h"
 #include "imaging/image_ops.h"
 #include "test_support.h"

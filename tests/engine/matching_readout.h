@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "collection/image_collection.h"
-#include "engine/distance.h"
+#include "color/distance.h"
 #include "engine/matching.h"
 #include "engine/mosaic.h"
 

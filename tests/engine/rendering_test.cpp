@@ -5,8 +5,8 @@
 
 #include "collection/tile_analysis.h"
 #include "engine/source_analysis.h"
+#include "engine/usage_counter.h"
 #include "imaging/image_ops.h"
-#include "platform/usage_counter.h"
 #include "test_support.h"
 
 namespace tessarix {

@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "engine/output_names.h"
+#include "engine/web_page.h"
 #include "test_support.h"
 
 namespace tessarix {

@@ -48,6 +48,22 @@ TEST(Format, PrintfPatterns) {
   EXPECT_EQ(Format("<%s>", longText.c_str()), "<" + longText + ">");
 }
 
+TEST(FormatDuration, HoursMinutesSecondsWithoutDayLimit) {
+  EXPECT_EQ(FormatDuration(0), "00:00:00");
+  EXPECT_EQ(FormatDuration(999), "00:00:00");
+  EXPECT_EQ(FormatDuration(int64_t{100} * 3600 * 1000), "100:00:00");
+  EXPECT_EQ(FormatDuration(59 * 60 * 1000 + 59 * 1000 + 999), "00:59:59");
+}
+
+TEST(ShortenPath, KeepsTheLastCharacters) {
+  const std::string thirty = "/home/ann/Pictures/holiday.jpg";
+  ASSERT_EQ(thirty.size(), 30u);
+  EXPECT_EQ(ShortenPath(thirty, 30), thirty);
+  EXPECT_EQ(ShortenPath("/" + thirty, 30), "..." + thirty);
+  EXPECT_EQ(ShortenPath("abcdef", 2), "...ef");
+  EXPECT_EQ(ShortenPath("", 0), "");
+}
+
 TEST(AtomicFile, CommitReplacesTheTargetWhole) {
   test::TempDir dir;
   const std::string path = dir.File("target.txt");

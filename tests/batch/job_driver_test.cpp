@@ -1,0 +1,515 @@
+#include "batch/job_driver.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <deque>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <map>
+#include <set>
+#include <thread>
+
+#include "imaging/sample_photos.h"
+#include "platform/text_format.h"
+#include "resource_limits.h"
+#include "test_support.h"
+#include "window_logic/collection_commands.h"
+
+namespace tessarix::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::vector<unsigned char> Bytes(const std::string& text) {
+  return {text.begin(), text.end()};
+}
+
+class DriverTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::filesystem::create_directories(dir.Path() / "tiles");
+    for (uint32_t i = 0; i < 12; ++i)
+      WriteJpeg(MakeSamplePhoto(7 + i, 60, 40), dir.File("tiles/t" + std::to_string(i) + ".jpg"));
+    collection.imageFolder = dir.Folder() + "tiles/";
+    collection.filePath = collection.imageFolder + "all.tzc";
+    collection.Rescan();
+    collection.StartAnalysis();
+    while (collection.AnalyseSome()) {
+    }
+    ASSERT_EQ(collection.Size(), 12u);
+    WriteJpeg(MakeSampleScene(300, 200), dir.File("a.jpg"));
+    WriteJpeg(MakeSampleScene(150, 100), dir.File("c.jpg"));
+    parameters.tilesPerRow = 5;
+    parameters.tileWidth = 30;
+  }
+
+  BatchOutcome Run(const std::vector<std::string>& names) {
+    std::deque<std::string> sources;
+    for (const std::string& name : names) sources.push_back(dir.File(name));
+    return RunBatch(job, parameters, options, sources, collection);
+  }
+
+  // One display item, as a window's timer tick takes it; empty when none was queued.
+  std::string TakeCaption() {
+    const auto item = job.TakeDisplayItem();
+    return !item ? "" : (item->image ? "image: " : "text: ") + item->caption + "|";
+  }
+
+  std::string Captions() {
+    std::string captions, caption;
+    while (!(caption = TakeCaption()).empty()) captions += caption;
+    return captions;
+  }
+
+  // What a window shows for a batch of a.jpg and c.jpg made in full.
+  std::string BothMade() {
+    return "image: Input: " + dir.File("a.jpg") + "|image: Mosaic: " + dir.File("a.jpg") +
+           "|image: Input: " + dir.File("c.jpg") + "|image: Mosaic: " + dir.File("c.jpg") +
+           "|text: Completed 2 Mosaics!|";
+  }
+
+  TempDir dir;
+  RecordingPrompt prompt;
+  ImageCollection collection;
+  MosaicJob job;
+  BatchParameters parameters;
+  BatchOptions options;
+};
+
+TEST_F(DriverTest, SkipsASourceThatCannotBeLoadedAndCountsOnlyMadeMosaics) {
+  options.textReport = true;
+  const BatchOutcome outcome = Run({"a.jpg", "b.jpg", "c.jpg"});
+  EXPECT_EQ(outcome.completed, 2);
+  EXPECT_EQ(outcome.skipped, std::vector<std::string>{dir.File("b.jpg")});
+  EXPECT_FALSE(outcome.stopped);
+  EXPECT_EQ(Captions(),
+            "image: Input: " + dir.File("a.jpg") + "|image: Mosaic: " + dir.File("a.jpg") +
+                "|image: Input: " + dir.File("c.jpg") + "|image: Mosaic: " + dir.File("c.jpg") +
+                "|text: Completed 2 Mosaics!|");
+  EXPECT_EQ(job.Status(), "Completed 2 Mosaics!");
+  EXPECT_TRUE(fs::exists(dir.File("c Mosaic.JPG")));
+  EXPECT_TRUE(fs::exists(dir.File("a Report.TXT")));
+  EXPECT_FALSE(fs::exists(dir.File("a.html")));  // the page has its own flag
+  // The skipped source keeps the overall figure below 100: 2 of 3 made.
+  double overall = 0;
+  const std::string line = job.ProgressLine(&overall);
+  EXPECT_NEAR(overall, 200.0 / 3.0, 1e-9);
+  EXPECT_NE(line.find("Mosaic nr.2/3"), std::string::npos) << line;
+}
+
+// Each failure names its file and reason; the rows run in this order on one set of files, the
+// tiles' rows last since they damage the collection's files.
+TEST_F(DriverTest, FailuresNameTheFileAndTheReason) {
+  const std::string a = dir.File("a.jpg"), c = dir.File("c.jpg");
+  // Less than one row of tiles: 100 * 300 / 300 = 100 rows of pixels, tiles 200 high.
+  WriteJpeg(MakeSampleScene(300, 100), dir.File("flat.jpg"));
+  // 5 tiles of 30 x 20 across 10 pixels: 6000 * 5 * 30 / 10 / 20 = 4500 rows.
+  WriteJpeg(MakeSampleScene(10, 6000), dir.File("tall.jpg"));
+  std::ofstream(dir.File("empty.jpg")).close();
+  // Every pixel unlike its four neighbours: no area survives the narrowing.
+  WriteJpeg(MakeImage(40, 30,
+                      [](uint32_t x, uint32_t y) {
+                        return (x + y) % 2 ? MakePixel(255, 255, 255) : MakePixel(0, 0, 0);
+                      }),
+            dir.File("noise.jpg"), 100);
+  auto grid = [this](uint32_t perRow, uint32_t width) {
+    return [this, perRow, width] {
+      parameters.tilesPerRow = perRow;
+      parameters.tileWidth = width;
+    };
+  };
+  auto mask = [this](const std::string& name) {
+    return [this, name] {
+      parameters.tileWidth = 0;
+      prompt.fileAnswer = dir.File(name);
+    };
+  };
+  auto tiles = [this](uint32_t first, uint32_t end, bool damage) {
+    return [this, first, end, damage] {
+      parameters.tileWidth = 30;
+      options.useAllImages = true;  // every image in a cell: each damaged one is loaded
+      for (uint32_t i = first; i < end; ++i) {
+        const std::string tile = dir.File("tiles/t" + std::to_string(i) + ".jpg");
+        if (damage)
+          std::ofstream(tile) << "damaged";
+        else
+          fs::remove(tile);
+      }
+    };
+  };
+  const std::string notProcessedAC =
+      "\nNot processed: \"" + a + "\"\nNot processed: \"" + c + "\"";
+  struct Row {
+    std::function<void()> setup;
+    std::vector<std::string> sources;
+    std::vector<std::string> messages;
+    std::string status;
+  };
+  const std::vector<Row> rows = {
+      {grid(1, 300), {"flat.jpg", "a.jpg", "c.jpg"},
+       {"Analysis of Image \"" + dir.File("flat.jpg") +
+        "\" failed: it is not high enough for one row of tiles." + notProcessedAC},
+       "Ok"},
+      {grid(5, 30), {"tall.jpg", "c.jpg"},
+       {"Image \"" + dir.File("tall.jpg") +
+        "\" skipped: The number of Tiles per Column is 4500 (maximum is 4096). Please change the "
+        "Mosaic/Tile Width or the Number of Tiles."},
+       "Completed 1 Mosaics!"},
+      {mask("none.jpg"), {"a.jpg", "c.jpg"},
+       {"The Mask File \"" + dir.File("none.jpg") + "\" cannot be read." + notProcessedAC},
+       "Ok"},
+      {mask("empty.jpg"), {"a.jpg", "c.jpg"},
+       {"The Mask File \"" + dir.File("empty.jpg") + "\" cannot be read." + notProcessedAC},
+       "Ok"},
+      {mask("noise.jpg"), {"a.jpg", "c.jpg"},
+       {"The Mask File \"" + dir.File("noise.jpg") + "\" has no colour areas." + notProcessedAC},
+       "Ok"},
+      // Deleted tiles are left out of the matching: no cell waits for them.
+      {tiles(0, 6, false), {"a.jpg"}, {}, "Completed 1 Mosaics!"},
+      {tiles(6, 12, true),
+       {"a.jpg"},
+       {"Tiles that could not be loaded: 6. Their cells in the Mosaic of \"" + a + "\" are black."},
+       "Completed 1 Mosaics!"},
+      {tiles(6, 12, false),
+       {"a.jpg"},
+       {"None of the Images of the Collection exists any more: there is nothing to match. Please "
+        "update the Image Collection."},
+       "Ok"},
+  };
+  for (size_t r = 0; r < rows.size(); ++r) {
+    rows[r].setup();
+    prompt.messages.clear();
+    fs::remove(dir.File("a Mosaic.JPG"));
+    const BatchOutcome outcome = Run(rows[r].sources);
+    EXPECT_EQ(prompt.messages, rows[r].messages) << r;
+    EXPECT_EQ(job.Status(), rows[r].status) << r;
+    EXPECT_EQ(outcome.Failed(), !rows[r].messages.empty()) << r;
+    EXPECT_FALSE(outcome.stopped) << r;
+  }
+  EXPECT_FALSE(fs::exists(dir.File("a Mosaic.JPG")));  // nothing to match: nothing written
+  // The collection in memory still lists every entry, as its file does.
+  EXPECT_EQ(collection.Size(), 12u);
+}
+
+TEST_F(DriverTest, MaskIsAskedOnceAndCancellingStops) {
+  parameters.tileWidth = 0;
+  const Image mask = MakeImage(90, 60, [](uint32_t x, uint32_t y) {
+    return (x < 48) == (y < 32) ? MakePixel(230, 40, 40) : MakePixel(30, 60, 220);
+  });
+  WriteJpeg(mask, dir.File("mask.jpg"), 100);
+  prompt.fileAnswer = dir.File("mask.jpg");
+  EXPECT_EQ(Run({"a.jpg", "c.jpg"}).completed, 2);
+  EXPECT_EQ(prompt.fileRequests,
+            std::vector<std::string>{"Images JPEG (*.jpg)|*.jpg;*.jpeg;*.jpe||"});
+  ASSERT_TRUE(fs::remove(dir.File("a Mosaic.JPG")));
+  prompt.fileAnswer.reset();
+  Captions();
+  EXPECT_TRUE(Run({"a.jpg"}).stopped);
+  EXPECT_EQ(job.Status(), "Stopped!");
+  EXPECT_FALSE(fs::exists(dir.File("a Mosaic.JPG")));
+  EXPECT_EQ(Captions().find("text:"), std::string::npos);
+}
+
+// The window's timer polls every text, the progress record and the display queue while the
+// worker runs a batch. Run under ThreadSanitizer (make tsan) this is the test that finds a text
+// or flag passed between the threads without its lock.
+TEST_F(DriverTest, WindowPollsEverythingWhileTheWorkerRuns) {
+  JobDriver driver(job, collection);
+  ParameterCheckInput input;
+  input.fields.tilesPerRow = "8";
+  input.fields.mosaicWidth = "320";
+  options.textReport = true;
+  options.webPage = true;
+  ASSERT_EQ(driver.StartJob(input, options, {dir.File("a.jpg"), dir.File("c.jpg")}),
+            JobDriver::Start::Started);
+  std::string captions;
+  int polls = 0;
+  // What a timer tick does, one display item per tick; true when it took one.
+  auto tick = [&] {
+    ++polls;
+    job.StatusLine();
+    double overall = 0;
+    job.ProgressLine(&overall);
+    EXPECT_GE(overall, 0.0);
+    EXPECT_LE(overall, 100.0);
+    job.InfoText();
+    job.Progress();
+    job.StatusSeen();
+    const std::string caption = TakeCaption();
+    captions += caption;
+    return !caption.empty();
+  };
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(120);
+  // A millisecond apart: the worker runs at idle priority, and a poller that never sleeps would
+  // starve it on a busy machine.
+  while (driver.IsAlive() && std::chrono::steady_clock::now() < deadline) {
+    tick();
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  driver.Wait();
+  // The window goes on ticking after the worker ends: the last posts may still be queued, more
+  // than one when the worker finished between two polls.
+  while (tick()) {
+  }
+  EXPECT_GT(polls, 1);
+  EXPECT_EQ(captions, BothMade());
+  EXPECT_EQ(job.Status(), "Completed 2 Mosaics!");
+  EXPECT_FALSE(job.IsRunning());
+}
+
+TEST_F(DriverTest, StopDuringMatchingWritesNothing) {
+  // Enough matching work (many small cells against every image) to catch it under way.
+  for (uint32_t i = 12; i < 400; ++i) {
+    auto entry = std::make_unique<CollectionEntry>(collection.Entry(i % 12));
+    entry->path += "#" + std::to_string(i);
+    collection.Add(std::move(entry));
+  }
+  JobDriver driver(job, collection);
+  ParameterCheckInput input;
+  input.fields.tilesPerRow = "200";
+  input.fields.mosaicWidth = "2400";
+  input.fields.maxDuplicates = "1";
+  ASSERT_EQ(driver.StartJob(input, options, {dir.File("a.jpg")}), JobDriver::Start::Started);
+  EXPECT_EQ(driver.StartJob(input, options, {dir.File("a.jpg")}), JobDriver::Start::StopAsked);
+  EXPECT_EQ(prompt.questions,
+            std::vector<std::string>{
+                "There is already a Mosaic process running. Do you want to stop it?"});
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+  // Polling the status line, as a window does, lets the matcher name the tile it offers.
+  while (job.Status().rfind("Processing Tile: ", 0) != 0 && driver.IsAlive() &&
+         std::chrono::steady_clock::now() < deadline) {
+    job.StatusLine();
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  ASSERT_TRUE(driver.IsAlive()) << job.Status();
+  driver.RequestStop();
+  driver.Wait();
+  EXPECT_TRUE(driver.LastOutcome().stopped);
+  EXPECT_EQ(job.Status(), "Stopped!");
+  EXPECT_FALSE(job.IsRunning());
+  EXPECT_FALSE(fs::exists(dir.File("a Mosaic.JPG")));
+}
+
+// A full disk: the earlier outputs stay as they were, the person is told, the batch goes on.
+TEST_F(DriverTest, FullDiskKeepsEarlierOutputsReportsAndGoesOn) {
+  options.textReport = true;
+  options.webPage = true;
+  const std::vector<std::string> earlier = {"a Mosaic.JPG", "a Report.TXT", "a.html",
+                                            "c Mosaic.JPG", "c Report.TXT", "c.html"};
+  for (const std::string& name : earlier) std::ofstream(dir.File(name)) << "earlier " << name;
+  // 200 bytes: no mosaic, report or page of these sizes fits, the earlier files already exist.
+  const LimitedRun run = RunWithFileSizeLimit(200, [&] {
+    const BatchOutcome outcome = Run({"a.jpg", "c.jpg"});
+    std::string report = "saved " + std::to_string(outcome.mosaics.size()) + "|";
+    for (const std::string& file : outcome.unsaved) report += "unsaved " + file + "|";
+    for (const std::string& message : prompt.messages) report += "message " + message + "|";
+    return report + Captions();
+  });
+  ASSERT_TRUE(run.exited);
+  const std::string a = dir.File("a Mosaic.JPG");
+  const std::string c = dir.File("c Mosaic.JPG");
+  EXPECT_EQ(run.report, "saved 0|unsaved " + a + "|unsaved " + c +
+                            "|message JpegFile :\nCan't write " + a +
+                            "\nFile too large|message JpegFile :\nCan't write " + c +
+                            "\nFile too large|image: Input: " + dir.File("a.jpg") +
+                            "|image: Input: " + dir.File("c.jpg") + "|text: Completed 2 Mosaics!|");
+  for (const std::string& name : earlier)
+    EXPECT_EQ(ReadBytes(dir.File(name)), Bytes("earlier " + name)) << name;
+  EXPECT_TRUE(LeftoverTemporaries(dir.Path()).empty());
+}
+
+// Folders stand where the first source's outputs would go; the second is written as usual.
+TEST_F(DriverTest, UnreplaceableTargetsOfOneSourceLeaveTheNextOneAlone) {
+  options.textReport = true;
+  options.webPage = true;
+  for (const char* name : {"a Mosaic.JPG", "a Report.TXT", "a.html"}) {
+    fs::create_directory(dir.File(name));
+    std::ofstream(dir.File(name) + "/kept") << "kept";
+  }
+  const BatchOutcome outcome = Run({"a.jpg", "c.jpg"});
+  EXPECT_EQ(outcome.mosaics, std::vector<std::string>{dir.File("c Mosaic.JPG")});
+  EXPECT_EQ(outcome.unsaved, std::vector<std::string>{dir.File("a Mosaic.JPG")});
+  EXPECT_EQ(prompt.messages,
+            std::vector<std::string>{"JpegFile :\nCan't open " + dir.File("a Mosaic.JPG") +
+                                     "\nIs a directory"});
+  for (const char* name : {"a Mosaic.JPG", "a Report.TXT", "a.html"})
+    EXPECT_EQ(ReadBytes(dir.File(name) + "/kept"), Bytes("kept")) << name;
+  Image written;
+  EXPECT_TRUE(written.LoadJpeg(dir.File("c Mosaic.JPG")));
+  EXPECT_GT(ReadBytes(dir.File("c Report.TXT")).size(), 0u);
+  EXPECT_GT(ReadBytes(dir.File("c.html")).size(), 0u);
+  EXPECT_TRUE(LeftoverTemporaries(dir.Path()).empty());
+}
+
+// What a fault while a source's outputs are saved may and may not touch. Before each row the
+// folder holds the outputs of an earlier run of a.jpg; each row makes its mosaic another size, so
+// that any output written anew differs from the earlier one.
+struct OutputFault {
+  const char* name;
+  const char* source;  // a copy of a.jpg under this name
+  uint32_t tilesPerRow, tileWidth;
+  uint64_t fileSizeLimit;             // a full disk for files past it
+  std::vector<std::string> folders;   // put in these outputs' places
+  std::vector<std::string> foreign;   // the person's own files in these outputs' places
+  std::vector<std::string> kept;      // as they were before the run (or still missing)
+  std::vector<std::string> made;      // written anew
+  std::vector<std::string> messages;  // "{}" stands for the folder
+};
+
+TEST_F(DriverTest, OutputsOfASourceAreOneSet) {
+  const std::vector<std::string> set = {"a Mosaic.JPG", "a Report.TXT", "a.html"};
+  constexpr uint64_t kNoLimit = uint64_t{1} << 30;
+  const std::string notOurs = "Not replaced (not written by Tessarix): {}";
+  const OutputFault faults[] = {
+      {"the mosaic does not fit: no report or page without it",
+       "a.jpg",
+       2,
+       300,
+       16384,
+       {},
+       {},
+       set,
+       {},
+       {"JpegFile :\nCan't write {}a Mosaic.JPG\nFile too large"}},
+      {"the report does not fit: the earlier mosaic stays too",
+       "a.jpg",
+       40,
+       4,
+       12000,
+       {},
+       {},
+       set,
+       {},
+       {"Unable to write {}a Report.TXT\nFile too large"}},
+      {"a folder in the page's place",
+       "a.jpg",
+       8,
+       30,
+       kNoLimit,
+       {"a.html"},
+       {},
+       {"a Mosaic.JPG", "a Report.TXT"},
+       {},
+       {"Unable to write {}a.html\nIs a directory"}},
+      {"the earlier outputs are Tessarix's own", "a.jpg", 8, 30, kNoLimit, {}, {}, {}, set, {}},
+      {"the person's report and page stay",
+       "index .jpg",
+       5,
+       30,
+       kNoLimit,
+       {},
+       {"index  Report.TXT", "index.html"},
+       {"index  Report.TXT", "index.html"},
+       {"index  Mosaic.JPG"},
+       {notOurs + "index  Report.TXT", notOurs + "index.html"}},
+      {"a short name keeps its outputs in its own folder",
+       "sub/abc",
+       5,
+       30,
+       kNoLimit,
+       {},
+       {},
+       {"sub Mosaic.JPG", "sub Report.TXT", "sub.html"},
+       {"sub/abc Mosaic.JPG", "sub/abc Report.TXT", "sub/abc.html"},
+       {}},
+  };
+  options.textReport = options.webPage = true;
+  const std::vector<unsigned char> photo = ReadBytes(dir.File("a.jpg"));
+  for (const OutputFault& fault : faults) {
+    SCOPED_TRACE(fault.name);
+    for (const char* name : {"index  Mosaic.JPG", "index  Report.TXT", "index.html"})
+      fs::remove(dir.File(name));
+    fs::remove_all(dir.File("sub"));
+    fs::create_directory(dir.File("sub"));
+    for (const std::string& name : set) fs::remove_all(dir.File(name));
+    parameters.tilesPerRow = 5;
+    parameters.tileWidth = 30;
+    ASSERT_EQ(Run({"a.jpg"}).mosaics.size(), 1u);
+    std::ofstream(dir.File(fault.source), std::ios::binary)
+        .write(reinterpret_cast<const char*>(photo.data()), static_cast<long>(photo.size()));
+    for (const std::string& name : fault.folders) {
+      fs::remove(dir.File(name));
+      fs::create_directory(dir.File(name));
+    }
+    for (const std::string& name : fault.foreign) std::ofstream(dir.File(name)) << "my own";
+    std::map<std::string, std::vector<unsigned char>> before;
+    for (const auto* names : {&fault.kept, &fault.made})
+      for (const std::string& name : *names) before[name] = ReadBytes(dir.File(name));
+
+    parameters.tilesPerRow = fault.tilesPerRow;
+    parameters.tileWidth = fault.tileWidth;
+    prompt.messages.clear();
+    const LimitedRun run = RunWithFileSizeLimit(fault.fileSizeLimit, [&] {
+      const BatchOutcome outcome = Run({fault.source});
+      std::string report =
+          Format("saved %zu, failed %d", outcome.mosaics.size(), !outcome.unsaved.empty());
+      for (const std::string& message : prompt.messages) report += "|" + message;
+      return report;
+    });
+    ASSERT_TRUE(run.exited);
+    const bool mosaicMade =
+        !fault.made.empty() && fault.made[0].find(" Mosaic.JPG") != std::string::npos;
+    std::string expected = Format("saved %d, failed %d", mosaicMade, !fault.messages.empty());
+    for (std::string message : fault.messages)
+      expected += "|" + message.replace(message.find("{}"), 2, dir.Folder());
+    EXPECT_EQ(run.report, expected);
+    for (const std::string& name : fault.kept)
+      EXPECT_TRUE(ReadBytes(dir.File(name)) == before[name]) << name << " was replaced";
+    for (const std::string& name : fault.made) {
+      const std::vector<unsigned char> after = ReadBytes(dir.File(name));
+      EXPECT_TRUE(!after.empty() && after != before[name]) << name << " was not written";
+    }
+    EXPECT_TRUE(LeftoverTemporaries(dir.Path()).empty());
+  }
+}
+
+// A stop (the first Ctrl-C) while the mosaic is being saved: the earlier set stays whole.
+TEST_F(DriverTest, StopWhileSavingKeepsTheEarlierSet) {
+  options.textReport = options.webPage = true;
+  ASSERT_EQ(Run({"a.jpg"}).mosaics.size(), 1u);
+  const std::vector<std::string> set = {"a Mosaic.JPG", "a Report.TXT", "a.html"};
+  std::vector<std::vector<unsigned char>> before;
+  for (const std::string& name : set) before.push_back(ReadBytes(dir.File(name)));
+  parameters.tilesPerRow = 20;  // 3000 pixels wide: a save that takes a while
+  parameters.tileWidth = 150;
+  std::atomic<bool> finished{false};
+  std::thread stopper([&] {
+    const std::set<std::string> saving = {"Saving Final Mosaic...", "Mosaic Completed.",
+                                          "Saving Report"};
+    while (!finished && saving.count(job.Status()) == 0) {
+    }
+    job.RequestStop();
+  });
+  const BatchOutcome outcome = Run({"a.jpg"});
+  finished = true;
+  stopper.join();
+  EXPECT_TRUE(outcome.stopped);
+  for (size_t i = 0; i < set.size(); ++i)
+    EXPECT_TRUE(ReadBytes(dir.File(set[i])) == before[i]) << set[i] << " was replaced";
+  EXPECT_TRUE(LeftoverTemporaries(dir.Path()).empty());
+}
+
+TEST(CollectionCommandsTest, ClosingMidUpdateClearsAndUpdateNeedsAFile) {
+  TempDir dir;
+  RecordingPrompt prompt;
+  for (uint32_t i = 0; i < 3; ++i)
+    WriteJpeg(MakeSamplePhoto(i, 30, 20), dir.File(std::to_string(i) + ".jpg"));
+  ImageCollection collection;
+  CollectionCommands commands(collection);
+  const CollectionCommands::Report refused = commands.BeginUpdate();
+  EXPECT_FALSE(refused.ok);
+  EXPECT_EQ(refused.message, std::optional<std::string>("Please Create/Load a Image Collection!"));
+
+  ASSERT_TRUE(commands.BeginCreate(dir.File("c.tzc")).ok);
+  EXPECT_TRUE(commands.Running());
+  EXPECT_FALSE(commands.BeginUpdate().ok);  // a second start while running is ignored
+  commands.Close();
+  EXPECT_EQ(collection.Size(), 0u);
+  EXPECT_EQ(collection.description, "(Please Load an existing collection or Create a new one)");
+  EXPECT_FALSE(fs::exists(dir.File("c.tzc")));
+}
+
+}  // namespace
+}  // namespace tessarix::test
