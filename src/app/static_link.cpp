@@ -20,7 +20,7 @@ void StaticLink::ApplyLook() {
   setFont(f);
   QPalette p = palette();
   p.setColor(QPalette::WindowText,
-             failed_ ? QApplication::palette(this).color(QPalette::WindowText) : colour_);
+             failed_ ? QApplication::palette(this).color(QPalette::WindowText) : color_);
   setPalette(p);
   if (failed_)
     unsetCursor();
@@ -34,7 +34,7 @@ bool StaticLink::Follow() {
   // A link with an address shows a name, which is no address to try.
   const QString candidate = link_.isEmpty() ? text() : link_;
   if (!candidate.isEmpty() && OpenLocalUrl(QUrl::fromUserInput(candidate))) {
-    colour_ = kVisited;
+    color_ = kVisited;
     ApplyLook();
     update();
     return true;

@@ -19,7 +19,7 @@ class StaticLink : public QLabel {
                       QWidget* parent = nullptr);
 
   bool Failed() const { return failed_; }
-  QColor Colour() const { return colour_; }
+  QColor Color() const { return color_; }
 
   // What a left click does; true when something opened.
   bool Follow();
@@ -31,7 +31,7 @@ class StaticLink : public QLabel {
   void ApplyLook();
 
   QString link_;
-  QColor colour_ = kUnvisited;
+  QColor color_ = kUnvisited;
   bool failed_ = false;
 };
 

@@ -17,7 +17,7 @@ namespace tessarix {
 namespace {
 
 constexpr uint32_t kFormatTag = 108;
-constexpr uint8_t kColourMark = 1;
+constexpr uint8_t kColorMark = 1;
 // Everything of a record but its path string: five u32, the mark, the mean and the thumbnail.
 constexpr uint64_t kRecordTail = 5 * 4 + 1 + 4 + kThumbPixels * 4;
 constexpr uint16_t kWideMark = 65534;
@@ -189,7 +189,7 @@ bool ReadEntry(Reader& in, CollectionEntry& entry) {
   uint8_t mark = 0;
   if (!in.String(entry.path) || !in.U32(entry.modificationTime) || !in.U32(entry.fileSize) ||
       !in.U32(entry.pixelWidth) || !in.U32(entry.pixelHeight) || !in.U32(entry.portrait) ||
-      !in.U8(mark) || mark != kColourMark || !in.U32(entry.info.average)) {
+      !in.U8(mark) || mark != kColorMark || !in.U32(entry.info.average)) {
     return false;
   }
   uint8_t grid[kThumbPixels * 4];
@@ -344,7 +344,7 @@ bool SaveCollection(const ImageCollection& collection, int* systemError) {
     AppendU32(bytes, e.pixelWidth);
     AppendU32(bytes, e.pixelHeight);
     AppendU32(bytes, e.portrait);
-    bytes.push_back(kColourMark);
+    bytes.push_back(kColorMark);
     AppendU32(bytes, e.info.average);
     for (const Pixel p : e.info.grid) AppendU32(bytes, p);
     // Hand the bytes over in pieces so a large collection never sits in memory twice.

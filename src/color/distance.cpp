@@ -25,7 +25,7 @@ int32_t Diff(uint32_t a, uint32_t b) {
 
 // Inlined into the distances: called once per pair, it costs more than the sum when that stops
 // after a few samples, and as a call its result came back through memory in pieces.
-[[gnu::always_inline]] inline ColourShift ShiftTowards(Pixel cellAverage, Pixel tileAverage,
+[[gnu::always_inline]] inline ColorShift ShiftTowards(Pixel cellAverage, Pixel tileAverage,
                                                        uint32_t modifyLimit) {
   // Limits above 255 mean nothing for byte channels; capping them keeps every shifted channel
   // inside the clamp table.
@@ -35,7 +35,7 @@ int32_t Diff(uint32_t a, uint32_t b) {
   const int32_t db = Diff(Blue(cellAverage), Blue(tileAverage));
   const int32_t mean = (dr + dg + db) / 3;
   const int32_t common = ClampSigned(mean, m);
-  ColourShift s;
+  ColorShift s;
   s.r = common + ClampSigned(2 * (dr - mean), m) / 2;
   s.g = common + ClampSigned(2 * (dg - mean), m) / 2;
   s.b = common + ClampSigned(2 * (db - mean), m) / 2;
@@ -45,7 +45,7 @@ int32_t Diff(uint32_t a, uint32_t b) {
 // The "Standard" sum of one orientation: cell index i against tile index map[i], the tile shifted
 // by `s`, visited from 95 down to 0 and abandoned as soon as it exceeds `limit`.
 uint32_t ShiftedSum(const ColorInfo& cell, const ColorInfo& tile, const uint8_t* map,
-                    const ColourShift& s, uint32_t limit, const EngineTables& t) {
+                    const ColorShift& s, uint32_t limit, const EngineTables& t) {
   uint32_t sum = 0;
   for (int i = static_cast<int>(kThumbPixels) - 1; i >= 0; --i) {
     const Pixel c = cell.grid[static_cast<size_t>(i)];
@@ -68,7 +68,7 @@ uint32_t ShiftedSum(const ColorInfo& cell, const ColorInfo& tile, const uint8_t*
 
 uint32_t StandardDistance(const ColorInfo& cell, const ColorInfo& tile, uint32_t bound,
                           uint32_t modifyLimit) {
-  const ColourShift s = ShiftTowards(cell.average, tile.average, modifyLimit);
+  const ColorShift s = ShiftTowards(cell.average, tile.average, modifyLimit);
   return ShiftedSum(cell, tile, kIdentity.data(), s, bound, Tables());
 }
 
@@ -111,14 +111,14 @@ uint32_t ExponentialDistance(const ColorInfo& cell, const ColorInfo& tile, uint3
 
 }  // namespace
 
-ColourShift ComputeColourShift(Pixel cellAverage, Pixel tileAverage, uint32_t modifyLimit) {
+ColorShift ComputeColorShift(Pixel cellAverage, Pixel tileAverage, uint32_t modifyLimit) {
   return ShiftTowards(cellAverage, tileAverage, modifyLimit);
 }
 
 uint32_t DistanceFlip(const ColorInfo& cell, const ColorInfo& tile, uint32_t bound,
                       bool horizontalOnly, uint32_t* orientation, uint32_t modifyLimit) {
   const EngineTables& t = Tables();
-  const ColourShift s = ShiftTowards(cell.average, tile.average, modifyLimit);
+  const ColorShift s = ShiftTowards(cell.average, tile.average, modifyLimit);
   struct Candidate {
     const uint8_t* map;
     uint32_t code;

@@ -21,10 +21,10 @@ enum Orientation : uint32_t {
 
 // Per-channel shift applied to a collection image toward a cell: a common brightness shift of up
 // to m plus a per-channel shift of up to m/2, from the two average colours.
-struct ColourShift {
+struct ColorShift {
   int32_t r = 0, g = 0, b = 0;
 };
-ColourShift ComputeColourShift(Pixel cellAverage, Pixel tileAverage, uint32_t modifyLimit);
+ColorShift ComputeColorShift(Pixel cellAverage, Pixel tileAverage, uint32_t modifyLimit);
 
 // Distance between a cell's record and a collection image's record under `params.algorithm`.
 // `bound` is the largest value that still interests the caller: a result above it only says "no

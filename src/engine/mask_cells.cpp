@@ -449,10 +449,10 @@ std::optional<Image> RenderMaskInfo(const std::vector<MosaicCell>& cells) {
 
   // Colours spread evenly down from white, far enough apart to tell neighbours apart.
   const uint64_t step = 16777215 / (2 * uint64_t{cells.size()} + 1);
-  uint64_t colour = 16777215;
+  uint64_t color = 16777215;
   for (const MosaicCell& cell : cells) {
-    const Pixel value = static_cast<Pixel>(colour);
-    colour -= step;
+    const Pixel value = static_cast<Pixel>(color);
+    color -= step;
     if (cell.area == 0)
       continue;
     Image piece;

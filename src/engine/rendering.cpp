@@ -34,10 +34,10 @@ TileKey LoadKeyOf(const MosaicCell& cell) {
 std::optional<Image> FinishTile(const MosaicCell& cell, const CollectionEntry& entry,
                                 const Image& loaded, const EngineParameters& params) {
   const uint32_t algorithm = params.algorithm;
-  ColourShift shift;
+  ColorShift shift;
   if (algorithm == kStandard || algorithm == kFlipHorizontal ||
       algorithm == kFlipHorizontalVertical) {
-    shift = ComputeColourShift(cell.info.average, entry.info.average, params.modifyLimit);
+    shift = ComputeColorShift(cell.info.average, entry.info.average, params.modifyLimit);
   }
   uint32_t code = kNoOrientation;
   if (algorithm == kFlipHorizontal || algorithm == kFlipHorizontalVertical) {
@@ -61,8 +61,8 @@ std::optional<Image> FinishTile(const MosaicCell& cell, const CollectionEntry& e
     Pixel* pixels = tile->Pixels();
     const size_t count = tile->PixelCount();
     for (size_t i = 0; i < count; ++i) {
-      const Pixel colour = pixels[i] & 0x00FFFFFFu;
-      pixels[i] = InsideShape(cell, i) ? colour : (colour | kTransparentBlack);
+      const Pixel color = pixels[i] & 0x00FFFFFFu;
+      pixels[i] = InsideShape(cell, i) ? color : (color | kTransparentBlack);
     }
   }
   return tile;
@@ -250,7 +250,7 @@ bool PasteInAnyOrder(const std::vector<MosaicCell>& cells, size_t first, size_t 
   return true;
 }
 
-int ShiftColours(Image& image, int32_t sR, int32_t sG, int32_t sB) {
+int ShiftColors(Image& image, int32_t sR, int32_t sG, int32_t sB) {
   if (image.Empty())
     return 0;
   ShiftPixels(image, sR, sG, sB);

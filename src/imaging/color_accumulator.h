@@ -22,7 +22,7 @@ class ColorAccumulator {
     sumR_ += uint64_t{Red(pixel)} * w;
     sumG_ += uint64_t{Green(pixel)} * w;
     sumB_ += uint64_t{Blue(pixel)} * w;
-    colourWeight_ += w;
+    colorWeight_ += w;
   }
 
   // Adds `count` opaque pixels (T = 0) with weight k each, given the sums of their channels: the
@@ -32,7 +32,7 @@ class ColorAccumulator {
     sumR_ += sumRed * k;
     sumG_ += sumGreen * k;
     sumB_ += sumBlue * k;
-    colourWeight_ += count * k;
+    colorWeight_ += count * k;
     transparencyWeight_ += count * k;
   }
 
@@ -44,17 +44,17 @@ class ColorAccumulator {
 
   // The mean pixel; zero weights are taken as 1, each channel kept to its low 8 bits.
   Pixel Average() const {
-    const uint64_t cw = colourWeight_ == 0 ? 1 : colourWeight_;
+    const uint64_t cw = colorWeight_ == 0 ? 1 : colorWeight_;
     const uint64_t tw = transparencyWeight_ == 0 ? 1 : transparencyWeight_;
     return MakePixel(static_cast<uint32_t>(sumR_ / cw), static_cast<uint32_t>(sumG_ / cw),
                      static_cast<uint32_t>(sumB_ / cw), static_cast<uint32_t>(sumT_ / tw));
   }
 
-  uint64_t ColourWeight() const { return colourWeight_; }
+  uint64_t ColorWeight() const { return colorWeight_; }
   uint64_t TransparencyWeight() const { return transparencyWeight_; }
 
  private:
-  uint64_t sumR_ = 0, sumG_ = 0, sumB_ = 0, colourWeight_ = 0;
+  uint64_t sumR_ = 0, sumG_ = 0, sumB_ = 0, colorWeight_ = 0;
   uint64_t sumT_ = 0, transparencyWeight_ = 0;
 };
 

@@ -525,7 +525,7 @@ std::optional<Image> ResampleTransparent(const Image& source, uint32_t dw, uint3
       }
     }
     for (uint32_t i = 0; i < dw; ++i) {
-      out[i] = sums[i].ColourWeight() == 0 ? kTransparentBlack : sums[i].Average();
+      out[i] = sums[i].ColorWeight() == 0 ? kTransparentBlack : sums[i].Average();
     }
   }
   return result;

@@ -28,7 +28,7 @@ struct Rgb {
   int r, g, b;
 };
 
-Rgb RandomColour(Random& random) {
+Rgb RandomColor(Random& random) {
   return {random.Range(0, 255), random.Range(0, 255), random.Range(0, 255)};
 }
 
@@ -44,7 +44,7 @@ Rgb Mix(Rgb a, Rgb b, int t256) {
 // A disc or a rectangle blended over the picture with a soft edge.
 void DrawShape(Image& image, Random& random) {
   const int w = static_cast<int>(image.Width()), h = static_cast<int>(image.Height());
-  const Rgb colour = RandomColour(random);
+  const Rgb color = RandomColor(random);
   const int cx = random.Range(0, w - 1), cy = random.Range(0, h - 1);
   const int radius = random.Range(std::max(2, w / 12), std::max(3, w / 3));
   const bool disc = random.Range(0, 1) == 0;
@@ -58,7 +58,7 @@ void DrawShape(Image& image, Random& random) {
       const int alpha = std::min(256, inside * 256 / std::max(1, disc ? radius * 4 : 4));
       const Pixel p = image.At(x, y);
       const Rgb base{int(Red(p)), int(Green(p)), int(Blue(p))};
-      const Rgb mixed = Mix(base, colour, alpha);
+      const Rgb mixed = Mix(base, color, alpha);
       image.At(x, y) = MakePixel(Clamp(mixed.r), Clamp(mixed.g), Clamp(mixed.b));
     }
   }
@@ -71,7 +71,7 @@ Image MakeSamplePhoto(uint32_t seed, uint32_t width, uint32_t height) {
   Image image;
   if (!image.Create(width, height, 0))
     return image;
-  const Rgb from = RandomColour(random), to = RandomColour(random);
+  const Rgb from = RandomColor(random), to = RandomColor(random);
   const bool vertical = random.Range(0, 1) == 0;
   for (uint32_t y = 0; y < height; ++y) {
     for (uint32_t x = 0; x < width; ++x) {

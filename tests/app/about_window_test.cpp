@@ -48,9 +48,9 @@ TEST(AboutWindowTest, LinksTurnPurpleWhenOpenedAndPlainWhenNothingOpens) {
   QDesktopServices::setUrlHandler("file", &recorder, "Open");
 
   StaticLink good(QUrl::fromLocalFile(QString::fromStdString(dir.File("page.html"))).toString());
-  EXPECT_EQ(good.Colour(), StaticLink::kUnvisited);
+  EXPECT_EQ(good.Color(), StaticLink::kUnvisited);
   QTest::mouseClick(&good, Qt::LeftButton);
-  EXPECT_EQ(good.Colour(), StaticLink::kVisited);
+  EXPECT_EQ(good.Color(), StaticLink::kVisited);
   ASSERT_EQ(recorder.opened.size(), 1);
   EXPECT_EQ(recorder.opened[0].toLocalFile().toStdString(), dir.File("page.html"));
 

@@ -150,8 +150,8 @@ TEST_F(MainWindowTest, BatchFillsTheBarShowsThePicturesAndAsksBeforeClosingMidwa
   MainWindow window;
   window.show();
   std::filesystem::create_directory(dir.Path() / "tiles");
-  for (const Pixel colour : {0x000000ffu, 0x0000ff00u, 0x00ff0000u, 0x00808080u})
-    WriteJpeg(MakeFlatImage(24, 16, colour), dir.File("tiles/" + std::to_string(colour) + ".jpg"));
+  for (const Pixel color : {0x000000ffu, 0x0000ff00u, 0x00ff0000u, 0x00808080u})
+    WriteJpeg(MakeFlatImage(24, 16, color), dir.File("tiles/" + std::to_string(color) + ".jpg"));
   AnalyseInto(dir.File("tiles/c.tzc"), window.Collection());
   ASSERT_EQ(window.Collection().Size(), 4u);
   WriteJpeg(MakeImage(120, 80, [](uint32_t x, uint32_t) { return x < 60 ? 0xffu : 0xff00u; }),

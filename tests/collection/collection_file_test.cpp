@@ -56,7 +56,7 @@ void WriteFile(const std::string& path, const Bytes& b) {
   out.write(reinterpret_cast<const char*>(b.data()), static_cast<std::streamsize>(b.size()));
 }
 
-CollectionEntry& AddEntry(ImageCollection& c, const std::string& path, Pixel colour) {
+CollectionEntry& AddEntry(ImageCollection& c, const std::string& path, Pixel color) {
   auto e = std::make_unique<CollectionEntry>();
   e->path = path;
   e->modificationTime = 1700000000;
@@ -64,7 +64,7 @@ CollectionEntry& AddEntry(ImageCollection& c, const std::string& path, Pixel col
   e->pixelWidth = 2000;
   e->pixelHeight = 3000;
   e->portrait = 1;
-  e->info.grid.fill(colour);
+  e->info.grid.fill(color);
   RecomputeColorInfo(e->info);
   return c.Add(std::move(e));
 }

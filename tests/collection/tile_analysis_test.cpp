@@ -35,8 +35,8 @@ class LoadTileTest : public ::testing::Test {
  protected:
   // Writes a w x h photo coloured by `colour` and loads its 12 x 8 tile into `tile`.
   template <typename Fn>
-  void Load(uint32_t w, uint32_t h, Fn colour) {
-    test::WriteJpeg(test::MakeImage(w, h, colour), dir.File("photo.jpg"));
+  void Load(uint32_t w, uint32_t h, Fn color) {
+    test::WriteJpeg(test::MakeImage(w, h, color), dir.File("photo.jpg"));
     entry.path = dir.File("photo.jpg");
     tile = LoadTile(entry, 12, 8);
     ASSERT_TRUE(tile);
@@ -44,8 +44,8 @@ class LoadTileTest : public ::testing::Test {
     ASSERT_EQ(tile->Height(), 8u);
   }
   void Expect(std::initializer_list<std::tuple<uint32_t, uint32_t, Pixel>> spots) {
-    for (const auto& [x, y, colour] : spots)
-      EXPECT_TRUE(Near(tile->At(x, y), colour)) << x << "," << y;
+    for (const auto& [x, y, color] : spots)
+      EXPECT_TRUE(Near(tile->At(x, y), color)) << x << "," << y;
   }
   test::TempDir dir;
   CollectionEntry entry;

@@ -22,10 +22,10 @@ uint32_t Measure(uint32_t algorithm, uint32_t m, const ColorInfo& cell, const Co
   return Distance(cell, tile, tilePortrait, bound, p);
 }
 
-TEST(ColourShiftTest, CommonAndPerChannelPartsTruncateTowardZero) {
+TEST(ColorShiftTest, CommonAndPerChannelPartsTruncateTowardZero) {
   using S = std::array<int32_t, 3>;
   const auto shift = [](Pixel cell, Pixel tile, uint32_t m) {
-    const ColourShift s = ComputeColourShift(cell, tile, m);
+    const ColorShift s = ComputeColorShift(cell, tile, m);
     return S{s.r, s.g, s.b};
   };
   const Pixel grey100 = MakePixel(100, 100, 100), grey110 = MakePixel(110, 110, 110);

@@ -49,10 +49,10 @@ void ExpectRect(const MosaicCell& c, uint32_t left, uint32_t top, uint32_t w, ui
 // two columns cleared on each side of both borders (5..8 and 12..15) grow back to their own
 // stripe in two passes. A single column reads the row above only ever at index 0.
 TEST(MaskCells, RowsBelowTheFirstReadTheRowAboveSafely) {
-  const Pixel colours[3] = {MakePixel(200, 10, 10), MakePixel(10, 200, 10), MakePixel(10, 10, 200)};
+  const Pixel colors[3] = {MakePixel(200, 10, 10), MakePixel(10, 200, 10), MakePixel(10, 10, 200)};
   std::vector<MosaicCell> cells;
   const MaskSegmentation s =
-      SegmentMask(cells, MakeImage(21, 15, [&](uint32_t x, uint32_t) { return colours[x / 7]; }));
+      SegmentMask(cells, MakeImage(21, 15, [&](uint32_t x, uint32_t) { return colors[x / 7]; }));
   ASSERT_EQ(s.ok, 1);
   EXPECT_EQ(s.maskWidth, 21u);
   EXPECT_EQ(s.maskHeight, 15u);
@@ -212,7 +212,7 @@ TEST(MaskCells, JpegMaskSegmentsAlongBlockAlignedEdgesAndMissingFileFails) {
   EXPECT_TRUE(cells.empty());
 }
 
-TEST(MaskCells, AreaMapColoursStepDownFromWhiteSkippingEmptyCells) {
+TEST(MaskCells, AreaMapColorsStepDownFromWhiteSkippingEmptyCells) {
   std::vector<MosaicCell> cells;
   SegmentMask(cells,
               MakeImage(20, 10, [](uint32_t x, uint32_t) { return x < 8 ? kDark : kLight; }));

@@ -112,15 +112,15 @@ class Rendering : public ::testing::Test {
   Mosaic mosaic_;
 };
 
-TEST(ShiftColours, ClampsPerChannelAndKeepsTransparency) {
+TEST(ShiftColors, ClampsPerChannelAndKeepsTransparency) {
   Image image = test::MakeImage(2, 1, [](uint32_t x, uint32_t) {
     return x == 0 ? MakePixel(250, 5, 128, 7) : MakePixel(0, 255, 3, 255);
   });
-  ASSERT_EQ(ShiftColours(image, 10, -10, 0), 1);
+  ASSERT_EQ(ShiftColors(image, 10, -10, 0), 1);
   EXPECT_EQ(image.At(0, 0), MakePixel(255, 0, 128, 7));
   EXPECT_EQ(image.At(1, 0), MakePixel(10, 245, 3, 255));
   Image empty;
-  EXPECT_EQ(ShiftColours(empty, 1, 1, 1), 0);
+  EXPECT_EQ(ShiftColors(empty, 1, 1, 1), 0);
 }
 
 TEST_F(Rendering, EmptyAndUnreadableCellsAndGapsStayBlackAndTheMosaicIsSaved) {
@@ -165,7 +165,7 @@ TEST_F(Rendering, StandardShiftsTowardTheCellWithinTheLimit) {
     const std::optional<Image> canvas = Render(24, 16);
     ASSERT_TRUE(canvas.has_value());
     Image expected = decoded;
-    ASSERT_EQ(ShiftColours(expected, c.r, c.g, c.b), 1);
+    ASSERT_EQ(ShiftColors(expected, c.r, c.g, c.b), 1);
     EXPECT_EQ(Mismatches(*canvas, 0, 0, expected), 0) << "limit " << c.limit;
   }
 }
@@ -187,8 +187,8 @@ TEST_F(Rendering, SharedImageIsFinishedForEachCellAlone) {
   mosaic_.params.algorithm = kStandard;
   mosaic_.params.modifyLimit = 255;
   Image warmer = Decoded(entry), cooler = Decoded(entry);
-  ASSERT_EQ(ShiftColours(warmer, 10, 0, -10), 1);
-  ASSERT_EQ(ShiftColours(cooler, -10, 0, 10), 1);
+  ASSERT_EQ(ShiftColors(warmer, 10, 0, -10), 1);
+  ASSERT_EQ(ShiftColors(cooler, -10, 0, 10), 1);
   for (const uint32_t threads : {1u, 2u}) {
     mosaic_.params.threads = threads;
     const std::optional<Image> canvas = Render(320, 120);

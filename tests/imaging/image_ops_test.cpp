@@ -64,16 +64,16 @@ TEST(Resample, SameSizeCropsExactlyAndEnlargingRepeatsSamples) {
 
 // Every weighted sum of a flat picture is its colour times the total weight, exactly: the
 // quotient must come out as that colour for every byte and every mix of weights, never one below.
-TEST(Resample, FlatPictureKeepsItsColourAtAnyScale) {
+TEST(Resample, FlatPictureKeepsItsColorAtAnyScale) {
   struct Size {
     uint32_t w, h, dw, dh;
   };
   const Size sizes[] = {{7, 5, 3, 2}, {10, 9, 3, 4}, {97, 83, 13, 11}, {31, 29, 30, 28}};
   for (uint32_t v = 0; v < 256; ++v) {
-    const Pixel colour = MakePixel(v, 255 - v, (v * 7) & 0xFF);
+    const Pixel color = MakePixel(v, 255 - v, (v * 7) & 0xFF);
     for (const Size& s : sizes) {
-      const auto result = Resample(MakeFlatImage(s.w, s.h, colour), s.dw, s.dh, s.w, s.h, 0, 0);
-      ASSERT_EQ(PixelsOf(result), Pixels(size_t{s.dw} * s.dh, colour)) << v << " " << s.w;
+      const auto result = Resample(MakeFlatImage(s.w, s.h, color), s.dw, s.dh, s.w, s.h, 0, 0);
+      ASSERT_EQ(PixelsOf(result), Pixels(size_t{s.dw} * s.dh, color)) << v << " " << s.w;
     }
   }
 }
@@ -134,13 +134,13 @@ TEST(ResampleTransparent, OutsideTheSourceAddsOnlyTransparency) {
   EXPECT_EQ(PixelsOf(ResampleTransparent(pair, 1, 1, 3, 1, 0, 0)), (Pixels{0x55000096u}));
   EXPECT_FALSE(Resample(pair, 1, 1, 3, 1, 0, 0));
   // Two rows inside, one outside: T = 255 * 2 / 6.
-  const Pixel colour = MakePixel(60, 70, 80);
-  const Image flat = MakeFlatImage(2, 2, colour);
+  const Pixel color = MakePixel(60, 70, 80);
+  const Image flat = MakeFlatImage(2, 2, color);
   EXPECT_EQ(PixelsOf(ResampleTransparent(flat, 1, 1, 2, 3, 0, 0)),
             (Pixels{MakePixel(60, 70, 80, 85)}));
   EXPECT_EQ(PixelsOf(ResampleTransparent(flat, 3, 2, 6, 4, 5, 5)), Pixels(6, kTransparentBlack));
   EXPECT_EQ(PixelsOf(ResampleTransparent(flat, 2, 2, 2, 2, 1, 1)),
-            (Pixels{colour, kTransparentBlack, kTransparentBlack, kTransparentBlack}));
+            (Pixels{color, kTransparentBlack, kTransparentBlack, kTransparentBlack}));
   // A huge outside area is counted, not walked: one colour sample against 10^12 samples in all
   // gives T = 255 * (N - 1) / N = 254.
   const Image dot = MakeFlatImage(1, 1, MakePixel(9, 8, 7));
@@ -148,7 +148,7 @@ TEST(ResampleTransparent, OutsideTheSourceAddsOnlyTransparency) {
             (Pixels{MakePixel(9, 8, 7, 254)}));
 }
 
-TEST(ResampleTransparent, TransparentSamplesCountLessColour) {
+TEST(ResampleTransparent, TransparentSamplesCountLessColor) {
   // 100 at T = 128 has colour weight 256 * 127 / 255 = 127 against 256 for the opaque 200s.
   const Pixel opaque = MakePixel(200, 0, 0);
   const Pixel half = MakePixel(100, 0, 0, 128);

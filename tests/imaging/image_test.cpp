@@ -10,10 +10,10 @@
 namespace tessarix {
 namespace {
 
-TEST(ColorAccumulator, TransparencyReducesTheColourWeight) {
+TEST(ColorAccumulator, TransparencyReducesTheColorWeight) {
   ColorAccumulator sum;
   sum.Add(MakePixel(100, 50, 25, 1), 256);
-  EXPECT_EQ(sum.ColourWeight(), 254u);  // 256 * 254 / 255, truncated
+  EXPECT_EQ(sum.ColorWeight(), 254u);  // 256 * 254 / 255, truncated
   EXPECT_EQ(sum.TransparencyWeight(), 256u);
   EXPECT_EQ(sum.Average(), MakePixel(100, 50, 25, 1));
 
@@ -24,7 +24,7 @@ TEST(ColorAccumulator, TransparencyReducesTheColourWeight) {
 
   sum.Clear();
   sum.Add(0xFF123456, 200);  // fully transparent: no colour at all
-  EXPECT_EQ(sum.ColourWeight(), 0u);
+  EXPECT_EQ(sum.ColorWeight(), 0u);
   EXPECT_EQ(sum.Average(), kTransparentBlack);
 
   sum.Clear();
@@ -39,7 +39,7 @@ TEST(ColorAccumulator, OpaqueRunEqualsSingleAdds) {
   for (Pixel p : {MakePixel(1, 2, 3), MakePixel(250, 7, 99), MakePixel(13, 255, 0)}) one.Add(p, 77);
   run.AddOpaqueRun(1 + 250 + 13, 2 + 7 + 255, 3 + 99 + 0, 3, 77);
   for (ColorAccumulator* sum : {&one, &run}) sum->Add(MakePixel(40, 40, 40, 50), 256);
-  EXPECT_EQ(run.ColourWeight(), one.ColourWeight());
+  EXPECT_EQ(run.ColorWeight(), one.ColorWeight());
   EXPECT_EQ(run.TransparencyWeight(), one.TransparencyWeight());
   EXPECT_EQ(run.Average(), one.Average());
 }
