@@ -371,8 +371,8 @@ void MainWindow::LoadRememberedCollection() {
     return;
   // Step 1 has room for two lines: the file goes by its name there, by its path in the tooltip.
   const QString text = QString::fromStdString(*why);
-  collectionText_->setText(QString(text).replace(QString::fromStdString(path),
-                                                 QFileInfo(QString::fromStdString(path)).fileName()));
+  collectionText_->setText(QString(text).replace(
+      QString::fromStdString(path), QFileInfo(QString::fromStdString(path)).fileName()));
   collectionText_->setToolTip(text);
 }
 

@@ -93,9 +93,9 @@ QString AskSaveFileName(QWidget* parent, const std::string& filter,
                         const std::string& defaultExtension) {
   // Save dialogs all share one title, so they are told apart by what they save.
   const QString dialog = QString::fromStdString(ToDialogFilter(filter));
-  const QString path = QFileDialog::getSaveFileName(parent, ApplicationTitle(),
-                                                    RememberedSettings().Folder(dialog), dialog,
-                                                    nullptr, QFileDialog::DontConfirmOverwrite);
+  const QString path =
+      QFileDialog::getSaveFileName(parent, ApplicationTitle(), RememberedSettings().Folder(dialog),
+                                   dialog, nullptr, QFileDialog::DontConfirmOverwrite);
   RememberFolder(dialog, path);
   return WithDefaultExtension(path, defaultExtension);
 }

@@ -25,8 +25,8 @@ RememberedSettings::RememberedSettings() {
   if (usage.empty())
     return;
   const std::filesystem::path file = std::filesystem::path(usage).parent_path() / "settings.ini";
-  settings_ = std::make_unique<QSettings>(QString::fromStdString(file.string()),
-                                          QSettings::IniFormat);
+  settings_ =
+      std::make_unique<QSettings>(QString::fromStdString(file.string()), QSettings::IniFormat);
 }
 
 RememberedSettings::~RememberedSettings() = default;

@@ -2,16 +2,16 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QApplication>
 #include <QDropEvent>
 #include <QKeySequence>
 #include <QListWidget>
 #include <QMimeData>
 #include <QProgressBar>
-#include <QTimer>
 #include <QPushButton>
+#include <QTimer>
 #include <QUrl>
 #include <QWindow>
 #include <filesystem>

@@ -39,9 +39,12 @@ TEST(WindowSettingsTest, StoredValuesNoPersonCouldHaveLeftAreTheDefaults) {
 
 TEST(WindowSettingsTest, OnlyAbsolutePathsWithinBoundsAreOfferedAgain) {
   const std::pair<std::string, bool> rows[] = {
-      {"/home/kim/c.tzc", true},        {"", false},
-      {"c.tzc", false},                 {"/home/kim\n/c.tzc", false},
-      {"/" + std::string(4095, 'a'), true}, {"/" + std::string(4096, 'a'), false},
+      {"/home/kim/c.tzc", true},
+      {"", false},
+      {"c.tzc", false},
+      {"/home/kim\n/c.tzc", false},
+      {"/" + std::string(4095, 'a'), true},
+      {"/" + std::string(4096, 'a'), false},
   };
   for (const auto& [path, accepted] : rows) EXPECT_EQ(AcceptedPath(path), accepted) << path;
 }
