@@ -5,6 +5,7 @@
 #include <QContextMenuEvent>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -24,9 +25,11 @@
 #include "app/elided_label.h"
 #include "app/help_links.h"
 #include "app/preview_window.h"
+#include "app/remembered_settings.h"
 #include "app/wait_cursor.h"
 #include "platform/text_format.h"
 #include "platform/user_prompt.h"
+#include "window_logic/collection_commands.h"
 #include "window_logic/window_texts.h"
 
 namespace tessarix {
@@ -41,8 +44,8 @@ QLabel* Wrapped(const QString& text) {
   return label;
 }
 
-QLineEdit* Field(const QString& text, const char* name) {
-  auto* field = new QLineEdit(text);
+QLineEdit* Field(const char* name) {
+  auto* field = new QLineEdit;
   field->setObjectName(name);
   field->setFixedWidth(70);
   return field;
@@ -62,9 +65,7 @@ MainWindow::MainWindow(QWidget* parent) : QDialog(parent) {
   ReserveRoom();
   bar_->setRange(0, 10000);
   collectionText_->setText(QString::fromStdString(collection_.description));
-  algorithm_->setCurrentIndex(2);
-  useAll_->setChecked(false);
-  RunCheck();
+  ShowSettings(RememberedSettings().Window());
   timer_.setInterval(500);
   connect(&timer_, &QTimer::timeout, this, &MainWindow::Tick);
   timer_.start();
@@ -76,6 +77,7 @@ MainWindow::MainWindow(QWidget* parent) : QDialog(parent) {
   const int width = sizeHint().width();
   setMinimumSize(width, heightForWidth(width));
   resize(minimumSize());
+  LoadRememberedCollection();
 }
 
 // The texts that change while the program runs get room for the longest of them once and for
@@ -92,6 +94,7 @@ void MainWindow::ReserveRoom() {
 
 MainWindow::~MainWindow() {
   timer_.stop();
+  RememberedSettings().SetWindow(ReadSettings());
   for (const QPointer<PreviewWindow>& preview : previews_) delete preview.data();
 }
 
@@ -131,15 +134,15 @@ void MainWindow::BuildControls() {
     grid->addWidget(field, row, 1, Qt::AlignTop);
     ++row;
   };
-  mosaicWidth_ = Field("3000", "mosaicWidth");
-  tilesPerRowField_ = Field("20", "tilesPerRow");
-  tileWidthField_ = Field("", "tileWidth");
-  border_ = Field("0", "border");
-  duplicateDistance_ = Field("2", "duplicateDistance");
-  maxDuplicatesField_ = Field("0", "maxDuplicates");
-  modification_ = Field("10", "modification");
-  sequenceDistance_ = Field("0", "sequenceDistance");
-  quality_ = Field("90", "jpegQuality");
+  mosaicWidth_ = Field("mosaicWidth");
+  tilesPerRowField_ = Field("tilesPerRow");
+  tileWidthField_ = Field("tileWidth");
+  border_ = Field("border");
+  duplicateDistance_ = Field("duplicateDistance");
+  maxDuplicatesField_ = Field("maxDuplicates");
+  modification_ = Field("modification");
+  sequenceDistance_ = Field("sequenceDistance");
+  quality_ = Field("jpegQuality");
   algorithm_ = new QComboBox;
   algorithm_->setObjectName("algorithm");
   algorithm_->addItems({"Exponential", "Standard", "Flip Horiz.", "Flip Horiz+Vert", "Max"});
@@ -202,7 +205,7 @@ void MainWindow::BuildControls() {
   textReport_->setObjectName("textReport");
   webPage_ = new QCheckBox("Web Page with Width:");
   webPage_->setObjectName("webPage");
-  webWidth_ = Field("750", "webWidth");
+  webWidth_ = Field("webWidth");
   saveRow->addWidget(textReport_);
   saveRow->addWidget(webPage_);
   saveRow->addWidget(webWidth_);
@@ -309,6 +312,70 @@ BatchOptions MainWindow::ReadOptions() const {
   return o;
 }
 
+WindowSettings MainWindow::ReadSettings() const {
+  WindowSettings s;
+  s.fields = ReadFields();
+  s.webWidth = webWidth_->text().toStdString();
+  s.useAll = useAll_->isChecked();
+  s.textReport = textReport_->isChecked();
+  s.webPage = webPage_->isChecked();
+  return s;
+}
+
+void MainWindow::ShowSettings(const WindowSettings& s) {
+  // The check runs once all fields hold their texts: run on a half-filled form it would write
+  // values derived from a mix of old and new texts back into the fields.
+  checking_ = true;
+  const std::pair<QLineEdit*, const std::string*> texts[] = {
+      {mosaicWidth_, &s.fields.mosaicWidth},
+      {tilesPerRowField_, &s.fields.tilesPerRow},
+      {tileWidthField_, &s.fields.tileWidth},
+      {border_, &s.fields.border},
+      {duplicateDistance_, &s.fields.duplicateDistance},
+      {maxDuplicatesField_, &s.fields.maxDuplicates},
+      {modification_, &s.fields.modification},
+      {sequenceDistance_, &s.fields.sequenceDistance},
+      {quality_, &s.fields.jpegQuality},
+      {webWidth_, &s.webWidth}};
+  for (const auto& [field, text] : texts) field->setText(QString::fromStdString(*text));
+  algorithm_->setCurrentIndex(s.fields.algorithmIndex);
+  useAll_->setChecked(s.useAll);
+  textReport_->setChecked(s.textReport);
+  webPage_->setChecked(s.webPage);
+  checking_ = false;
+  RunCheck();
+}
+
+void MainWindow::ResetSettings() {
+  RememberedSettings().Reset();
+  ShowSettings(WindowSettings{});
+}
+
+// The collection of the last run, loaded the way "Load Collection" loads it; when it cannot be,
+// Step 1 says why in the program's own words instead of describing the collection.
+void MainWindow::LoadRememberedCollection() {
+  const std::string path = RememberedSettings().CollectionFile();
+  if (path.empty())
+    return;
+  CollectionCommands commands(collection_);
+  CollectionCommands::Report report;
+  {
+    WaitCursor wait;
+    report = commands.Load(path);
+  }
+  ShowCollection();
+  std::optional<std::string> why = commands.UnreadFileText();
+  if (!report.ok)
+    why = report.message;
+  if (!why)
+    return;
+  // Step 1 has room for two lines: the file goes by its name there, by its path in the tooltip.
+  const QString text = QString::fromStdString(*why);
+  collectionText_->setText(QString(text).replace(
+      QString::fromStdString(path), QFileInfo(QString::fromStdString(path)).fileName()));
+  collectionText_->setToolTip(text);
+}
+
 void MainWindow::RunCheck() {
   // Writing the mosaic width or maximum duplicates field back raises another change signal.
   if (checking_)
@@ -359,6 +426,8 @@ void MainWindow::SetIfChanged(QLabel* label, const std::string& text) {
 }
 
 void MainWindow::StartOrStop() {
+  // The settings a batch ran with are kept even if the program does not get to close normally.
+  RememberedSettings().SetWindow(ReadSettings());
   ParameterCheckInput input;
   input.fields = ReadFields();
   input.sourceWidth = sourceWidth_;
@@ -497,17 +566,25 @@ void MainWindow::dropEvent(QDropEvent* event) {
 }
 
 void MainWindow::FindTiles() {
+  const std::string pathBefore = collection_.filePath;
+  const std::optional<FileIdentity> seenBefore = collection_.fileSeen;
   OpenCollectionWindow(collection_, job_, this);
   ShowCollection();
+  // A collection file just loaded or saved is the one the next start loads.
+  const bool changed = collection_.filePath != pathBefore || collection_.fileSeen != seenBefore;
+  if (changed && collection_.fileSeen && !collection_.fileUnreadable)
+    RememberedSettings().SetCollectionFile(collection_.filePath);
 }
 
 void MainWindow::ShowCollection() {
   collectionText_->setText(QString::fromStdString(collection_.description));
+  collectionText_->setToolTip(QString());
 }
 
 void MainWindow::contextMenuEvent(QContextMenuEvent* event) {
   QMenu menu(this);
   menu.addAction("&About Tessarix", this, [this] { ShowAboutWindow(this); });
+  menu.addAction("&Reset settings", this, &MainWindow::ResetSettings);
   menu.exec(event->globalPos());
 }
 

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "window_logic/window_settings.h"
 #include "batch/job_driver.h"
 #include "collection/image_collection.h"
 #include "engine/parameter_check.h"
@@ -44,6 +45,9 @@ class MainWindow : public QDialog {
   void FindTiles();
   // Step 1 shows the collection's description again.
   void ShowCollection();
+  // The context menu's "Reset settings": Step 2 shows the defaults and nothing is remembered.
+  // A collection loaded now stays loaded (the next start loads none).
+  void ResetSettings();
   // Exit, Escape and the close box.
   void TryClose();
   // One tick of the 500 ms timer.
@@ -68,6 +72,9 @@ class MainWindow : public QDialog {
   void ReserveRoom();
   ParameterFields ReadFields() const;
   BatchOptions ReadOptions() const;
+  WindowSettings ReadSettings() const;
+  void ShowSettings(const WindowSettings& settings);
+  void LoadRememberedCollection();
   void RunCheck();
   void ApplyCheck(const ParameterCheckResult& result);
   void MeasureFirst();

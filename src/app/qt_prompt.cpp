@@ -6,6 +6,7 @@
 #include <QMessageBox>
 #include <QThread>
 
+#include "app/remembered_settings.h"
 #include "window_logic/window_texts.h"
 
 namespace tessarix {
@@ -15,6 +16,13 @@ QString WithDefaultExtension(QString path, const std::string& defaultExtension) 
   if (!path.isEmpty() && !defaultExtension.empty() && QFileInfo(path).suffix().isEmpty())
     path += "." + QString::fromStdString(defaultExtension);
   return path;
+}
+
+// Each dialog opens where it last found its file; one that never did, or whose file was not
+// chosen, opens where the toolkit chooses.
+void RememberFolder(const QString& dialog, const QString& chosen) {
+  if (!chosen.isEmpty())
+    RememberedSettings().SetFolder(dialog, QFileInfo(chosen).absolutePath());
 }
 
 }  // namespace
@@ -70,8 +78,10 @@ std::optional<std::string> QtPrompt::AskOpenFile(const std::string& filter, cons
   OnInterfaceThread([&] {
     const QString filters = QString::fromStdString(ToDialogFilter(filter));
     QString selected = filters.split(";;").value(selectedFilter);
-    const QString path = QFileDialog::getOpenFileName(Parent(), QString::fromStdString(title),
-                                                      QString(), filters, &selected);
+    const QString dialog = QString::fromStdString(title);
+    const QString path = QFileDialog::getOpenFileName(
+        Parent(), dialog, RememberedSettings().Folder(dialog), filters, &selected);
+    RememberFolder(dialog, path);
     // The dialog only returns existing files, so the default extension has nothing to add.
     if (!path.isEmpty())
       chosen = path.toStdString();
@@ -81,9 +91,12 @@ std::optional<std::string> QtPrompt::AskOpenFile(const std::string& filter, cons
 
 QString AskSaveFileName(QWidget* parent, const std::string& filter,
                         const std::string& defaultExtension) {
-  const QString path = QFileDialog::getSaveFileName(parent, ApplicationTitle(), QString(),
-                                                    QString::fromStdString(ToDialogFilter(filter)),
-                                                    nullptr, QFileDialog::DontConfirmOverwrite);
+  // Save dialogs all share one title, so they are told apart by what they save.
+  const QString dialog = QString::fromStdString(ToDialogFilter(filter));
+  const QString path =
+      QFileDialog::getSaveFileName(parent, ApplicationTitle(), RememberedSettings().Folder(dialog),
+                                   dialog, nullptr, QFileDialog::DontConfirmOverwrite);
+  RememberFolder(dialog, path);
   return WithDefaultExtension(path, defaultExtension);
 }
 

@@ -19,6 +19,7 @@ class QtPrompt final : public QObject, public UserPrompt {
 
   void ShowMessage(const std::string& text, MessageIcon icon) override;
   bool AskYesNo(const std::string& text) override;
+  // Opens in the folder where the dialog of the same title last found its file.
   std::optional<std::string> AskOpenFile(const std::string& filter,
                                          const std::string& defaultExtension,
                                          const std::string& title, int selectedFilter) override;
@@ -38,7 +39,7 @@ class QtPrompt final : public QObject, public UserPrompt {
 QString ApplicationTitle();
 
 // Asks for a file name to save under: no overwrite question, `defaultExtension` appended when the
-// name has none.
+// name has none. Opens in the folder where the last file of this filter was saved.
 QString AskSaveFileName(QWidget* parent, const std::string& filter,
                         const std::string& defaultExtension);
 

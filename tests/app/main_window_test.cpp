@@ -2,16 +2,21 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
 #include <QDropEvent>
 #include <QKeySequence>
 #include <QListWidget>
 #include <QMimeData>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QTimer>
 #include <QUrl>
 #include <QWindow>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <map>
 
 #include "app/about_window.h"
@@ -20,6 +25,7 @@
 #include "app/movie_extraction_window.h"
 #include "app/photo_utilities_window.h"
 #include "app/preview_window.h"
+#include "app/remembered_settings.h"
 #include "app_test_support.h"
 #include "movie/movie_stream.h"
 
@@ -51,6 +57,29 @@ class MainWindowTest : public ::testing::Test {
     list->clearSelection();
     list->item(0)->setSelected(true);
     window.RemoveImage();
+  }
+  // Every field, check box and choice of Step 2 and the collection's description, by name.
+  std::map<std::string, std::string> Shown(MainWindow& window) {
+    std::map<std::string, std::string> shown;
+    for (QLineEdit* f : window.findChildren<QLineEdit*>())
+      shown[f->objectName().toStdString()] = f->text().toStdString();
+    for (QCheckBox* box : window.findChildren<QCheckBox*>())
+      shown[box->objectName().toStdString()] = box->isChecked() ? "on" : "off";
+    shown["algorithm"] = Child<QComboBox>(&window, "algorithm")->currentText().toStdString();
+    shown["collection"] = LabelText(&window, "collectionDescription");
+    return shown;
+  }
+  // Loads `file` in the collection window, as a person would through "Find Tiles...".
+  void LoadThroughFindTiles(MainWindow& window, const std::string& file) {
+    RecordingPrompt prompt;
+    prompt.fileAnswer = file;
+    QTimer::singleShot(0, [] {
+      auto* opened = qobject_cast<CollectionWindow*>(QApplication::activeModalWidget());
+      ASSERT_NE(opened, nullptr);
+      opened->Load();
+      opened->accept();
+    });
+    window.FindTiles();
   }
   std::vector<std::string> Listed(MainWindow& window) {
     std::vector<std::string> shown;
@@ -266,6 +295,72 @@ TEST_F(MainWindowTest, NoTwoControlsOfAWindowShareAMnemonic) {
     }
     for (const auto& [key, texts] : owners)
       EXPECT_EQ(texts.size(), 1u) << window->windowTitle().toStdString() << ": " << texts[0];
+  }
+}
+
+TEST_F(MainWindowTest, StartsWithTheDefaultsThenWhereThePersonLeftItUntilReset) {
+  WriteJpeg(MakeFlatImage(24, 16, 0x00112233), dir.File("t.jpg"));
+  ImageCollection made;
+  AnalyseInto(dir.File("c.tzc"), made);
+  std::map<std::string, std::string> defaults;
+  std::map<std::string, std::string> left;
+  {
+    MainWindow window;
+    defaults = Shown(window);
+    EXPECT_EQ(defaults["mosaicWidth"], "3000");
+    EXPECT_EQ(defaults["tilesPerRow"], "20");
+    EXPECT_EQ(defaults["webWidth"], "750");
+    EXPECT_EQ(defaults["algorithm"], "Flip Horiz.");
+    EXPECT_EQ(defaults["useAll"] + defaults["textReport"] + defaults["webPage"], "offoffoff");
+    Type(&window, "tileWidth", "12x");
+    Type(&window, "border", "3");
+    Type(&window, "webWidth", "640");
+    Child<QComboBox>(&window, "algorithm")->setCurrentIndex(4);
+    for (const char* box : {"useAll", "textReport", "webPage"})
+      Child<QCheckBox>(&window, box)->click();
+    LoadThroughFindTiles(window, dir.File("c.tzc"));
+    left = Shown(window);
+  }
+  EXPECT_EQ(left["collection"], "The Collection contains 1 Images.");
+  {
+    MainWindow restarted;
+    EXPECT_EQ(Shown(restarted), left);
+    EXPECT_EQ(restarted.Collection().Size(), 1u);
+    restarted.ResetSettings();
+    EXPECT_EQ(restarted.Collection().Size(), 1u);  // what is loaded stays loaded
+    std::map<std::string, std::string> reset = Shown(restarted);
+    EXPECT_EQ(reset["collection"], left["collection"]);
+    reset["collection"] = defaults["collection"];
+    EXPECT_EQ(reset, defaults);
+  }
+  MainWindow afterReset;
+  EXPECT_EQ(Shown(afterReset), defaults);
+  EXPECT_EQ(afterReset.Collection().Size(), 0u);
+}
+
+// A remembered collection that cannot be loaded is not: Step 1 says why.
+TEST_F(MainWindowTest, RememberedCollectionThatVanishedOrBrokeIsNotLoaded) {
+  WriteJpeg(MakeFlatImage(24, 16, 0x00112233), dir.File("t.jpg"));
+  ImageCollection made;
+  AnalyseInto(dir.File("c.tzc"), made);
+  const std::string file = dir.File("c.tzc");
+  RememberedSettings().SetCollectionFile(file);
+  const std::pair<std::function<void()>, std::string> rows[] = {
+      {[&] { std::filesystem::resize_file(file, std::filesystem::file_size(file) / 2); },
+       "damaged or cut short"},
+      {[&] { std::ofstream(file, std::ios::binary) << "XXXXXXXXXXXXXXXX"; }, "wrong file version"},
+      {[&] { std::filesystem::remove(file); }, "No such file or directory"},
+  };
+  for (const auto& [damage, reason] : rows) {
+    damage();
+    MainWindow window;
+    EXPECT_EQ(window.Collection().Size(), 0u);
+    auto* said = Child<QLabel>(&window, "collectionDescription");
+    EXPECT_EQ(said->text().toStdString(), "Error reading the Image Collection!\nc.tzc: " + reason);
+    EXPECT_EQ(said->toolTip().toStdString(),
+              "Error reading the Image Collection!\n" + file + ": " + reason);
+    window.show();
+    EXPECT_EQ(CutTexts(window), std::vector<std::string>{});
   }
 }
 

@@ -8,9 +8,11 @@
 #include <QThread>
 #include <QTimer>
 #include <atomic>
+#include <filesystem>
 #include <functional>
 #include <thread>
 
+#include "app/remembered_settings.h"
 #include "app_test_support.h"
 
 namespace tessarix {
@@ -74,6 +76,52 @@ TEST(QtPromptTest, FileDialogCarriesItsTitleAndOpensOnTheChosenFilter) {
   EXPECT_EQ(prompt.AskOpenFile("A (*.a)|*.a|B (*.b)|*.b|All|*.a;*.b||", "a", "Choose a movie", 2),
             std::nullopt);
   EXPECT_EQ(seen.toStdString(), "Choose a movie / All (*.a *.b)");
+}
+
+// Each dialog opens in the folder where it last found its file rather than where the toolkit's
+// one shared last folder points, until a reset forgets them.
+TEST(QtPromptTest, EachFileDialogReopensWhereItLastFoundItsFile) {
+  test::TempDir dir;
+  test::ScopedConfigHome config(dir.Folder() + "config");
+  std::filesystem::create_directories(dir.File("photos"));
+  test::WriteJpeg(test::MakeFlatImage(8, 8, 0), dir.File("photos/a.jpg"));
+  const QString photos = QString::fromStdString(dir.File("photos"));
+  QtPrompt prompt;
+  QString choose;  // the file the answerer chooses; none: it cancels
+  QStringList openedIn;
+  QTimer answerer;
+  answerer.setInterval(10);
+  QObject::connect(&answerer, &QTimer::timeout, [&] {
+    for (QWidget* w : QApplication::topLevelWidgets())
+      if (auto* dialog = qobject_cast<QFileDialog*>(w); dialog != nullptr && dialog->isVisible()) {
+        openedIn << dialog->directory().absolutePath();
+        if (choose.isEmpty() || openedIn.size() > 5)  // a refused answer ends the test
+          return dialog->reject();
+        // Typed as a person would: selectFile changes folder in the background and may lose it.
+        dialog->findChild<QLineEdit*>("fileNameEdit")->setText(choose);
+        static_cast<QDialog*>(dialog)->accept();  // public there, protected in QFileDialog
+      }
+  });
+  answerer.start();
+  const auto ask = [&](const char* title) {
+    prompt.AskOpenFile("J (*.jpg)|*.jpg||", "jpg", title, 0);
+  };
+  const auto save = [&] { AskSaveFileName(nullptr, "C (*.tzc)|*.tzc||", "tzc"); };
+  const QString photo = photos + "/a.jpg";
+  choose = photo;
+  ask("Choose a photo");
+  choose = QString::fromStdString(dir.File("b.tzc"));
+  save();
+  choose = photo;
+  ask("Choose a photo");  // the toolkit would open the save's folder
+  choose.clear();
+  save();  // the toolkit would open the photo's folder
+  RememberedSettings().Reset();
+  ask("Choose a photo");  // where the toolkit opens: where the last dialog was
+  const QString saved = QString::fromStdString(dir.Path().string());
+  ASSERT_EQ(openedIn.size(), 5);
+  EXPECT_EQ(openedIn.mid(2).join(" | ").toStdString(),
+            QStringList({photos, saved, saved}).join(" | ").toStdString());
 }
 
 }  // namespace
