@@ -4,7 +4,7 @@
 #include <QUrl>
 #include <filesystem>
 
-#include "platform/usage_counter.h"
+#include "engine/usage_counter.h"
 
 namespace tessarix {
 namespace {
