@@ -250,13 +250,6 @@ bool PasteInAnyOrder(const std::vector<MosaicCell>& cells, size_t first, size_t 
   return true;
 }
 
-int ShiftColors(Image& image, int32_t sR, int32_t sG, int32_t sB) {
-  if (image.Empty())
-    return 0;
-  ShiftPixels(image, sR, sG, sB);
-  return 1;
-}
-
 int RenderFinalMosaic(MosaicJob& job, Mosaic& mosaic) {
   job.BeginStage(1, 1.0);
   job.SetStatus("Initializing Final Mosaic...");

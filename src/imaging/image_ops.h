@@ -29,12 +29,6 @@ std::optional<Image> FitWithin(const Image& source, uint32_t bw, uint32_t bh);
 // Any other angle, or an empty image, fails.
 std::optional<Image> Rotate(const Image& source, int angle);
 
-// Columns reversed.
-std::optional<Image> MirrorHorizontal(const Image& source);
-
-// Rows reversed.
-std::optional<Image> MirrorVertical(const Image& source);
-
 enum class PasteMode { Blend = 0, Copy = 1 };
 
 // Writes `source` into `target` with its top-left corner at column x, row y, clipped at the
