@@ -39,13 +39,13 @@ std::optional<Image> FinishTile(const MosaicCell& cell, const CollectionEntry& e
       algorithm == kFlipHorizontalVertical) {
     shift = ComputeColorShift(cell.info.average, entry.info.average, params.modifyLimit);
   }
-  uint32_t code = kNoOrientation;
+  Orientation code = Orientation::None;
   if (algorithm == kFlipHorizontal || algorithm == kFlipHorizontalVertical) {
     const bool horizontalOnly = algorithm == kFlipHorizontal && entry.portrait == cell.portrait;
     DistanceFlip(cell.info, entry.info, kNoDistance, horizontalOnly, &code, params.modifyLimit);
   }
-  const bool leftRight = code == kFlipHorizontalCode || code == kRotated180;
-  const bool topBottom = code == kFlipVertical || code == kRotated180;
+  const bool leftRight = code == Orientation::MirroredLeftRight || code == Orientation::Rotated180;
+  const bool topBottom = code == Orientation::MirroredTopBottom || code == Orientation::Rotated180;
   std::optional<Image> tile = ShiftedCopy(loaded, shift.r, shift.g, shift.b, leftRight, topBottom);
   if (!tile)
     return std::nullopt;

@@ -53,7 +53,7 @@ TEST(MaskCells, RowsBelowTheFirstReadTheRowAboveSafely) {
   std::vector<MosaicCell> cells;
   const MaskSegmentation s =
       SegmentMask(cells, MakeImage(21, 15, [&](uint32_t x, uint32_t) { return colors[x / 7]; }));
-  ASSERT_EQ(s.ok, 1);
+  ASSERT_TRUE(s.ok);
   EXPECT_EQ(s.maskWidth, 21u);
   EXPECT_EQ(s.maskHeight, 15u);
   ASSERT_EQ(cells.size(), 3u);
@@ -63,7 +63,7 @@ TEST(MaskCells, RowsBelowTheFirstReadTheRowAboveSafely) {
     EXPECT_TRUE(cells[k].shape.empty());
   }
 
-  ASSERT_EQ(SegmentMask(cells, test::MakeFlatImage(1, 9, MakePixel(7, 8, 9))).ok, 1);
+  ASSERT_TRUE(SegmentMask(cells, test::MakeFlatImage(1, 9, MakePixel(7, 8, 9))).ok);
   ASSERT_EQ(cells.size(), 1u);
   ExpectRect(cells[0], 0, 0, 1, 9);
   EXPECT_EQ(cells[0].area, 9u);
@@ -72,12 +72,11 @@ TEST(MaskCells, RowsBelowTheFirstReadTheRowAboveSafely) {
 TEST(MaskCells, SquaredDistanceNineJoinsTwelveSplits) {
   const Pixel base = MakePixel(100, 100, 100);
   std::vector<MosaicCell> cells(3);  // replaced
-  ASSERT_EQ(SegmentMask(cells, MakeImage(20, 10,
-                                         [&](uint32_t x, uint32_t) {
-                                           return x < 10 ? base : MakePixel(102, 102, 101);
-                                         }))
-                .ok,
-            1);
+  ASSERT_TRUE(SegmentMask(cells, MakeImage(20, 10,
+                                           [&](uint32_t x, uint32_t) {
+                                             return x < 10 ? base : MakePixel(102, 102, 101);
+                                           }))
+                  .ok);
   ASSERT_EQ(cells.size(), 1u);
   ExpectRect(cells[0], 0, 0, 20, 10);
   EXPECT_EQ(cells[0].area, 200u);
@@ -188,7 +187,7 @@ TEST(MaskCells, NoiseLeavingNothingToRegrowEndsWithZero) {
   const MaskSegmentation s = SegmentMask(cells, MakeImage(40, 30, [](uint32_t x, uint32_t y) {
                                            return (x + y) % 2 ? kLight : kDark;
                                          }));
-  EXPECT_EQ(s.ok, 0);
+  EXPECT_FALSE(s.ok);
   EXPECT_EQ(s.maskWidth, 0u);
   EXPECT_TRUE(cells.empty());
 }
@@ -200,7 +199,7 @@ TEST(MaskCells, JpegMaskSegmentsAlongBlockAlignedEdgesAndMissingFileFails) {
                   path, 100);
   std::vector<MosaicCell> cells;
   const MaskSegmentation s = BuildMaskCells(cells, path);
-  ASSERT_EQ(s.ok, 1);
+  ASSERT_TRUE(s.ok);
   EXPECT_EQ(s.maskWidth, 32u);
   EXPECT_EQ(s.maskHeight, 16u);
   ASSERT_EQ(cells.size(), 2u);
@@ -208,7 +207,7 @@ TEST(MaskCells, JpegMaskSegmentsAlongBlockAlignedEdgesAndMissingFileFails) {
   ExpectRect(cells[1], 16, 0, 16, 16);
   ExpectExactCover(cells, 32, 16);
 
-  EXPECT_EQ(BuildMaskCells(cells, dir.File("missing.jpg")).ok, 0);
+  EXPECT_FALSE(BuildMaskCells(cells, dir.File("missing.jpg")).ok);
   EXPECT_TRUE(cells.empty());
 }
 
