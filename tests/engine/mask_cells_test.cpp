@@ -44,10 +44,10 @@ void ExpectRect(const MosaicCell& c, uint32_t left, uint32_t top, uint32_t w, ui
   EXPECT_EQ(c.height, h);
 }
 
-// Inputs that once made the labelling read the row above through a wrapped unsigned index
-// (x - w); they matter most in the sanitizer build, which stops on it. Three stripes 7 wide: the
-// two columns cleared on each side of both borders (5..8 and 12..15) grow back to their own
-// stripe in two passes. A single column reads the row above only ever at index 0.
+// Every row but the first is labelled against the row above, which must be reached without an
+// index x - w that wraps in unsigned arithmetic; the sanitizer build stops on one. Three stripes
+// 7 wide: the two columns cleared on each side of both borders (5..8 and 12..15) grow back to
+// their own stripe in two passes. A single column reads the row above only ever at index 0.
 TEST(MaskCells, RowsBelowTheFirstReadTheRowAboveSafely) {
   const Pixel colors[3] = {MakePixel(200, 10, 10), MakePixel(10, 200, 10), MakePixel(10, 10, 200)};
   std::vector<MosaicCell> cells;
