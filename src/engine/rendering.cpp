@@ -41,7 +41,8 @@ std::optional<Image> FinishTile(const MosaicCell& cell, const CollectionEntry& e
   }
   Orientation code = Orientation::None;
   if (algorithm == kFlipHorizontal || algorithm == kFlipHorizontalVertical) {
-    const bool horizontalOnly = algorithm == kFlipHorizontal && entry.portrait == cell.portrait;
+    const bool horizontalOnly =
+        algorithm == kFlipHorizontal && (entry.portrait != 0) == cell.portrait;
     DistanceFlip(cell.info, entry.info, kNoDistance, horizontalOnly, &code, params.modifyLimit);
   }
   const bool leftRight = code == Orientation::MirroredLeftRight || code == Orientation::Rotated180;

@@ -177,7 +177,7 @@ TEST_F(Rendering, SharedImageIsFinishedForEachCellAlone) {
     cell.info.average = averages[i];
     cell.assigned = &entry;
   }
-  ASSERT_EQ(mosaic_.cells[2].portrait, 1u);
+  ASSERT_TRUE(mosaic_.cells[2].portrait);
   mosaic_.params.algorithm = kStandard;
   mosaic_.params.modifyLimit = 255;
   Image warmer = Decoded(entry), cooler = Decoded(entry);
@@ -199,7 +199,7 @@ TEST_F(Rendering, PortraitCellShowsTheMirrorItWasMatchedWith) {
   CollectionEntry& entry = AddEntry(Quadrants(120, 80));
   const Image region = MirroredLeftRight(Turned(Quadrants(120, 80)));
   MosaicCell& cell = AddCell(region, 0, 0);
-  ASSERT_EQ(cell.portrait, 1u);
+  ASSERT_TRUE(cell.portrait);
   cell.assigned = &entry;
   mosaic_.params.algorithm = kFlipHorizontal;  // portrait flags differ: all four orientations
   const std::optional<Image> canvas = Render(80, 120);
