@@ -10,7 +10,6 @@
 
 #include "imaging/image.h"
 #include "imaging/image_ops.h"
-#include "imaging/jpeg_file.h"
 
 namespace tessarix {
 namespace {
@@ -67,15 +66,6 @@ void BM_LoadJpeg(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_LoadJpeg)->Unit(benchmark::kMillisecond);
-
-void BM_ReadRgb(benchmark::State& state) {
-  const std::string& path = PhotoFile();
-  for (auto _ : state) {
-    RgbBuffer rgb = ReadRgb(path);
-    benchmark::DoNotOptimize(rgb.bytes.data());
-  }
-}
-BENCHMARK(BM_ReadRgb)->Unit(benchmark::kMillisecond);
 
 void BM_Resample(benchmark::State& state) {
   const Image& photo = Photo();

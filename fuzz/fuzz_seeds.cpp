@@ -56,23 +56,14 @@ std::vector<uint8_t> ReadFile(const fs::path& path) {
   return {std::istreambuf_iterator<char>(in), {}};
 }
 
-void Put32(std::vector<uint8_t>& out, uint32_t v) {
-  for (int s = 0; s < 32; s += 8) out.push_back(static_cast<uint8_t>(v >> s));
-}
-
-std::vector<uint8_t> PackedDib(const Image& image) {
+// The dib_fuzz input: width and height in two bytes each, then the rows.
+std::vector<uint8_t> SizedDib(const Image& image) {
   const std::optional<Dib> dib = ToDib(image);
   std::vector<uint8_t> bytes;
-  Put32(bytes, 40);
-  Put32(bytes, image.Width());
-  Put32(bytes, image.Height());
-  bytes.push_back(1);  // planes
-  bytes.push_back(0);
-  bytes.push_back(24);  // bits per pixel
-  bytes.push_back(0);
-  Put32(bytes, 0);  // uncompressed
-  Put32(bytes, static_cast<uint32_t>(dib->bytes.size()));
-  for (int i = 0; i < 4; ++i) Put32(bytes, 0);
+  for (const uint32_t side : {image.Width(), image.Height()}) {
+    bytes.push_back(static_cast<uint8_t>(side));
+    bytes.push_back(static_cast<uint8_t>(side >> 8));
+  }
   bytes.insert(bytes.end(), dib->bytes.begin(), dib->bytes.end());
   return bytes;
 }
@@ -129,8 +120,8 @@ int main(int argc, char** argv) {
                        std::vector<uint8_t>(whole.begin(), whole.begin() + whole.size() / 2));
 
   const fs::path dibs = root / "dib_fuzz";
-  ok = ok && WriteFile(dibs / "gradient.dib", PackedDib(Gradient(5, 3)));
-  ok = ok && WriteFile(dibs / "line.dib", PackedDib(Gradient(1, 1)));
+  ok = ok && WriteFile(dibs / "gradient.dib", SizedDib(Gradient(5, 3)));
+  ok = ok && WriteFile(dibs / "line.dib", SizedDib(Gradient(1, 1)));
 
   const fs::path masks = root / "mask_fuzz";
   ok = ok && Mask(40, 30).SaveJpeg((masks / "mask.jpg").string(), 100);

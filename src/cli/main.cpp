@@ -119,7 +119,7 @@ int main(int argc, char** argv) {
                 CollectionAction::Update);
   addCollection("show", "list the entries of a collection", CollectionAction::Show);
   // The thread count reaches the analysis and the batch through the environment variable the
-  // core already reads, so the command functions stay as they are.
+  // core reads.
   unsigned threads = 0;
   const auto addThreads = [&threads](CLI::App* sub) {
     sub->add_option("--threads", threads, "threads for decoding and matching (default: all cores)")

@@ -116,20 +116,20 @@ ColorShift ComputeColorShift(Pixel cellAverage, Pixel tileAverage, uint32_t modi
 }
 
 uint32_t DistanceFlip(const ColorInfo& cell, const ColorInfo& tile, uint32_t bound,
-                      bool horizontalOnly, uint32_t* orientation, uint32_t modifyLimit) {
+                      bool horizontalOnly, Orientation* orientation, uint32_t modifyLimit) {
   const EngineTables& t = Tables();
   const ColorShift s = ShiftTowards(cell.average, tile.average, modifyLimit);
   struct Candidate {
     const uint8_t* map;
-    uint32_t code;
+    Orientation code;
   };
-  const Candidate candidates[4] = {{kIdentity.data(), kAsStored},
-                                   {t.flipHorizontal.data(), kFlipHorizontalCode},
-                                   {t.flipVertical.data(), kFlipVertical},
-                                   {t.flipBoth.data(), kRotated180}};
+  const Candidate candidates[4] = {{kIdentity.data(), Orientation::AsStored},
+                                   {t.flipHorizontal.data(), Orientation::MirroredLeftRight},
+                                   {t.flipVertical.data(), Orientation::MirroredTopBottom},
+                                   {t.flipBoth.data(), Orientation::Rotated180}};
   const int count = horizontalOnly ? 2 : 4;
   uint32_t limit = bound;
-  uint32_t code = kNoOrientation;
+  Orientation code = Orientation::None;
   for (int k = 0; k < count; ++k) {
     const uint32_t sum = ShiftedSum(cell, tile, candidates[k].map, s, limit, t);
     // "At or below" on purpose: a later orientation with the same sum takes over.
@@ -140,7 +140,7 @@ uint32_t DistanceFlip(const ColorInfo& cell, const ColorInfo& tile, uint32_t bou
   }
   if (orientation != nullptr)
     *orientation = code;
-  return code == kNoOrientation ? kNoDistance : limit;
+  return code == Orientation::None ? kNoDistance : limit;
 }
 
 uint32_t Distance(const ColorInfo& cell, const ColorInfo& tile, bool tilePortrait, uint32_t bound,

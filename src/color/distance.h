@@ -9,14 +9,14 @@ namespace tessarix {
 
 constexpr uint32_t kNoDistance = 0xFFFFFFFFu;
 
-// Orientation codes of DistanceFlip: 0 none within bound, 1 as stored, 2 mirrored top-bottom,
-// 3 mirrored left-right, 4 turned by 180 degrees.
-enum Orientation : uint32_t {
-  kNoOrientation = 0,
-  kAsStored = 1,
-  kFlipVertical = 2,
-  kFlipHorizontalCode = 3,
-  kRotated180 = 4
+// The orientations DistanceFlip tries, by their codes: 0 none within bound, 1 as stored,
+// 2 mirrored top-bottom, 3 mirrored left-right, 4 turned by 180 degrees.
+enum class Orientation : uint32_t {
+  None = 0,
+  AsStored = 1,
+  MirroredTopBottom = 2,
+  MirroredLeftRight = 3,
+  Rotated180 = 4
 };
 
 // Per-channel shift applied to a collection image toward a cell: a common brightness shift of up
@@ -35,8 +35,8 @@ uint32_t Distance(const ColorInfo& cell, const ColorInfo& tile, bool tilePortrai
 
 // The flip-aware distance: tries as stored (1), left-right (3) and, unless horizontalOnly,
 // top-bottom (2) and 180 degrees (4); a later orientation with an equal sum wins. Returns
-// kNoDistance with code 0 when none stays within bound. `orientation` may be null.
+// kNoDistance with Orientation::None when none stays within bound. `orientation` may be null.
 uint32_t DistanceFlip(const ColorInfo& cell, const ColorInfo& tile, uint32_t bound,
-                      bool horizontalOnly, uint32_t* orientation, uint32_t modifyLimit);
+                      bool horizontalOnly, Orientation* orientation, uint32_t modifyLimit);
 
 }  // namespace tessarix

@@ -324,7 +324,7 @@ MaskSegmentation SegmentMask(std::vector<MosaicCell>& cells, Image mask) {
     cells.clear();
     return result;
   }
-  result.ok = 1;
+  result.ok = true;
   result.failure = Analysis::Ready;
   result.maskWidth = w;
   result.maskHeight = h;

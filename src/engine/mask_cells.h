@@ -14,10 +14,11 @@
 namespace tessarix {
 
 struct MaskSegmentation {
-  int ok = 0;  // 1 on success
+  bool ok = false;
   uint32_t maskWidth = 0;
   uint32_t maskHeight = 0;
-  // Why ok is 0: MaskUnreadable, NoMemory (or a mask of 2^32 pixels or more), MaskWithoutAreas.
+  // Why ok is false: MaskUnreadable, NoMemory (or a mask of 2^32 pixels or more),
+  // MaskWithoutAreas.
   Analysis failure = Analysis::MaskUnreadable;
 };
 

@@ -17,7 +17,7 @@ struct MosaicCell {
                                   // empty = the whole rectangle
   ColorInfo info;
   uint32_t hasInfo = 0;           // 1 once info was computed; cells with 0 are never matched
-  uint32_t portrait = 0;          // thumbnailed as 8 x 12 and turned
+  bool portrait = false;          // thumbnailed as 8 x 12 and turned
   uint32_t locked = 0;            // a required image was placed here
   std::vector<uint32_t> neighbours;  // indexes of nearby cells in the cell list
   CollectionEntry* assigned = nullptr;

@@ -39,13 +39,14 @@ std::optional<Image> FinishTile(const MosaicCell& cell, const CollectionEntry& e
       algorithm == kFlipHorizontalVertical) {
     shift = ComputeColorShift(cell.info.average, entry.info.average, params.modifyLimit);
   }
-  uint32_t code = kNoOrientation;
+  Orientation code = Orientation::None;
   if (algorithm == kFlipHorizontal || algorithm == kFlipHorizontalVertical) {
-    const bool horizontalOnly = algorithm == kFlipHorizontal && entry.portrait == cell.portrait;
+    const bool horizontalOnly =
+        algorithm == kFlipHorizontal && (entry.portrait != 0) == cell.portrait;
     DistanceFlip(cell.info, entry.info, kNoDistance, horizontalOnly, &code, params.modifyLimit);
   }
-  const bool leftRight = code == kFlipHorizontalCode || code == kRotated180;
-  const bool topBottom = code == kFlipVertical || code == kRotated180;
+  const bool leftRight = code == Orientation::MirroredLeftRight || code == Orientation::Rotated180;
+  const bool topBottom = code == Orientation::MirroredTopBottom || code == Orientation::Rotated180;
   std::optional<Image> tile = ShiftedCopy(loaded, shift.r, shift.g, shift.b, leftRight, topBottom);
   if (!tile)
     return std::nullopt;
@@ -248,13 +249,6 @@ bool PasteInAnyOrder(const std::vector<MosaicCell>& cells, size_t first, size_t 
     }
   }
   return true;
-}
-
-int ShiftColors(Image& image, int32_t sR, int32_t sG, int32_t sB) {
-  if (image.Empty())
-    return 0;
-  ShiftPixels(image, sR, sG, sB);
-  return 1;
 }
 
 int RenderFinalMosaic(MosaicJob& job, Mosaic& mosaic) {

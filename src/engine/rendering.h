@@ -10,9 +10,6 @@
 
 namespace tessarix {
 
-// Adds the shifts to every pixel's R, G, B (clamped to 0..255, T kept). 0 for an empty image.
-int ShiftColors(Image& image, int32_t sR, int32_t sG, int32_t sB);
-
 // Whether the cells [first, end) may be pasted in any order, or at the same time: every cell with
 // an image is a whole rectangle (nothing to blend) and no two such cells overlap.
 bool PasteInAnyOrder(const std::vector<MosaicCell>& cells, size_t first, size_t end);

@@ -60,7 +60,7 @@ int AnalyseCells(MosaicJob& job, Mosaic& mosaic, const Image& scaled, double sca
       continue;
     const auto cw = static_cast<uint32_t>(std::floor(cell.width * scale));
     const auto ch = static_cast<uint32_t>(std::floor(cell.height * scale));
-    cell.portrait = ch > cw ? 1 : 0;
+    cell.portrait = ch > cw;
     const uint32_t boxW = cell.portrait ? kThumbHeight : kThumbWidth;
     const uint32_t boxH = cell.portrait ? kThumbWidth : kThumbHeight;
     const std::optional<Size2> box = FitAspect(boxW, boxH, cw, ch);

@@ -45,14 +45,6 @@ void Put32(uint8_t* at, uint32_t value) {
   Put16(at + 2, value >> 16);
 }
 
-uint32_t Get16(const uint8_t* at) {
-  return at[0] | (uint32_t{at[1]} << 8);
-}
-
-uint32_t Get32(const uint8_t* at) {
-  return Get16(at) | (Get16(at + 2) << 16);
-}
-
 }  // namespace
 
 std::optional<Dib> ToDib(const Image& image) {
@@ -85,34 +77,6 @@ std::optional<Image> FromDib(const Dib& dib) {
   if (!image.Create(dib.width, dib.height, 0))
     return std::nullopt;
   UnpackRows(dib.bytes.data(), image);
-  return image;
-}
-
-std::optional<Image> FromPackedDib(std::span<const uint8_t> headerAndRows) {
-  const uint8_t* header = headerAndRows.data();
-  if (headerAndRows.size() < kDibInfoHeaderSize)
-    return std::nullopt;
-  const uint32_t headerSize = Get32(header);
-  const auto width = static_cast<int32_t>(Get32(header + 4));
-  const auto height = static_cast<int32_t>(Get32(header + 8));
-  const uint32_t bitCount = Get16(header + 14);
-  const uint32_t compression = Get32(header + 16);
-  if (headerSize < kDibInfoHeaderSize || compression != 0 || width <= 0 || height < 1 ||
-      bitCount != 24) {
-    return std::nullopt;
-  }
-  // A header that claims more rows than the buffer holds would have us read past its end.
-  if (headerSize > headerAndRows.size())
-    return std::nullopt;
-  const size_t available = headerAndRows.size() - headerSize;
-  if (available / Dib::RowStride(static_cast<uint32_t>(width)) < static_cast<uint32_t>(height)) {
-    return std::nullopt;
-  }
-  Image image;
-  if (!image.Create(static_cast<uint32_t>(width), static_cast<uint32_t>(height), 0)) {
-    return std::nullopt;
-  }
-  UnpackRows(header + headerSize, image);
   return image;
 }
 

@@ -2,7 +2,6 @@
 
 #include <cstdint>
 #include <optional>
-#include <span>
 #include <string>
 #include <vector>
 
@@ -30,11 +29,6 @@ std::optional<Dib> ToDib(const Image& image);
 // The image held by a packed 24-bit bottom-up DIB (T = 0); none when the buffer is too short for
 // the stated size or the size is 0.
 std::optional<Image> FromDib(const Dib& dib);
-
-// The image held by a packed DIB as video decoders hand it out: the information header (its own
-// size in its first 4 bytes) followed by the rows. None unless it is uncompressed, 24 bits per
-// pixel, at least 1 x 1, bottom-up (positive height) and the bytes hold every row it claims.
-std::optional<Image> FromPackedDib(std::span<const uint8_t> headerAndRows);
 
 // Writes the image as a 24-bit BMP file (BITMAPFILEHEADER + 40-byte info header + DIB rows).
 bool SaveBmp(const Image& image, const std::string& path);

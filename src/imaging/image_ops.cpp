@@ -569,31 +569,6 @@ std::optional<Image> Rotate(const Image& source, int angle) {
   return result;
 }
 
-std::optional<Image> MirrorHorizontal(const Image& source) {
-  if (source.Empty())
-    return std::nullopt;
-  Image result;
-  if (!result.Create(source.Width(), source.Height(), 0))
-    return std::nullopt;
-  for (uint32_t y = 0; y < source.Height(); ++y) {
-    std::reverse_copy(source.Row(y), source.Row(y) + source.Width(), result.Row(y));
-  }
-  return result;
-}
-
-std::optional<Image> MirrorVertical(const Image& source) {
-  if (source.Empty())
-    return std::nullopt;
-  Image result;
-  if (!result.Create(source.Width(), source.Height(), 0))
-    return std::nullopt;
-  const uint32_t h = source.Height();
-  for (uint32_t y = 0; y < h; ++y) {
-    std::copy(source.Row(y), source.Row(y) + source.Width(), result.Row(h - 1 - y));
-  }
-  return result;
-}
-
 bool Paste(Image& target, uint32_t x, int32_t y, const Image& source, PasteMode mode) {
   if (target.Empty() || source.Empty())
     return false;

@@ -24,16 +24,12 @@ std::optional<Image> ResampleTransparent(const Image& source, uint32_t dw, uint3
 // The whole image resampled to the largest size of its aspect inside bw x bh.
 std::optional<Image> FitWithin(const Image& source, uint32_t bw, uint32_t bh);
 
-// angle -90: a quarter turn counter-clockwise, (x, y) -> (y, width - 1 - x).
-// angle 90: the transposition (x, y) -> (y, x); applying it twice gives the input back.
-// Any other angle, or an empty image, fails.
+// A width x height image made height x width; the angle picks where the pixel at (x, y) goes:
+// -90 turns the picture a quarter counter-clockwise, (x, y) -> (y, width - 1 - x), so the right
+// column becomes the top row. 90 does not turn it but mirrors it along the diagonal from the
+// top-left corner, (x, y) -> (y, x): the left column becomes the top row, and applying it twice
+// gives the input back. Any other angle, or an empty image, fails.
 std::optional<Image> Rotate(const Image& source, int angle);
-
-// Columns reversed.
-std::optional<Image> MirrorHorizontal(const Image& source);
-
-// Rows reversed.
-std::optional<Image> MirrorVertical(const Image& source);
 
 enum class PasteMode { Blend = 0, Copy = 1 };
 

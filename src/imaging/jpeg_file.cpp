@@ -5,8 +5,8 @@
 #include <cstdio>
 #include <functional>
 #include <memory>
-#include <new>
 #include <system_error>
+#include <vector>
 
 // clang-format off
 #include <jpeglib.h>
@@ -51,29 +51,7 @@ struct FileCloser {
   void operator()(std::FILE* file) const { std::fclose(file); }
 };
 
-// Writes one decoded scanline into packed RGB by the number of output components.
-void ConvertRow(const JSAMPLE* in, uint8_t* out, uint32_t width, int components) {
-  switch (components) {
-    case 3:
-      std::copy(in, in + size_t{width} * 3, out);
-      break;
-    case 1:
-      for (uint32_t x = 0; x < width; ++x, out += 3) out[0] = out[1] = out[2] = in[x];
-      break;
-    case 4:
-      for (uint32_t x = 0; x < width; ++x, in += 4, out += 3) {
-        const unsigned k = in[3];
-        out[0] = static_cast<uint8_t>((in[0] * k + 127) / 255);
-        out[1] = static_cast<uint8_t>((in[1] * k + 127) / 255);
-        out[2] = static_cast<uint8_t>((in[2] * k + 127) / 255);
-      }
-      break;
-    default:
-      break;  // refused before decoding starts
-  }
-}
-
-// The same conversion into 32-bit pixels.
+// Writes one decoded scanline into 32-bit pixels by the number of output components.
 void ConvertRowToPixels(const JSAMPLE* in, Pixel* out, uint32_t width, int components) {
   switch (components) {
     case 3:
@@ -90,16 +68,14 @@ void ConvertRowToPixels(const JSAMPLE* in, Pixel* out, uint32_t width, int compo
       }
       break;
     default:
-      break;
+      break;  // refused before decoding starts
   }
 }
 
-enum class Layout { Rgb, Pixels };
-
-// Hands out room for the decoded rows from the top: `rows` (1..height) of width * 3 bytes for
-// Layout::Rgb or width pixels for Layout::Pixels; null when the memory cannot be had. `rows`
-// comes in as height and may be lowered when only the top of the picture is wanted.
-using Reserve = std::function<uint8_t*(uint32_t width, uint32_t height, uint32_t& rows)>;
+// Hands out room for the decoded rows from the top: `rows` (1..height) of width pixels; null
+// when the memory cannot be had. `rows` comes in as height and may be lowered when only the top
+// of the picture is wanted.
+using Reserve = std::function<Pixel*(uint32_t width, uint32_t height, uint32_t& rows)>;
 
 struct DecodeState {
   ErrorContext error;
@@ -110,7 +86,7 @@ struct DecodeState {
 
 // The decode proper. Nothing with a destructor may live in this frame: a library error jumps
 // back into it.
-void Decode(DecodeState& state, std::FILE* file, Layout layout, const Reserve& reserve) {
+void Decode(DecodeState& state, std::FILE* file, const Reserve& reserve) {
   state.info.err = jpeg_std_error(&state.error.manager);
   state.error.manager.error_exit = AbandonOnError;
   state.error.manager.output_message = SilenceMessages;
@@ -125,9 +101,8 @@ void Decode(DecodeState& state, std::FILE* file, Layout layout, const Reserve& r
   state.info.mem->max_memory_to_use = 1L << 30;
   jpeg_stdio_src(&state.info, file);
   jpeg_read_header(&state.info, TRUE);
-  const uint64_t bytesPerPixel = layout == Layout::Rgb ? 3 : sizeof(Pixel);
   const uint64_t size = SaturatingProduct(
-      SaturatingProduct(state.info.image_width, state.info.image_height), bytesPerPixel);
+      SaturatingProduct(state.info.image_width, state.info.image_height), sizeof(Pixel));
   if (!CanAllocate(size)) {
     state.outOfMemory = true;
     jpeg_destroy_decompress(&state.info);
@@ -136,8 +111,7 @@ void Decode(DecodeState& state, std::FILE* file, Layout layout, const Reserve& r
 #ifdef JCS_EXTENSIONS
   // A colour picture can be decoded straight into the pixel rows: libjpeg-turbo's RGBX output
   // is the RGB output with a fourth byte, which is cleared below.
-  const bool direct = layout == Layout::Pixels && state.info.num_components == 3 &&
-                      state.info.out_color_space == JCS_RGB;
+  const bool direct = state.info.num_components == 3 && state.info.out_color_space == JCS_RGB;
   if (direct)
     state.info.out_color_space = JCS_EXT_RGBX;
 #else
@@ -152,7 +126,7 @@ void Decode(DecodeState& state, std::FILE* file, Layout layout, const Reserve& r
     return;
   }
   uint32_t rows = height;
-  uint8_t* const result = reserve(width, height, rows);
+  Pixel* const result = reserve(width, height, rows);
   if (rows == 0 || rows > height)
     rows = height;
   if (result == nullptr) {
@@ -160,10 +134,10 @@ void Decode(DecodeState& state, std::FILE* file, Layout layout, const Reserve& r
     jpeg_destroy_decompress(&state.info);
     return;
   }
-  const size_t stride = size_t{width} * bytesPerPixel;
   if (direct) {
     while (state.info.output_scanline < rows) {
-      uint8_t* const at = result + state.info.output_scanline * stride;
+      auto* const at =
+          reinterpret_cast<uint8_t*>(result + size_t{state.info.output_scanline} * width);
       JSAMPROW row = at;
       jpeg_read_scanlines(&state.info, &row, 1);
       RgbxToPixels(at, width);
@@ -174,12 +148,8 @@ void Decode(DecodeState& state, std::FILE* file, Layout layout, const Reserve& r
                                         static_cast<JDIMENSION>(width * components), 1);
     while (state.info.output_scanline < rows) {
       jpeg_read_scanlines(&state.info, row, 1);
-      uint8_t* const at = result + (state.info.output_scanline - 1) * stride;
-      if (layout == Layout::Rgb) {
-        ConvertRow(row[0], at, width, components);
-      } else {
-        ConvertRowToPixels(row[0], reinterpret_cast<Pixel*>(at), width, components);
-      }
+      Pixel* const at = result + size_t{state.info.output_scanline - 1} * width;
+      ConvertRowToPixels(row[0], at, width, components);
     }
   }
   // Finishing checks that every row was read; a decode that stops early is abandoned instead.
@@ -192,12 +162,12 @@ void Decode(DecodeState& state, std::FILE* file, Layout layout, const Reserve& r
 }
 
 // Opens, decodes, closes; shows the one message a decode can give.
-bool DecodeFile(const std::string& path, Layout layout, const Reserve& reserve) {
+bool DecodeFile(const std::string& path, const Reserve& reserve) {
   std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
   if (!file)
     return false;
   auto state = std::make_unique<DecodeState>();
-  Decode(*state, file.get(), layout, reserve);
+  Decode(*state, file.get(), reserve);
   if (state->outOfMemory) {
     Prompt().ShowMessage("JpegFile :\nOut of memory", MessageIcon::Stop);
     return false;
@@ -278,43 +248,10 @@ bool EncodeFile(const std::string& path, const EncodeInput& input, int quality) 
 
 }  // namespace
 
-RgbBuffer ReadRgb(const std::string& path) {
-  RgbBuffer result;
-  const bool decoded =
-      DecodeFile(path, Layout::Rgb, [&](uint32_t width, uint32_t height, uint32_t&) {
-        try {
-          result.bytes.resize(size_t{width} * height * 3);
-        } catch (const std::bad_alloc&) {
-          return static_cast<uint8_t*>(nullptr);
-        }
-        result.width = width;
-        result.height = height;
-        return result.bytes.data();
-      });
-  if (!decoded)
-    return {};
-  return result;
-}
-
 bool ReadTopPixels(
     const std::string& path,
     const std::function<Pixel*(uint32_t width, uint32_t height, uint32_t& rows)>& reserve) {
-  return DecodeFile(path, Layout::Pixels, [&](uint32_t width, uint32_t height, uint32_t& rows) {
-    return reinterpret_cast<uint8_t*>(reserve(width, height, rows));
-  });
-}
-
-bool WriteRgb(const std::string& path, const RgbBuffer& buffer, int quality) {
-  if (buffer.Empty() || buffer.width == 0 || buffer.height == 0)
-    return false;
-  if (buffer.bytes.size() < size_t{buffer.width} * buffer.height * 3)
-    return false;
-  const size_t stride = size_t{buffer.width} * 3;
-  EncodeInput input;
-  input.width = buffer.width;
-  input.height = buffer.height;
-  input.row = [&](uint32_t y) { return const_cast<JSAMPROW>(buffer.bytes.data() + y * stride); };
-  return EncodeFile(path, input, quality);
+  return DecodeFile(path, reserve);
 }
 
 // Hands the pixels to `encode` as rows the encoder reads.

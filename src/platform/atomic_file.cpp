@@ -37,9 +37,11 @@ mode_t CurrentUmask() {
 // name and published (Ready); the handler takes a Ready slot for good (Removing) before it reads
 // the name, so it never reads one being rewritten. Enough slots for every file written at once:
 // a mosaic's three outputs, a collection, frames on every thread.
-enum SlotState : int { kFree, kFilling, kReady, kRemoving };
+enum class SlotState { Free, Filling, Ready, Removing };
+// The signal handler may only touch atomics that need no lock.
+static_assert(std::atomic<SlotState>::is_always_lock_free);
 struct TemporaryName {
-  std::atomic<int> state{kFree};
+  std::atomic<SlotState> state{SlotState::Free};
   char path[PATH_MAX];
 };
 constexpr int kSlots = 64;
@@ -49,10 +51,10 @@ int RememberName(const std::string& path) {
   if (path.size() >= PATH_MAX)
     return -1;
   for (int i = 0; i < kSlots; ++i) {
-    int expected = kFree;
-    if (temporaryNames[i].state.compare_exchange_strong(expected, kFilling)) {
+    SlotState expected = SlotState::Free;
+    if (temporaryNames[i].state.compare_exchange_strong(expected, SlotState::Filling)) {
       std::memcpy(temporaryNames[i].path, path.c_str(), path.size() + 1);
-      temporaryNames[i].state.store(kReady);
+      temporaryNames[i].state.store(SlotState::Ready);
       return i;
     }
   }
@@ -201,15 +203,15 @@ void AtomicFile::ReleaseName() {
   if (slot_ < 0)
     return;
   // A slot a signal handler has taken stays taken: the program is ending.
-  int expected = kReady;
-  temporaryNames[slot_].state.compare_exchange_strong(expected, kFree);
+  SlotState expected = SlotState::Ready;
+  temporaryNames[slot_].state.compare_exchange_strong(expected, SlotState::Free);
   slot_ = -1;
 }
 
 void AtomicFile::RemoveTemporaries() noexcept {
   for (TemporaryName& name : temporaryNames) {
-    int expected = kReady;
-    if (name.state.compare_exchange_strong(expected, kRemoving))
+    SlotState expected = SlotState::Ready;
+    if (name.state.compare_exchange_strong(expected, SlotState::Removing))
       unlink(name.path);
   }
 }

@@ -19,7 +19,7 @@ class MemoryAccount;
 // spins briefly before it sleeps on a condition variable, so back-to-back rounds do not pay for a
 // wake-up each. Each thread first works through its own contiguous share of the ranges and only
 // then helps with the others': a thread that writes the same part of the results round after
-// round keeps those cache lines, where handing ranges out in turn moved them between cores.
+// round keeps those cache lines instead of passing them to another core each round.
 // Memory reserved from the budget during a round counts against the caller's account.
 class WorkPool {
  public:

@@ -66,7 +66,7 @@ std::string OutputStem(const std::string& path) {
 
 PhotoUtilityResult MaskFileAnalysis(const std::string& path) {
   std::vector<MosaicCell> cells;
-  if (BuildMaskCells(cells, path).ok == 0) {
+  if (!BuildMaskCells(cells, path).ok) {
     return Failure(Format("Cannot find colour areas in %s.", path.c_str()));
   }
   const std::optional<Image> map = RenderMaskInfo(cells);

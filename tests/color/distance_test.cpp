@@ -122,17 +122,17 @@ TEST(FlipDistanceTest, FindsTheTurnedOrMirroredTile) {
   }
   for (ColorInfo* info : {&tile, &turned, &upsideDown}) RecomputeColorInfo(*info);
 
-  uint32_t code = 99;
+  auto code = static_cast<Orientation>(99);
   EXPECT_EQ(DistanceFlip(turned, tile, kNoDistance, false, &code, 25), 0u);
-  EXPECT_EQ(code, kRotated180);
+  EXPECT_EQ(code, Orientation::Rotated180);
   EXPECT_EQ(Measure(kFlipHorizontalVertical, 25, turned, tile), 0u);
   EXPECT_EQ(DistanceFlip(upsideDown, tile, kNoDistance, false, &code, 25), 0u);
-  EXPECT_EQ(code, kFlipVertical);
+  EXPECT_EQ(code, Orientation::MirroredTopBottom);
 
   // Horizontal flips only: the half turn is out of reach, unless the tile is a portrait photo.
   const uint32_t best = DistanceFlip(turned, tile, kNoDistance, true, &code, 25);
   EXPECT_GT(best, 0u);
-  EXPECT_TRUE(code == kAsStored || code == kFlipHorizontalCode);
+  EXPECT_TRUE(code == Orientation::AsStored || code == Orientation::MirroredLeftRight);
   EXPECT_EQ(Measure(kFlipHorizontal, 25, turned, tile), best);
   EXPECT_EQ(Measure(kFlipHorizontal, 25, turned, tile, kNoDistance, true), 0u);
 }
@@ -140,17 +140,17 @@ TEST(FlipDistanceTest, FindsTheTurnedOrMirroredTile) {
 TEST(FlipDistanceTest, LaterOrientationWinsATieAndNothingWithinBoundIsCodeZero) {
   const ColorInfo cell = Flat(MakePixel(50, 60, 70));
   const ColorInfo tile = Flat(MakePixel(55, 60, 70));
-  uint32_t code = 0;
+  Orientation code = Orientation::None;
   EXPECT_EQ(DistanceFlip(cell, tile, kNoDistance, false, &code, 0), 96u * 5u);  // C(5) = 5
-  EXPECT_EQ(code, kRotated180);
+  EXPECT_EQ(code, Orientation::Rotated180);
   EXPECT_EQ(DistanceFlip(cell, tile, kNoDistance, true, &code, 0), 480u);
-  EXPECT_EQ(code, kFlipHorizontalCode);
+  EXPECT_EQ(code, Orientation::MirroredLeftRight);
   // A bound equal to the sum still lets every orientation through.
   EXPECT_EQ(DistanceFlip(cell, tile, 480, false, &code, 0), 480u);
-  EXPECT_EQ(code, kRotated180);
+  EXPECT_EQ(code, Orientation::Rotated180);
 
   EXPECT_EQ(DistanceFlip(cell, tile, 479, false, &code, 0), kNoDistance);
-  EXPECT_EQ(code, kNoOrientation);
+  EXPECT_EQ(code, Orientation::None);
   EXPECT_EQ(Measure(kFlipHorizontalVertical, 0, cell, tile, 479), kNoDistance);
 }
 

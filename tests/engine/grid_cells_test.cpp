@@ -159,7 +159,7 @@ TEST(AnalyseCells, PortraitCellIsThumbnailedUprightAndTurned) {
   cell.width = 80, cell.height = 120, cell.area = 9600;
   ASSERT_EQ(AnalyseCells(job, mosaic, photo, 1.0, 80, 120), 1);
   ASSERT_EQ(cell.hasInfo, 1u);
-  EXPECT_EQ(cell.portrait, 1u);
+  EXPECT_TRUE(cell.portrait);
   EXPECT_EQ(cell.info.grid[0], MakePixel(255, 0, 0));
   EXPECT_EQ(cell.info.grid[7 * 12 + 5], MakePixel(255, 0, 0));
   EXPECT_EQ(cell.info.grid[6], MakePixel(0, 0, 255));

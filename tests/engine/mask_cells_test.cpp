@@ -44,16 +44,16 @@ void ExpectRect(const MosaicCell& c, uint32_t left, uint32_t top, uint32_t w, ui
   EXPECT_EQ(c.height, h);
 }
 
-// Inputs that once made the labelling read the row above through a wrapped unsigned index
-// (x - w); they matter most in the sanitizer build, which stops on it. Three stripes 7 wide: the
-// two columns cleared on each side of both borders (5..8 and 12..15) grow back to their own
-// stripe in two passes. A single column reads the row above only ever at index 0.
+// Every row but the first is labelled against the row above, which must be reached without an
+// index x - w that wraps in unsigned arithmetic; the sanitizer build stops on one. Three stripes
+// 7 wide: the two columns cleared on each side of both borders (5..8 and 12..15) grow back to
+// their own stripe in two passes. A single column reads the row above only ever at index 0.
 TEST(MaskCells, RowsBelowTheFirstReadTheRowAboveSafely) {
   const Pixel colors[3] = {MakePixel(200, 10, 10), MakePixel(10, 200, 10), MakePixel(10, 10, 200)};
   std::vector<MosaicCell> cells;
   const MaskSegmentation s =
       SegmentMask(cells, MakeImage(21, 15, [&](uint32_t x, uint32_t) { return colors[x / 7]; }));
-  ASSERT_EQ(s.ok, 1);
+  ASSERT_TRUE(s.ok);
   EXPECT_EQ(s.maskWidth, 21u);
   EXPECT_EQ(s.maskHeight, 15u);
   ASSERT_EQ(cells.size(), 3u);
@@ -63,7 +63,7 @@ TEST(MaskCells, RowsBelowTheFirstReadTheRowAboveSafely) {
     EXPECT_TRUE(cells[k].shape.empty());
   }
 
-  ASSERT_EQ(SegmentMask(cells, test::MakeFlatImage(1, 9, MakePixel(7, 8, 9))).ok, 1);
+  ASSERT_TRUE(SegmentMask(cells, test::MakeFlatImage(1, 9, MakePixel(7, 8, 9))).ok);
   ASSERT_EQ(cells.size(), 1u);
   ExpectRect(cells[0], 0, 0, 1, 9);
   EXPECT_EQ(cells[0].area, 9u);
@@ -72,12 +72,11 @@ TEST(MaskCells, RowsBelowTheFirstReadTheRowAboveSafely) {
 TEST(MaskCells, SquaredDistanceNineJoinsTwelveSplits) {
   const Pixel base = MakePixel(100, 100, 100);
   std::vector<MosaicCell> cells(3);  // replaced
-  ASSERT_EQ(SegmentMask(cells, MakeImage(20, 10,
-                                         [&](uint32_t x, uint32_t) {
-                                           return x < 10 ? base : MakePixel(102, 102, 101);
-                                         }))
-                .ok,
-            1);
+  ASSERT_TRUE(SegmentMask(cells, MakeImage(20, 10,
+                                           [&](uint32_t x, uint32_t) {
+                                             return x < 10 ? base : MakePixel(102, 102, 101);
+                                           }))
+                  .ok);
   ASSERT_EQ(cells.size(), 1u);
   ExpectRect(cells[0], 0, 0, 20, 10);
   EXPECT_EQ(cells[0].area, 200u);
@@ -188,7 +187,7 @@ TEST(MaskCells, NoiseLeavingNothingToRegrowEndsWithZero) {
   const MaskSegmentation s = SegmentMask(cells, MakeImage(40, 30, [](uint32_t x, uint32_t y) {
                                            return (x + y) % 2 ? kLight : kDark;
                                          }));
-  EXPECT_EQ(s.ok, 0);
+  EXPECT_FALSE(s.ok);
   EXPECT_EQ(s.maskWidth, 0u);
   EXPECT_TRUE(cells.empty());
 }
@@ -200,7 +199,7 @@ TEST(MaskCells, JpegMaskSegmentsAlongBlockAlignedEdgesAndMissingFileFails) {
                   path, 100);
   std::vector<MosaicCell> cells;
   const MaskSegmentation s = BuildMaskCells(cells, path);
-  ASSERT_EQ(s.ok, 1);
+  ASSERT_TRUE(s.ok);
   EXPECT_EQ(s.maskWidth, 32u);
   EXPECT_EQ(s.maskHeight, 16u);
   ASSERT_EQ(cells.size(), 2u);
@@ -208,7 +207,7 @@ TEST(MaskCells, JpegMaskSegmentsAlongBlockAlignedEdgesAndMissingFileFails) {
   ExpectRect(cells[1], 16, 0, 16, 16);
   ExpectExactCover(cells, 32, 16);
 
-  EXPECT_EQ(BuildMaskCells(cells, dir.File("missing.jpg")).ok, 0);
+  EXPECT_FALSE(BuildMaskCells(cells, dir.File("missing.jpg")).ok);
   EXPECT_TRUE(cells.empty());
 }
 

@@ -79,7 +79,7 @@ class ParallelRendering : public ::testing::Test {
     for (uint32_t s = 0; s < 3; ++s) {
       MosaicCell cell = mosaic.cells[s];
       cell.left = 10 + s * 12, cell.top = 130;
-      cell.width = 30, cell.height = 30, cell.area = 900, cell.portrait = 0;
+      cell.width = 30, cell.height = 30, cell.area = 900, cell.portrait = false;
       cell.shape.resize(900);
       for (uint32_t i = 0; i < 900; ++i) cell.shape[i] = (i % 30 + i / 30 + s) % 3 != 0;
       cell.assigned = entries[s].get();

@@ -77,28 +77,24 @@ TEST(JpegFile, GreyAndCmykFilesReadAsRgbAndOthersAreRefused) {
   const std::string grey = dir.File("grey.jpg"), cmyk = dir.File("cmyk.jpg");
   EncodeRaw(grey, std::vector<JSAMPLE>(16 * 8, 77), 16, 8, 1, JCS_GRAYSCALE);
   std::vector<JSAMPLE> samples;
-  Bytes expected;
+  std::vector<Pixel> expected;
   for (int i = 0; i < 16 * 8; ++i) {
     const bool left = i % 16 < 8;
     samples.insert(samples.end(), {255, 128, 0, static_cast<JSAMPLE>(left ? 255 : 128)});
-    const Bytes rgb = left ? Bytes{255, 128, 0} : Bytes{128, 64, 0};
-    expected.insert(expected.end(), rgb.begin(), rgb.end());
+    expected.push_back(left ? MakePixel(255, 128, 0) : MakePixel(128, 64, 0));
   }
   EncodeRaw(cmyk, samples, 16, 8, 4, JCS_CMYK);
-  const RgbBuffer rgb = ReadRgb(grey);
-  EXPECT_EQ(rgb.width, 16u);
-  EXPECT_EQ(rgb.height, 8u);
-  EXPECT_EQ(rgb.bytes, Bytes(16 * 8 * 3, 77));
-  EXPECT_EQ(ReadRgb(cmyk).bytes, expected);
   Image image;
   ASSERT_TRUE(image.LoadJpeg(grey));
-  EXPECT_EQ(image.At(5, 5), 0x004D4D4Du);
+  EXPECT_EQ(image.Width(), 16u);
+  EXPECT_EQ(image.Height(), 8u);
+  EXPECT_EQ(std::vector<Pixel>(image.Pixels(), image.Pixels() + image.PixelCount()),
+            std::vector<Pixel>(16 * 8, 0x004D4D4Du));
   ASSERT_TRUE(image.LoadJpeg(cmyk));
-  EXPECT_EQ(image.At(9, 3), MakePixel(128, 64, 0));
+  EXPECT_EQ(std::vector<Pixel>(image.Pixels(), image.Pixels() + image.PixelCount()), expected);
 
   const std::string two = dir.File("two.jpg");
   EncodeRaw(two, std::vector<JSAMPLE>(16 * 8 * 2, 90), 16, 8, 2, JCS_UNKNOWN);
-  EXPECT_TRUE(ReadRgb(two).Empty());
   EXPECT_FALSE(image.LoadJpeg(two));
   EXPECT_TRUE(image.Empty());
   EXPECT_TRUE(prompt.messages.empty());
@@ -123,31 +119,19 @@ TEST(JpegFile, RoundTripKeepsChannelOrderWithinTolerance) {
   }
 }
 
-// Pixels are encoded in place, not through a packed copy: the file must be the packed buffer's
-// byte for byte, whatever the transparency bytes hold; and decoding straight into pixels gives
-// the packed decode's bytes.
-TEST(JpegFile, PixelsEncodeToThePackedBuffersFile) {
+// Pixels are encoded in place, not through a packed copy: the transparency bytes, whatever they
+// hold, leave no trace in the file.
+TEST(JpegFile, TransparencyDoesNotReachTheFile) {
   test::TempDir dir;
-  Image image = Noise(37, 29);
-  RgbBuffer rgb{37, 29, {}};
-  for (size_t i = 0; i < image.PixelCount(); ++i) {
-    Pixel& p = image.Pixels()[i];
-    rgb.bytes.insert(rgb.bytes.end(), {static_cast<uint8_t>(Red(p)), static_cast<uint8_t>(Green(p)),
-                                       static_cast<uint8_t>(Blue(p))});
-    p |= static_cast<Pixel>((i * 37) & 0xFF) << 24;
-  }
-  const std::string packed = dir.File("packed.jpg"), pixels = dir.File("pixels.jpg");
+  const Image opaque = Noise(37, 29);
+  Image image = opaque;
+  for (size_t i = 0; i < image.PixelCount(); ++i)
+    image.Pixels()[i] |= static_cast<Pixel>((i * 37) & 0xFF) << 24;
+  const std::string plain = dir.File("plain.jpg"), pixels = dir.File("pixels.jpg");
   for (int quality : {75, 100}) {
-    ASSERT_TRUE(WriteRgb(packed, rgb, quality));
+    ASSERT_TRUE(opaque.SaveJpeg(plain, quality));
     ASSERT_TRUE(image.SaveJpeg(pixels, quality));
-    EXPECT_EQ(test::ReadBytes(pixels), test::ReadBytes(packed)) << quality;
-  }
-  const RgbBuffer decoded = ReadRgb(packed);
-  ASSERT_TRUE(image.LoadJpeg(packed));
-  ASSERT_EQ(decoded.bytes.size(), image.PixelCount() * 3);
-  for (size_t i = 0; i < image.PixelCount(); ++i) {
-    const uint8_t* b = &decoded.bytes[i * 3];
-    ASSERT_EQ(image.Pixels()[i], MakePixel(b[0], b[1], b[2])) << i;
+    EXPECT_EQ(test::ReadBytes(pixels), test::ReadBytes(plain)) << quality;
   }
 }
 
@@ -196,23 +180,22 @@ TEST(JpegFile, UnreadableFilesFailQuietly) {
   WriteBytes(dir.File("corrupt.jpg"), corrupt);
   for (const char* name :
        {"missing.jpg", "empty.jpg", "text.jpg", "header-cut.jpg", "corrupt.jpg"}) {
-    const RgbBuffer rgb = ReadRgb(dir.File(name));
-    EXPECT_TRUE(rgb.Empty() && rgb.width == 0 && rgb.height == 0) << name;
     Image image = test::MakeFlatImage(2, 2, 0);
     EXPECT_FALSE(image.LoadJpeg(dir.File(name))) << name;
     EXPECT_TRUE(image.Empty()) << name;
   }
   // Data cut off after the header is only a library warning: the picture decodes at full size.
   WriteBytes(dir.File("data-cut.jpg"), Bytes(bytes.begin(), bytes.begin() + bytes.size() / 2));
-  const RgbBuffer cut = ReadRgb(dir.File("data-cut.jpg"));
-  EXPECT_EQ(cut.width, 64u);
-  EXPECT_EQ(cut.height, 64u);
+  Image cut;
+  ASSERT_TRUE(cut.LoadJpeg(dir.File("data-cut.jpg")));
+  EXPECT_EQ(cut.Width(), 64u);
+  EXPECT_EQ(cut.Height(), 64u);
   EXPECT_TRUE(prompt.messages.empty());
 }
 
 TEST(JpegFile, HugeHeaderIsRefusedAsOutOfMemory) {
   constexpr uint64_t kSide = 65000;
-  if (CanAllocate(kSide * kSide * 3))
+  if (CanAllocate(kSide * kSide * sizeof(Pixel)))
     GTEST_SKIP() << "this machine could hold the picture";
   test::RecordingPrompt prompt;
   test::TempDir dir;
@@ -224,12 +207,10 @@ TEST(JpegFile, HugeHeaderIsRefusedAsOutOfMemory) {
                         0x03, 0x11, 0x00, 0x3F, 0x00, 0x12, 0x34, 0x56, 0xFF, 0xD9};
   const std::string path = dir.File("huge.jpg");
   WriteBytes(path, header);
-  const RgbBuffer rgb = ReadRgb(path);
-  EXPECT_TRUE(rgb.Empty() && rgb.width == 0);
   Image image;
   EXPECT_FALSE(image.LoadJpeg(path));
   EXPECT_TRUE(image.Empty());
-  EXPECT_EQ(prompt.messages, std::vector<std::string>(2, "JpegFile :\nOut of memory"));
+  EXPECT_EQ(prompt.messages, std::vector<std::string>{"JpegFile :\nOut of memory"});
 }
 
 // Empty input and a picture the library refuses fail without a word; a folder that cannot be
@@ -240,7 +221,6 @@ TEST(JpegFile, FailedWritesKeepTheOldFileAndLeaveNoTemporary) {
   test::TempDir dir;
   const std::string missing = dir.File("no-such-folder/out.jpg");
   EXPECT_FALSE(Noise(8, 8).SaveJpeg(missing, 90));
-  EXPECT_FALSE(WriteRgb(dir.File("nothing.jpg"), RgbBuffer(), 90));
   EXPECT_FALSE(Image().SaveJpeg(dir.File("nothing.jpg"), 90));
 
   const std::string path = dir.File("keep.jpg");
@@ -251,7 +231,7 @@ TEST(JpegFile, FailedWritesKeepTheOldFileAndLeaveNoTemporary) {
     return files == 1 && test::ReadBytes(path) == Bytes{'o', 'l', 'd'};
   };
   // The library refuses a width beyond its limit after the file is open.
-  EXPECT_FALSE(WriteRgb(path, RgbBuffer{70000, 1, Bytes(70000 * 3, 128)}, 90));
+  EXPECT_FALSE(test::MakeFlatImage(70000, 1, MakePixel(128, 128, 128)).SaveJpeg(path, 90));
   EXPECT_TRUE(onlyTheOldFile());
 
   // The disk fills up half way (a file size limit stands in for it).
