@@ -33,7 +33,7 @@ void AddMosaicOptions(CLI::App& mosaic, MosaicOptions& o) {
   mosaic.add_flag("--report", o.report, "write a text report");
   // A flag: the width only after "=", so the word after a bare --web-page stays a source.
   mosaic.add_flag("--web-page{" + std::string(kDefaultWebPageWidth) + "}", o.webWidth,
-                 "write a web page (--web-page=WIDTH)");
+                  "write a web page (--web-page=WIDTH)");
   mosaic.add_option("--mask", o.mask, "mask image for tile width 0");
   mosaic.add_flag("--grey", o.grey, "match against grey thumbnails");
   mosaic.add_option("sources", o.sources, "source photos")->required();

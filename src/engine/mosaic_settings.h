@@ -65,8 +65,7 @@ inline constexpr std::array<MosaicSetting, 10> kMosaicSettings = {{
      "between 0 and 30 percent:",
      "10", "tile modification, percent"},
     {nullptr, "algorithm", "--algorithm",
-     "What algorithm should I use? Can I Flip the tiles Vertically and/or Horizontally?", "",
-     ""},
+     "What algorithm should I use? Can I Flip the tiles Vertically and/or Horizontally?", "", ""},
     {&ParameterFields::sequenceDistance, "sequenceDistance", "--sequence-distance",
      "Is the Image Collection extracted from a Movie? If yes then set the minimum distance "
      "between every frame:",
