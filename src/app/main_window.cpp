@@ -27,6 +27,8 @@
 #include "app/preview_window.h"
 #include "app/remembered_settings.h"
 #include "app/wait_cursor.h"
+#include "engine/mosaic_settings.h"
+#include "imaging/jpeg_dialog_filter.h"
 #include "platform/text_format.h"
 #include "platform/user_prompt.h"
 #include "window_logic/collection_commands.h"
@@ -35,8 +37,6 @@
 namespace tessarix {
 namespace {
 
-constexpr const char* kImageFilter = "Images JPEG (*.jpg)|*.jpg;*.jpeg;*.jpe||";
-
 QLabel* Wrapped(const QString& text) {
   auto* label = new QLabel(text);
   label->setWordWrap(true);
@@ -44,11 +44,32 @@ QLabel* Wrapped(const QString& text) {
   return label;
 }
 
-QLineEdit* Field(const char* name) {
-  auto* field = new QLineEdit;
+QString Text(std::string_view text) {
+  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+QLineEdit* Field(const QString& text, const char* name) {
+  auto* field = new QLineEdit(text);
   field->setObjectName(name);
   field->setFixedWidth(70);
   return field;
+}
+
+// The field of a mosaic setting, holding its default.
+QLineEdit* Field(std::string ParameterFields::*member) {
+  const MosaicSetting& setting = MosaicSettingOf(member);
+  auto* field = new QLineEdit(Text(setting.defaultText));
+  field->setObjectName(Text(setting.name));
+  field->setFixedWidth(70);
+  return field;
+}
+
+const MosaicSetting& SettingNamed(const QString& name) {
+  for (const MosaicSetting& setting : kMosaicSettings) {
+    if (Text(setting.name) == name)
+      return setting;
+  }
+  return kMosaicSettings.front();  // every settings field is named after its entry
 }
 
 }  // namespace
@@ -129,23 +150,24 @@ void MainWindow::BuildControls() {
   auto* grid = new QGridLayout(step2);
   grid->setVerticalSpacing(2);
   int row = 0;
-  auto addRow = [&](const QString& label, QWidget* field) {
-    grid->addWidget(Wrapped(label), row, 0);
+  // Each field beside the label its setting has, found by the field's name.
+  auto addRow = [&](QWidget* field) {
+    grid->addWidget(Wrapped(Text(SettingNamed(field->objectName()).label)), row, 0);
     grid->addWidget(field, row, 1, Qt::AlignTop);
     ++row;
   };
-  mosaicWidth_ = Field("mosaicWidth");
-  tilesPerRowField_ = Field("tilesPerRow");
-  tileWidthField_ = Field("tileWidth");
-  border_ = Field("border");
-  duplicateDistance_ = Field("duplicateDistance");
-  maxDuplicatesField_ = Field("maxDuplicates");
-  modification_ = Field("modification");
-  sequenceDistance_ = Field("sequenceDistance");
-  quality_ = Field("jpegQuality");
+  mosaicWidth_ = Field(&ParameterFields::mosaicWidth);
+  tilesPerRowField_ = Field(&ParameterFields::tilesPerRow);
+  tileWidthField_ = Field(&ParameterFields::tileWidth);
+  border_ = Field(&ParameterFields::border);
+  duplicateDistance_ = Field(&ParameterFields::duplicateDistance);
+  maxDuplicatesField_ = Field(&ParameterFields::maxDuplicates);
+  modification_ = Field(&ParameterFields::modification);
+  sequenceDistance_ = Field(&ParameterFields::sequenceDistance);
+  quality_ = Field(&ParameterFields::jpegQuality);
   algorithm_ = new QComboBox;
-  algorithm_->setObjectName("algorithm");
-  algorithm_->addItems({"Exponential", "Standard", "Flip Horiz.", "Flip Horiz+Vert", "Max"});
+  algorithm_->setObjectName(Text(MosaicSettingOf(nullptr).name));
+  for (const AlgorithmName& name : kAlgorithms) algorithm_->addItem(Text(name.label));
   summary_ = Wrapped(
       "With the above settings the total width is 5000 pixels and the approximate number of "
       "tiles is 2500 tiles (for a standard image)");
@@ -154,43 +176,18 @@ void MainWindow::BuildControls() {
   summaryFont.setBold(true);
   summary_->setFont(summaryFont);
 
-  addRow(
-      "Width of the Mosaic (alternative to Width of every tile). Suggested values between "
-      "2000 and 5000 pixels:",
-      mosaicWidth_);
-  addRow(
-      "Number of tiles per row. Higher values raise total number of tiles. Suggested values "
-      "between 10 and 60 tiles:",
-      tilesPerRowField_);
-  addRow(
-      "Width of tile. Higher values raise quality+memory. Suggested value between 50 and 300 "
-      "pixels (0=Maskfile):",
-      tileWidthField_);
-  addRow(
-      "If you want a black line around every tile then set the size of the line. Suggested "
-      "value between 0 to 5 pixels:",
-      border_);
+  addRow(mosaicWidth_);
+  addRow(tilesPerRowField_);
+  addRow(tileWidthField_);
+  addRow(border_);
   grid->addWidget(summary_, row++, 0, 1, 2);
-  addRow(
-      "Minimum distance between duplicated tiles (0=no duplicates). Suggested value between "
-      "1 and 15 tiles:",
-      duplicateDistance_);
-  addRow(
-      "How many times can I duplicate a tile? (0=unlimited duplicates). Suggested values "
-      "between 1 and 10 count:",
-      maxDuplicatesField_);
-  addRow(
-      "How much can I modify a little every tile for a better final Result? Suggested value "
-      "between 0 and 30 percent:",
-      modification_);
+  addRow(duplicateDistance_);
+  addRow(maxDuplicatesField_);
+  addRow(modification_);
   algorithm_->setFixedWidth(130);
-  addRow("What algorithm should I use? Can I Flip the tiles Vertically and/or Horizontally?",
-         algorithm_);
-  addRow(
-      "Is the Image Collection extracted from a Movie? If yes then set the minimum distance "
-      "between every frame:",
-      sequenceDistance_);
-  addRow("Output Options: JPG Quality (1..100):", quality_);
+  addRow(algorithm_);
+  addRow(sequenceDistance_);
+  addRow(quality_);
 
   useAll_ = new QCheckBox("Use all Images in Collection:");
   useAll_->setObjectName("useAll");
@@ -205,7 +202,7 @@ void MainWindow::BuildControls() {
   textReport_->setObjectName("textReport");
   webPage_ = new QCheckBox("Web Page with Width:");
   webPage_->setObjectName("webPage");
-  webWidth_ = Field("webWidth");
+  webWidth_ = Field(Text(kDefaultWebPageWidth), "webWidth");
   saveRow->addWidget(textReport_);
   saveRow->addWidget(webPage_);
   saveRow->addWidget(webWidth_);
@@ -506,7 +503,7 @@ void MainWindow::AddImage() {
   if (driver_.IsAlive())
     return;
   const std::optional<std::string> path =
-      Prompt().AskOpenFile(kImageFilter, "jpg", "Choose a photo to make a mosaic of", 0);
+      Prompt().AskOpenFile(kJpegDialogFilter, "jpg", "Choose a photo to make a mosaic of", 0);
   if (!path)
     return;
   sources_.Add(*path);
@@ -518,7 +515,7 @@ void MainWindow::AddDirectory() {
   if (driver_.IsAlive() || !valid_)
     return;
   const std::optional<std::string> path =
-      Prompt().AskOpenFile(kImageFilter, "jpg", "Choose any photo in the folder to add", 0);
+      Prompt().AskOpenFile(kJpegDialogFilter, "jpg", "Choose any photo in the folder to add", 0);
   if (!path)
     return;
   {

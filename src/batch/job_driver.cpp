@@ -21,6 +21,7 @@
 #include "engine/source_analysis.h"
 #include "engine/web_page.h"
 #include "imaging/image.h"
+#include "imaging/jpeg_dialog_filter.h"
 #include "platform/atomic_file.h"
 #include "platform/text_format.h"
 #include "platform/thread_count.h"
@@ -28,8 +29,6 @@
 
 namespace tessarix {
 namespace {
-
-constexpr const char* kMaskFilter = "Images JPEG (*.jpg)|*.jpg;*.jpeg;*.jpe||";
 
 // The field is read as leading digits; 0 or anything above 100 (negative values included, as
 // they read as huge unsigned numbers) means the best quality.
@@ -94,7 +93,7 @@ Analysis BatchRun::Analyse(Mosaic& mosaic, const Image& image) {
   }
   if (maskFile_.empty()) {
     std::optional<std::string> chosen =
-        Prompt().AskOpenFile(kMaskFilter, "jpg", "Choose the mask image", 0);
+        Prompt().AskOpenFile(kJpegDialogFilter, "jpg", "Choose the mask image", 0);
     if (!chosen)
       return Analysis::Stopped;
     maskFile_ = *chosen;

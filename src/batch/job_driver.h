@@ -15,8 +15,8 @@ namespace tessarix {
 
 // What a batch needs beside the validated parameters: the fields and check boxes a person set.
 struct BatchOptions {
-  std::string webWidthField = "750";  // read as leading digits, not validated
-  std::string jpegQualityField = "90";
+  std::string webWidthField{kDefaultWebPageWidth};  // read as leading digits, not validated
+  std::string jpegQualityField{MosaicSettingOf(&ParameterFields::jpegQuality).defaultText};
   bool useAllImages = false;
   bool textReport = false;
   bool webPage = false;

@@ -14,7 +14,7 @@ enum ExitStatus : int { kDone = 0, kFailed = 1, kRefused = 2, kInterrupted = 130
 struct MosaicOptions {
   std::string collectionFile;
   ParameterFields fields;
-  std::string algorithm = "flip-horiz";
+  std::string algorithm{kAlgorithms[kDefaultAlgorithm].name};
   bool useAll = false;
   bool report = false;
   std::optional<std::string> webWidth;  // set when --web-page was given
@@ -23,9 +23,6 @@ struct MosaicOptions {
   std::vector<std::string> sources;
 };
 
-// "exponential", "standard", "flip-horiz", "flip-horiz-vert", "max" or 0..4; none otherwise.
-std::optional<int> ParseAlgorithm(const std::string& text);
-
 int RunMosaic(const MosaicOptions& options);
 
 enum class CollectionAction { Create, Update, Show };
@@ -33,7 +30,7 @@ int RunCollection(CollectionAction action, const std::string& file);
 
 int RunDemo(const std::string& folder);
 
-// mask-analysis, quality-test, wallpaper, deinterlace or cut-borders on one photo.
+// The photo utility of that command-line name (kPhotoUtilities) on one photo.
 int RunUtility(const std::string& command, const std::string& file);
 
 struct FramesOptions {

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <set>
 #include <string>
@@ -11,45 +10,47 @@
 #include "cli/commands.h"
 #include "cli/help_formatter.h"
 #include "cli/status_printer.h"
+#include "engine/mosaic_settings.h"
+#include "platform/thread_count.h"
+#include "utilities/photo_utility_texts.h"
 
 namespace tessarix::cli {
 namespace {
 
+// The settings in the order of their table, each with its default when it has one.
 void AddMosaicOptions(CLI::App& mosaic, MosaicOptions& o) {
   mosaic.add_option("-c,--collection", o.collectionFile, "collection file (.tzc)")->required();
-  mosaic.add_option("--mosaic-width", o.fields.mosaicWidth, "width of the mosaic")
-      ->capture_default_str();
-  mosaic.add_option("--tiles-per-row", o.fields.tilesPerRow, "number of tiles per row")
-      ->capture_default_str();
-  mosaic.add_option("--tile-width", o.fields.tileWidth,
-                    "width of every tile (empty: from the mosaic width; 0: mask mode)");
-  mosaic.add_option("--border", o.fields.border, "black line around every tile, pixels")
-      ->capture_default_str();
-  mosaic
-      .add_option("--duplicate-distance", o.fields.duplicateDistance,
-                  "minimum distance between duplicated tiles")
-      ->capture_default_str();
-  mosaic.add_option("--max-duplicates", o.fields.maxDuplicates, "0 = unlimited")
-      ->capture_default_str();
-  mosaic.add_option("--modify", o.fields.modification, "tile modification, percent")
-      ->capture_default_str();
-  mosaic
-      .add_option("--algorithm", o.algorithm,
-                  "exponential|standard|flip-horiz|flip-horiz-vert|max or 0..4")
-      ->capture_default_str();
-  mosaic
-      .add_option("--sequence-distance", o.fields.sequenceDistance,
-                  "minimum distance between movie frames")
-      ->capture_default_str();
-  mosaic.add_option("--quality", o.fields.jpegQuality, "JPEG quality 1..100")
-      ->capture_default_str();
+  for (const MosaicSetting& setting : kMosaicSettings) {
+    const std::string option(setting.option);
+    CLI::Option* added =
+        setting.field == nullptr
+            ? mosaic.add_option(option, o.algorithm, AlgorithmNamesHelp())
+            : mosaic.add_option(option, o.fields.*setting.field, std::string(setting.help));
+    if (setting.field == nullptr || !setting.defaultText.empty())
+      added->capture_default_str();
+  }
   mosaic.add_flag("--use-all", o.useAll, "use all images in the collection");
   mosaic.add_flag("--report", o.report, "write a text report");
   // A flag: the width only after "=", so the word after a bare --web-page stays a source.
-  mosaic.add_flag("--web-page{750}", o.webWidth, "write a web page (--web-page=WIDTH)");
+  mosaic.add_flag("--web-page{" + std::string(kDefaultWebPageWidth) + "}", o.webWidth,
+                  "write a web page (--web-page=WIDTH)");
   mosaic.add_option("--mask", o.mask, "mask image for tile width 0");
   mosaic.add_flag("--grey", o.grey, "match against grey thumbnails");
   mosaic.add_option("sources", o.sources, "source photos")->required();
+}
+
+std::vector<std::string> PhotoUtilityCliNames() {
+  std::vector<std::string> names;
+  for (const tessarix::PhotoUtilityInfo& info : tessarix::kPhotoUtilities)
+    names.emplace_back(info.cliName);
+  return names;
+}
+
+// "a|b|c"
+std::string JoinedNames(const std::vector<std::string>& names) {
+  std::string joined;
+  for (const std::string& name : names) joined += (joined.empty() ? "" : "|") + name;
+  return joined;
 }
 
 // The long names of every option that takes a value, in `app` and all its subcommands.
@@ -118,12 +119,10 @@ int main(int argc, char** argv) {
   addCollection("update", "rescan, analyse new or changed images only, save",
                 CollectionAction::Update);
   addCollection("show", "list the entries of a collection", CollectionAction::Show);
-  // The thread count reaches the analysis and the batch through the environment variable the
-  // core reads.
   unsigned threads = 0;
   const auto addThreads = [&threads](CLI::App* sub) {
     sub->add_option("--threads", threads, "threads for decoding and matching (default: all cores)")
-        ->check(CLI::Range(1, 256));
+        ->check(CLI::Range(1, static_cast<int>(tessarix::kMaxThreadCount)));
   };
   addThreads(collection);
 
@@ -148,12 +147,10 @@ int main(int argc, char** argv) {
 
   std::string utilityCommand, utilityFile;
   CLI::App* utility = app.add_subcommand("utility", "photo utilities for advanced users");
-  utility
-      ->add_option("command", utilityCommand,
-                   "mask-analysis|quality-test|wallpaper|deinterlace|cut-borders")
+  const std::vector<std::string> utilityNames = PhotoUtilityCliNames();
+  utility->add_option("command", utilityCommand, JoinedNames(utilityNames))
       ->required()
-      ->check(CLI::IsMember(
-          {"mask-analysis", "quality-test", "wallpaper", "deinterlace", "cut-borders"}));
+      ->check(CLI::IsMember(utilityNames));
   utility->add_option("file", utilityFile, "the photo (FILE.jpg)")->required();
 
   std::string demoFolder = "tessarix-demo";
@@ -168,7 +165,7 @@ int main(int argc, char** argv) {
   }
 
   if (threads != 0)
-    setenv("TESSARIX_THREADS", std::to_string(threads).c_str(), 1);
+    tessarix::SetThreadCount(threads);
   if (*collection)
     return RunCollection(action, collectionFile);
   if (*mosaic)

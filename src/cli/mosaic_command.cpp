@@ -59,16 +59,6 @@ void MeasureFirstSource(const std::vector<std::string>& sources, ParameterCheckI
 
 }  // namespace
 
-std::optional<int> ParseAlgorithm(const std::string& text) {
-  static const char* const kNames[] = {"exponential", "standard", "flip-horiz", "flip-horiz-vert",
-                                       "max"};
-  for (int i = 0; i < 5; ++i) {
-    if (text == kNames[i] || text == std::to_string(i))
-      return i;
-  }
-  return std::nullopt;
-}
-
 int RunMosaic(const MosaicOptions& options) {
   CliPrompt prompt;
   ScopedPrompt promptGuard(prompt);
@@ -77,7 +67,7 @@ int RunMosaic(const MosaicOptions& options) {
 
   ParameterCheckInput input;
   input.fields = options.fields;
-  const std::optional<int> algorithm = ParseAlgorithm(options.algorithm);
+  const std::optional<int> algorithm = AlgorithmFromName(options.algorithm);
   if (!algorithm) {
     PrintMessage("Invalid Algorithm.");
     return kRefused;

@@ -9,6 +9,7 @@
 #include <optional>
 
 #include "platform/atomic_file.h"
+#include "platform/file_closer.h"
 #include "platform/file_identity.h"
 #include "platform/link_target.h"
 #include "platform/user_prompt.h"
@@ -161,10 +162,6 @@ class Reader {
 
   std::FILE* file_;
   uint64_t left_ = 0;
-};
-
-struct FileCloser {
-  void operator()(std::FILE* f) const { std::fclose(f); }
 };
 
 // The stored path moved from the stored folder onto the folder the file lies in now. The part

@@ -10,6 +10,7 @@
 
 #include "color/distance.h"
 #include "engine/rendering.h"
+#include "platform/memory_limit.h"
 #include "platform/text_format.h"
 #include "platform/work_pool.h"
 
@@ -28,12 +29,6 @@ constexpr size_t kMaxAhead = 32;
 constexpr uint32_t kKept = 0xFFFFFFFFu;
 constexpr uint32_t kNoCell = 0xFFFFFFFFu;
 constexpr size_t kNoRange = static_cast<size_t>(-1);
-
-uint64_t SaturatingMul(uint64_t a, uint64_t b) {
-  if (a != 0 && b > kU64Max / a)
-    return kU64Max;
-  return a * b;
-}
 
 uint64_t AbsDiff(uint32_t a, uint32_t b) {
   return a > b ? a - b : b - a;
@@ -68,7 +63,7 @@ class TileMatcher {
     // alone can pass 32 bits, and with D squared it easily does.
     const uint64_t averageArea = uint64_t{mosaic.width} * mosaic.height / cells_.size();
     const uint64_t d = params_.minDuplicateDistance;
-    spacing_ = SaturatingMul(averageArea, SaturatingMul(d, d));
+    spacing_ = SaturatingProduct(averageArea, SaturatingProduct(d, d));
     candidates_.reserve(cells_.size());
     // "Exponential" mostly stops at the averages: too little work per distance to share.
     if (params_.threads > 1 && cells_.size() > 1 && params_.algorithm != kExponential &&

@@ -28,7 +28,7 @@ std::string OutputBase(const std::string& sourcePath) {
 }
 
 std::string MosaicFileName(const std::string& base) {
-  return base + " Mosaic.JPG";
+  return base + kMosaicSuffix;
 }
 
 std::string ReportFileName(const std::string& base) {

@@ -12,7 +12,10 @@ namespace tessarix {
 // outputs never lose their name or move up into the parent folder.
 std::string OutputBase(const std::string& sourcePath);
 
-// base + " Mosaic.JPG"
+// What MosaicFileName appends to the base; a photo whose name holds it is taken for a mosaic.
+inline constexpr const char* kMosaicSuffix = " Mosaic.JPG";
+
+// base + kMosaicSuffix
 std::string MosaicFileName(const std::string& base);
 
 // base + " Report.TXT"

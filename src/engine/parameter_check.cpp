@@ -2,6 +2,7 @@
 
 #include <limits>
 
+#include "platform/memory_limit.h"
 #include "platform/text_format.h"
 
 namespace tessarix {
@@ -22,22 +23,9 @@ uint64_t Narrow(Wide value) {
   return value > kTop ? kTop : static_cast<uint64_t>(value);
 }
 
-Wide SaturatingMul(Wide a, Wide b) {
-  Wide product = 0;
-  if (__builtin_mul_overflow(a, b, &product))
-    return ~Wide{0};
-  return product;
-}
-
 // A typed number as the window reads it: a negative entry becomes a huge unsigned value.
 uint32_t FieldValue(const std::string& text) {
   return static_cast<uint32_t>(ParseLeadingInt(text));
-}
-
-std::string WithoutTrailingBlanks(const std::string& text) {
-  size_t end = text.size();
-  while (end > 0 && (text[end - 1] == ' ' || text[end - 1] == '\t')) --end;
-  return text.substr(0, end);
 }
 
 unsigned long long Ull(uint64_t v) {
@@ -87,8 +75,8 @@ MosaicGeometry ComputeMosaicGeometry(uint64_t W, uint64_t H, uint64_t n, uint64_
     return g;
   if (W == 0 || H == 0) {
     // No source yet: estimate for a square one.
-    g.totalTiles = Narrow(SaturatingMul(n, n));
-    g.totalPixels = Narrow(SaturatingMul(SaturatingMul(n, n), SaturatingMul(w, w)));
+    g.totalTiles = SaturatingProduct(n, n);
+    g.totalPixels = SaturatingProduct(SaturatingProduct(n, n), SaturatingProduct(w, w));
     return g;
   }
   const Wide h = Wide{8} * w / 12;
@@ -113,8 +101,9 @@ MosaicGeometry ComputeMosaicGeometry(uint64_t W, uint64_t H, uint64_t n, uint64_
       width = gridW;
     }
   }
-  g.totalTiles = Narrow(SaturatingMul(rows, n));
-  g.totalPixels = Narrow(SaturatingMul(width, height));
+  // Saturating each factor first saturates the product exactly when the wide product would.
+  g.totalTiles = SaturatingProduct(Narrow(rows), n);
+  g.totalPixels = SaturatingProduct(Narrow(width), Narrow(height));
   g.mosaicWidth = Narrow(width);
   g.mosaicHeight = Narrow(height);
   g.tilesPerRow = n;

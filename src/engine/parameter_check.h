@@ -5,22 +5,9 @@
 #include <string>
 
 #include "color/engine_parameters.h"
+#include "engine/mosaic_settings.h"
 
 namespace tessarix {
-
-// The settings exactly as typed into their fields.
-struct ParameterFields {
-  std::string mosaicWidth = "3000";
-  std::string tilesPerRow = "20";
-  std::string tileWidth;  // empty: derive it from the mosaic width; "0": mask mode
-  std::string border = "0";
-  std::string duplicateDistance = "2";
-  std::string maxDuplicates = "0";
-  std::string modification = "10";
-  std::string sequenceDistance = "0";
-  std::string jpegQuality = "90";
-  int algorithmIndex = 2;  // -1 = nothing selected
-};
 
 struct ParameterCheckInput {
   ParameterFields fields;

@@ -13,6 +13,7 @@
 // clang-format on
 
 #include "platform/atomic_file.h"
+#include "platform/file_closer.h"
 #include "platform/memory_limit.h"
 #include "platform/text_format.h"
 #include "platform/user_prompt.h"
@@ -46,10 +47,6 @@ void RgbxToPixels(uint8_t* row, uint32_t width) {
     for (uint32_t x = 0; x < width; ++x, row += 4) pixels[x] = MakePixel(row[0], row[1], row[2]);
   }
 }
-
-struct FileCloser {
-  void operator()(std::FILE* file) const { std::fclose(file); }
-};
 
 // Writes one decoded scanline into 32-bit pixels by the number of output components.
 void ConvertRowToPixels(const JSAMPLE* in, Pixel* out, uint32_t width, int components) {

@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <system_error>
 
-#include "imaging/color_accumulator.h"
+#include "imaging/deinterlace.h"
 #include "imaging/dib.h"
 #include "imaging/image_ops.h"
 #include "movie/movie_stream.h"
@@ -72,23 +72,6 @@ uint32_t FirstFreeFolderNumber(const std::string& base) {
   return n;
 }
 
-void DeInterlace(Image& image) {
-  const uint32_t width = image.Width();
-  const uint32_t height = image.Height();
-  for (uint32_t y = 1; y < height; y += 2) {
-    Pixel* row = image.Row(y);
-    const Pixel* above = image.Row(y - 1);
-    const Pixel* below = y + 1 < height ? image.Row(y + 1) : nullptr;
-    for (uint32_t x = 0; x < width; ++x) {
-      ColorAccumulator sum;
-      sum.Add(above[x], 50);
-      if (below != nullptr)
-        sum.Add(below[x], 50);
-      row[x] = sum.Average();
-    }
-  }
-}
-
 std::optional<SampleRectangle> MapCutOut(const ExtractionFields& fields, uint32_t W, uint32_t H,
                                          uint32_t fw, uint32_t fh) {
   if (W == 0 || H == 0)
@@ -121,7 +104,7 @@ std::optional<Image> DrawSampleFrame(MovieStream* stream, const ExtractionFields
   const uint32_t W = frame.Width();
   const uint32_t H = frame.Height();
   if (fields.deInterlace)
-    DeInterlace(frame);
+    DeInterlace(frame, 100);
   Image display;
   if (!display.Create(displayWidth, displayHeight, 0))
     return std::nullopt;
@@ -205,7 +188,7 @@ ExtractionResult ExtractFrames(MovieStream& stream, const std::string& moviePath
       problem = "Cannot analyze frame nr.%d.";
     } else {
       if (fields.deInterlace)
-        DeInterlace(image);
+        DeInterlace(image, 100);
       if (needsCut &&
           (image.Width() != fields.sizeX || image.Height() != fields.sizeY || fields.posX != 0 ||
            fields.posY != 0) &&

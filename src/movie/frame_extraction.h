@@ -35,10 +35,6 @@ std::string FrameFileName(const std::string& base, uint32_t folder, const std::s
 // The first of 1..98 with no file or folder "<base>_FRAMESnnnnn", else 99.
 uint32_t FirstFreeFolderNumber(const std::string& base);
 
-// Replaces every odd row by the mean of its neighbours above and below (weights 50 each); the
-// last row, when odd, becomes a copy of the one above.
-void DeInterlace(Image& image);
-
 // The cut-out drawn onto a sample frame of W x H pixels shown at fw x fh; inclusive bounds.
 struct SampleRectangle {
   int64_t left = 0, top = 0, right = 0, bottom = 0;

@@ -45,6 +45,12 @@ long ParseLeadingInt(const std::string& text) {
   return static_cast<long>(value);
 }
 
+std::string WithoutTrailingBlanks(const std::string& text) {
+  size_t end = text.size();
+  while (end > 0 && (text[end - 1] == ' ' || text[end - 1] == '\t')) --end;
+  return text.substr(0, end);
+}
+
 std::string FormatDuration(int64_t ms) {
   const int64_t seconds = ms / 1000;
   const int64_t minutes = seconds / 60;

@@ -14,6 +14,9 @@ namespace tessarix {
 // signed 32-bit limits, as strtol does on a 32-bit long.
 long ParseLeadingInt(const std::string& text);
 
+// `text` without the spaces and tabs at its end.
+std::string WithoutTrailingBlanks(const std::string& text);
+
 // "%02d:%02d:%02d" of hours (not limited to 24), minutes and seconds of `ms`.
 std::string FormatDuration(int64_t ms);
 

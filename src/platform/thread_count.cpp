@@ -1,5 +1,6 @@
 #include "platform/thread_count.h"
 
+#include <atomic>
 #include <cstdlib>
 #include <thread>
 
@@ -19,7 +20,20 @@ std::optional<unsigned> ParseThreadCount(const std::string& text) {
   return value;
 }
 
+namespace {
+
+std::atomic<unsigned> chosen_count{0};
+
+}  // namespace
+
+void SetThreadCount(unsigned count) {
+  if (count >= 1 && count <= kMaxThreadCount)
+    chosen_count = count;
+}
+
 unsigned DefaultThreadCount() {
+  if (const unsigned chosen = chosen_count; chosen != 0)
+    return chosen;
   if (const char* text = std::getenv(kThreadCountVariable)) {
     if (const std::optional<unsigned> count = ParseThreadCount(text))
       return *count;

@@ -4,7 +4,7 @@
 #include <system_error>
 
 #include "engine/mask_cells.h"
-#include "imaging/color_accumulator.h"
+#include "imaging/deinterlace.h"
 #include "imaging/image_ops.h"
 #include "platform/rename_no_replace.h"
 #include "platform/text_format.h"
@@ -136,35 +136,6 @@ PhotoUtilityResult CutBorders(const std::string& path) {
   return SaveSeamless(path, " CutBorder.jpg", 80);
 }
 
-std::optional<Image> DeInterlaceImage(const Image& photo, uint32_t strength) {
-  if (photo.Empty() || strength > 100)
-    return std::nullopt;
-  Image result = photo;
-  const uint32_t width = photo.Width();
-  const uint32_t height = photo.Height();
-  const uint32_t own = 100 - strength;
-  const uint32_t side = strength / 2;
-  ColorAccumulator sum;
-  for (uint32_t y = 1; y < height; y += 2) {
-    const Pixel* above = photo.Row(y - 1);
-    const Pixel* self = photo.Row(y);
-    const Pixel* below = y + 1 < height ? photo.Row(y + 1) : nullptr;
-    Pixel* out = result.Row(y);
-    for (uint32_t x = 0; x < width; ++x) {
-      sum.Clear();
-      if (own > 0)
-        sum.Add(self[x], own);
-      if (side > 0) {
-        sum.Add(above[x], side);
-        if (below)
-          sum.Add(below[x], side);
-      }
-      out[x] = sum.Average();
-    }
-  }
-  return result;
-}
-
 PhotoUtilityResult DeInterlaceSeries(const std::string& path) {
   Image photo;
   if (!photo.LoadJpeg(path))
@@ -172,13 +143,13 @@ PhotoUtilityResult DeInterlaceSeries(const std::string& path) {
   const std::string stem = OutputStem(path);
   PhotoUtilityResult result;
   for (uint32_t strength = 30; strength <= 100; strength += 10) {
-    const std::optional<Image> copy = DeInterlaceImage(photo, strength);
-    if (!copy) {
+    Image copy = photo;
+    if (!DeInterlace(copy, strength)) {
       result.message = Format("Cannot de-interlace %s.", path.c_str());
       return result;
     }
     const std::string target = stem + Format(" DeInterlace%03u.jpg", strength);
-    if (!copy->SaveJpeg(target, 95)) {
+    if (!copy.SaveJpeg(target, 95)) {
       result.message = CannotSave(target);
       return result;
     }

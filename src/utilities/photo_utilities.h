@@ -6,7 +6,6 @@
 #include <string_view>
 #include <vector>
 
-#include "imaging/image.h"
 #include "utilities/photo_utility_texts.h"
 
 namespace tessarix {
@@ -54,11 +53,6 @@ std::optional<std::string> AskPhotoUtilityFile(PhotoUtility command);
 
 // The command whose command-line name is `name`, if any.
 std::optional<PhotoUtility> PhotoUtilityFromCliName(std::string_view name);
-
-// A copy of `photo` whose odd rows are averaged with the even rows around them: the row itself
-// weighs 100 - strength, the row above and (unless it is the last) the row below strength / 2
-// each. Even rows are copied unchanged. None for an empty photo or a strength above 100.
-std::optional<Image> DeInterlaceImage(const Image& photo, uint32_t strength);
 
 // `path` without its last four characters (the ".jpg"), never cutting into the folder part.
 std::string OutputStem(const std::string& path);

@@ -52,7 +52,7 @@ size_t SourceList::Add(const std::string& path) {
 }
 
 bool SkipForDirectory(const std::string& path) {
-  if (Contains(path, " Mosaic.JPG") || Contains(path, " MaskInfo.JPG") ||
+  if (Contains(path, kMosaicSuffix) || Contains(path, " MaskInfo.JPG") ||
       Contains(path, " FotoInfo.JPG"))
     return true;
   const std::optional<FileStatus> photo = StatFile(path);

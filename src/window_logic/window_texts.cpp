@@ -59,7 +59,7 @@ std::string ToDialogFilter(const std::string& filter) {
       if (open != std::string::npos)
         description.erase(open);
     }
-    while (!description.empty() && description.back() == ' ') description.pop_back();
+    description = WithoutTrailingBlanks(description);
     std::string patterns;
     const std::string& list = fields[i + 1];
     size_t from = 0;

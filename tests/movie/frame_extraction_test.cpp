@@ -286,20 +286,5 @@ TEST(FrameExtractionTest, UnreadableFramesAreSkippedAndNotCounted) {
   EXPECT_EQ(test::ReadCode(*movie.stream.Frame(result.written / 2)), result.written / 2);
 }
 
-TEST(FrameExtractionTest, DeInterlaceAveragesOddRowsFromTheirNeighbours) {
-  // Odd rows take the truncated mean of the rows around them; a last odd row copies the one
-  // above, and even rows stay as they are.
-  for (uint32_t height : {4u, 5u}) {
-    Image image = test::MakeImage(1, height, [](uint32_t, uint32_t y) {
-      const uint32_t v[5] = {100, 0, 51, 0, 200};
-      return MakePixel(v[y], 255 - v[y], 0);
-    });
-    DeInterlace(image);
-    EXPECT_EQ(image.At(0, 1), MakePixel(75, 179, 0));  // (100+51)/2, (155+204)/2
-    EXPECT_EQ(image.At(0, 2), MakePixel(51, 204, 0));
-    EXPECT_EQ(image.At(0, 3), height == 4 ? MakePixel(51, 204, 0) : MakePixel(125, 129, 0));
-  }
-}
-
 }  // namespace
 }  // namespace tessarix
