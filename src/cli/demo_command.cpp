@@ -3,6 +3,7 @@
 
 #include "cli/commands.h"
 #include "cli/status_printer.h"
+#include "engine/mosaic_settings.h"
 #include "engine/output_names.h"
 #include "imaging/sample_photos.h"
 #include "platform/text_format.h"
@@ -50,7 +51,7 @@ int RunDemo(const std::string& folderText) {
   options.collectionFile = collectionFile;
   options.fields.tilesPerRow = "40";
   options.report = true;
-  options.webWidth = "750";
+  options.webWidth = std::string(kDefaultWebPageWidth);
   options.sources = {source};
   const int status = RunMosaic(options);
   if (status == kDone) {

@@ -10,7 +10,7 @@ namespace tessarix {
 // What the main window keeps between runs besides the collection: Step 2 as the person left it.
 struct WindowSettings {
   ParameterFields fields;  // the texts as typed, and the algorithm chosen
-  std::string webWidth = "750";
+  std::string webWidth{kDefaultWebPageWidth};
   bool useAll = false;
   bool textReport = false;
   bool webPage = false;
