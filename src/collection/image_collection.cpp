@@ -109,7 +109,7 @@ void ImageCollection::RemoveInvalid() {
 void ImageCollection::MarkFramesAndRequired() {
   for (auto& e : entries_) {
     e->sequenceNumber = 0;
-    e->required = 0;
+    e->required = false;
   }
   for (size_t i = 0; i < index_.size(); ++i) {
     const std::string upper = UpperAscii(index_[i]->path);
@@ -117,7 +117,7 @@ void ImageCollection::MarkFramesAndRequired() {
       index_[i]->sequenceNumber = static_cast<uint32_t>(i + 1);
     }
     if (upper.find("/REQUIRED") != std::string::npos)
-      index_[i]->required = 1;
+      index_[i]->required = true;
   }
 }
 

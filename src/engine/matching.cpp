@@ -6,15 +6,15 @@
 
 namespace tessarix {
 
-int ResetAssignment(MosaicJob& job, Mosaic& mosaic) {
+bool ResetAssignment(MosaicJob& job, Mosaic& mosaic) {
   if (mosaic.collection == nullptr || mosaic.cells.empty() || mosaic.collection->IsEmpty()) {
-    return 0;
+    return false;
   }
   job.SetStatus("Initializing Mosaic...");
   for (MosaicCell& cell : mosaic.cells) {
     cell.assigned = nullptr;
     cell.assignedDistance = kNoDistance;
-    cell.locked = 0;
+    cell.locked = false;
   }
   ImageCollection& collection = *mosaic.collection;
   for (size_t e = 0; e < collection.Size(); ++e) {
@@ -23,7 +23,7 @@ int ResetAssignment(MosaicJob& job, Mosaic& mosaic) {
   }
   mosaic.entryCursor = 0;
   mosaic.cursorSet = false;
-  return 1;
+  return true;
 }
 
 bool AssignTiles(MosaicJob& job, Mosaic& mosaic) {

@@ -88,7 +88,7 @@ void TileMatcher::MeasureRange(const CollectionEntry& image, Scan scan, size_t b
       scan == Scan::OwnBound ? &found_[k * ranges_ + begin / grain_].list : nullptr;
   if (found != nullptr)
     found->clear();
-  const bool portrait = image.portrait != 0;
+  const bool portrait = image.portrait;
   const bool sequenceScan = scan == Scan::Sequence;
   const uint32_t sequence = image.sequenceNumber;
   const size_t conflictCount = conflictCounts_[k];
@@ -98,9 +98,9 @@ void TileMatcher::MeasureRange(const CollectionEntry& image, Scan scan, size_t b
     const uint32_t bound = std::min(best.distance, cell.assignedDistance);
     // A cell left unmeasured gets bound 0, which Measured never takes as an answer.
     uint32_t d = kNoDistance, measuredBound = 0;
-    if (found != nullptr && cell.hasInfo != 0 && cell.assigned == &image) {
+    if (found != nullptr && cell.hasInfo && cell.assigned == &image) {
       found->push_back({static_cast<uint32_t>(i), kKept});
-    } else if (cell.hasInfo != 0 && bound != 0) {
+    } else if (cell.hasInfo && bound != 0) {
       d = Distance(cell.info, image.info, portrait, bound, params_);
       measuredBound = bound;
       if (found != nullptr && d < bound)
@@ -121,7 +121,7 @@ void TileMatcher::MeasureRange(const CollectionEntry& image, Scan scan, size_t b
 void TileMatcher::MeasureSingleUseRange(const CollectionEntry& image, size_t begin, size_t end,
                                         size_t k) {
   const size_t row = k * cells_.size();
-  const bool portrait = image.portrait != 0;
+  const bool portrait = image.portrait;
   const uint32_t known = known_[k].load(std::memory_order_relaxed);
   const uint32_t outside = known == kNoDistance ? kNoDistance : known + 1;
   Candidate best{kNoCell, kNoDistance};
@@ -129,7 +129,7 @@ void TileMatcher::MeasureSingleUseRange(const CollectionEntry& image, size_t beg
     const MosaicCell& cell = cells_[i];
     const uint32_t bound = std::min({best.distance, outside, cell.assignedDistance});
     uint32_t d = kNoDistance, measuredBound = 0;
-    if (cell.hasInfo != 0 && cell.locked == 0 && bound != 0) {
+    if (cell.hasInfo && !cell.locked && bound != 0) {
       d = Distance(cell.info, image.info, portrait, bound, params_);
       measuredBound = bound;
       if (d < bound)

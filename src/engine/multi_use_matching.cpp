@@ -72,7 +72,7 @@ bool TileMatcher::OfferMultiUse(CollectionEntry& image) {
 // a candidate. Only whether a cell is kept matters to the spacing test, not the order.
 void TileMatcher::ConsiderCell(uint32_t i, const CollectionEntry& image, bool measuredAhead) {
   const MosaicCell& cell = cells_[i];
-  if (cell.hasInfo == 0)
+  if (!cell.hasInfo)
     return;
   if (cell.assigned == &image) {
     // Cells kept from earlier offers take part in the spacing test before any new one, even
@@ -85,7 +85,7 @@ void TileMatcher::ConsiderCell(uint32_t i, const CollectionEntry& image, bool me
   const uint32_t bound = cell.assignedDistance;
   const uint32_t d = measuredAhead
                          ? Measured(i, image, bound)
-                         : Distance(cell.info, image.info, image.portrait != 0, bound, params_);
+                         : Distance(cell.info, image.info, image.portrait, bound, params_);
   if (d < bound)
     candidates_.push_back({i, d});
 }

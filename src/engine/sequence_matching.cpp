@@ -7,7 +7,7 @@ namespace tessarix {
 
 bool TileMatcher::OfferSequence(CollectionEntry& image) {
   const uint32_t sequence = image.sequenceNumber;
-  const bool portrait = image.portrait != 0;
+  const bool portrait = image.portrait;
   // Without spacing every other cell is near. Nothing is assigned during the scan, so the
   // conflicting cells are counted once, when first needed.
   std::optional<size_t> conflictCount;
@@ -20,7 +20,7 @@ bool TileMatcher::OfferSequence(CollectionEntry& image) {
     if (job_.StopRequested())
       return false;
     MosaicCell& cell = cells_[i];
-    if (cell.hasInfo == 0)
+    if (!cell.hasInfo)
       continue;
     const uint32_t bound = std::min(best, cell.assignedDistance);
     if (bound == 0)

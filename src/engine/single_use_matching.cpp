@@ -11,7 +11,7 @@ constexpr size_t kNoRange = static_cast<size_t>(-1);
 }  // namespace
 
 bool TileMatcher::OfferSingleUse(CollectionEntry& image) {
-  const bool required = image.required > 0;
+  const bool required = image.required;
   // A required image's bound is the running best alone, which only the scan itself knows: its
   // row measured ahead goes unused.
   if (pool_ != nullptr && !MeasureAhead(image, Scan::SingleUse))
@@ -29,7 +29,7 @@ bool TileMatcher::OfferSingleUse(CollectionEntry& image) {
     MosaicCell& cell = cells_[found->cell];
     PlaceAlone(cell, image, found->distance);
     if (required)
-      cell.locked = 1;
+      cell.locked = true;
   }
   image.valid = 1;
   return true;
@@ -42,7 +42,7 @@ std::optional<Candidate> TileMatcher::ScanSingleUse(const CollectionEntry& image
     if (job_.StopRequested())
       return std::nullopt;
     const MosaicCell& cell = cells_[i];
-    if (cell.hasInfo == 0 || cell.locked != 0)
+    if (!cell.hasInfo || cell.locked)
       continue;
     const uint32_t bound =
         required ? best.distance : std::min(best.distance, cell.assignedDistance);
@@ -50,7 +50,7 @@ std::optional<Candidate> TileMatcher::ScanSingleUse(const CollectionEntry& image
       continue;  // nothing beats 0
     const uint32_t d = measuredAhead
                            ? Measured(static_cast<uint32_t>(i), image, bound)
-                           : Distance(cell.info, image.info, image.portrait != 0, bound, params_);
+                           : Distance(cell.info, image.info, image.portrait, bound, params_);
     if (d < bound)
       best = {static_cast<uint32_t>(i), d};
   }

@@ -170,7 +170,7 @@ inline uint32_t TileMatcher::Measured(uint32_t i, const CollectionEntry& image,
   if (bound == measuredBound || (bound < measuredBound ? d >= bound : d < measuredBound))
     return d;
   const MosaicCell& cell = cells_[i];
-  return Distance(cell.info, image.info, image.portrait != 0, bound, params_);
+  return Distance(cell.info, image.info, image.portrait, bound, params_);
 }
 
 }  // namespace tessarix

@@ -31,12 +31,12 @@ bool TileMatcher::InsertUnused() {
       for (MosaicCell& cell : cells_) {
         if (job_.StopRequested())
           return false;
-        if (cell.hasInfo == 0)
+        if (!cell.hasInfo)
           continue;
         // An image that sits in a single cell is never taken out again.
         if (cell.assigned != nullptr && cell.assigned->useCount <= 1)
           continue;
-        const uint32_t d = Distance(cell.info, image.info, image.portrait != 0, best, params_);
+        const uint32_t d = Distance(cell.info, image.info, image.portrait, best, params_);
         if (d < best) {
           best = d;
           bestCell = &cell;
