@@ -184,8 +184,9 @@ std::string Rebase(const std::string& stored, const std::string& storedFolder,
 
 bool ReadEntry(Reader& in, CollectionEntry& entry) {
   uint8_t mark = 0;
+  uint32_t portrait = 0;
   if (!in.String(entry.path) || !in.U32(entry.modificationTime) || !in.U32(entry.fileSize) ||
-      !in.U32(entry.pixelWidth) || !in.U32(entry.pixelHeight) || !in.U32(entry.portrait) ||
+      !in.U32(entry.pixelWidth) || !in.U32(entry.pixelHeight) || !in.U32(portrait) ||
       !in.U8(mark) || mark != kColorMark || !in.U32(entry.info.average)) {
     return false;
   }
@@ -199,9 +200,10 @@ bool ReadEntry(Reader& in, CollectionEntry& entry) {
   }
   // The stored mean is not trusted: the thumbnail is what the distances compare.
   RecomputeColorInfo(entry.info);
+  entry.portrait = portrait != 0;
   entry.valid = 1;
   entry.sequenceNumber = 0;
-  entry.required = 0;
+  entry.required = false;
   return true;
 }
 
@@ -340,7 +342,7 @@ bool SaveCollection(const ImageCollection& collection, int* systemError) {
     AppendU32(bytes, e.fileSize);
     AppendU32(bytes, e.pixelWidth);
     AppendU32(bytes, e.pixelHeight);
-    AppendU32(bytes, e.portrait);
+    AppendU32(bytes, e.portrait ? 1 : 0);
     bytes.push_back(kColorMark);
     AppendU32(bytes, e.info.average);
     for (const Pixel p : e.info.grid) AppendU32(bytes, p);

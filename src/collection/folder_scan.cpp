@@ -1,3 +1,5 @@
+#include "collection/folder_scan.h"
+
 #include <algorithm>
 #include <filesystem>
 #include <system_error>
@@ -97,6 +99,16 @@ bool ImageCollection::ScanFolder(const std::string& folder, const std::string& e
     for (const std::string& name : listing.folders)
       ScanFolder(folder + name + "/", extensions, true);
   }
+  return true;
+}
+
+bool ImageCollection::Rescan() {
+  // An empty folder would mean the current working folder; there is nothing to rescan.
+  if (imageFolder.empty())
+    return false;
+  for (auto& e : entries_) e->valid = 0;
+  ScanFolder(imageFolder, kExtensions, true);
+  RemoveInvalid();
   return true;
 }
 

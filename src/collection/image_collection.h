@@ -7,10 +7,9 @@
 #include <string>
 #include <vector>
 
+#include "collection/analysis_scheduler.h"
 #include "collection/collection_entry.h"
-#include "imaging/image.h"
 #include "platform/file_identity.h"
-#include "platform/work_pool.h"
 
 namespace tessarix {
 
@@ -57,18 +56,23 @@ class ImageCollection {
   // Drops all entries and the index (folder, path, description and fileSeen stay).
   void ClearEntries();
 
+  // Folder scan (folder_scan.cpp): adds the files of `folder` (and, when `recurse`, of its
+  // subfolders) whose extension is in the "|A|B|" list and marks those already known valid.
+  // Always true.
   bool ScanFolder(const std::string& folder, const std::string& extensions, bool recurse);
+  // Scans the image folder again and drops the entries whose file is gone. False when there is
+  // no image folder.
   bool Rescan();
   void MarkFramesAndRequired();
 
-  // Time-sliced analysis (see tile_analysis.h for the per-entry work).
+  // Time-sliced analysis (analysis_scheduler.cpp; tile_analysis.h does the per-entry work).
   void StartAnalysis();
-  // Analyses entries for about 400 ms; true while there is more to do.
+  // Analyses entries for about kAnalysisSliceMillis; true while there is more to do.
   bool AnalyseSome();
   size_t AnalysedCount() const { return analysedCount_; }
   // Threads that decode entries ahead of the cursor during AnalyseSome; entries are still
   // completed one by one in list order. 1 (the default) analyses one entry after the other.
-  void SetThreadCount(unsigned threads) { threads_ = threads == 0 ? 1 : threads; }
+  void SetThreadCount(unsigned threads) { scheduler_.SetThreadCount(threads); }
   void MakeBlackAndWhite();
 
   // "The Collection contains %d Images." for a loaded collection.
@@ -81,35 +85,8 @@ class ImageCollection {
   bool analysing_ = false;
   size_t analysedCount_ = 0;
 
-  // Analyses the entry at the cursor, or takes its result from the entries analysed ahead.
-  bool AnalyseAtCursor();
-  void AdaptRoundSize(uint64_t roundMillis);
-  // Ends the threads and frees the memory an analysis keeps between photos.
-  void ReleaseWorkers() {
-    pool_.reset();
-    decodeMemory_.clear();
-  }
-  void DropAhead() {
-    ahead_.clear();
-    aheadNext_ = 0;
-  }
-  unsigned threads_ = 1;
-  std::unique_ptr<WorkPool> pool_;   // while an analysis with more than one thread runs
-  std::vector<Image> decodeMemory_;  // per thread, while an analysis runs
-  struct Ahead {
-    const CollectionEntry* entry;
-    uint8_t ok;  // what AnalyseEntry returned; one byte each, so threads never share a word
-  };
-  std::vector<Ahead> ahead_;  // entries from the cursor on that are analysed but not counted
-  size_t roundEntries_ = 1;   // entries the next round analyses ahead
-  size_t aheadNext_ = 0;
+  AnalysisScheduler scheduler_;
 };
-
-// Appends the full path of every file in `folder` whose name matches `pattern` (only "*.JPG"-like
-// patterns: any name with that extension in any letter case), then, when `recurse`, the files of
-// every subfolder. Always true.
-bool ListFiles(const std::string& folder, const std::string& pattern, bool recurse,
-               std::vector<std::string>& list);
 
 // The path up to and including its last "/" (searched from the end, position 0 excluded).
 std::string FolderOf(const std::string& path);

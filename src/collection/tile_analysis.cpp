@@ -56,7 +56,7 @@ std::optional<Image> LoadTile(CollectionEntry& entry, uint32_t tw, uint32_t th,
   uint32_t w = image.Width();
   entry.pixelWidth = w;
   entry.pixelHeight = h;
-  entry.portrait = w < h ? 1 : 0;
+  entry.portrait = w < h;
 
   // The decoded photo stays where it is, so that its memory serves the next one.
   std::optional<Image> turned;

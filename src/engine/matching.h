@@ -6,8 +6,8 @@
 namespace tessarix {
 
 // "Initializing Mosaic...": clears every cell's assignment and every entry's use count and
-// processed flag. 0 when there is no collection, no cell or no entry.
-int ResetAssignment(MosaicJob& job, Mosaic& mosaic);
+// processed flag. False when there is no collection, no cell or no entry.
+bool ResetAssignment(MosaicJob& job, Mosaic& mosaic);
 
 // Assigns collection images to the cells (single-use, multi-use or sequence strategy) and then
 // inserts images not yet used when asked. Call after ResetAssignment. True when it ran to the end

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 
+#include "collection/folder_scan.h"
 #include "collection/image_collection.h"
 #include "engine/output_names.h"
 #include "imaging/image.h"

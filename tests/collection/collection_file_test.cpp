@@ -63,7 +63,7 @@ CollectionEntry& AddEntry(ImageCollection& c, const std::string& path, Pixel col
   e->fileSize = 123456;
   e->pixelWidth = 2000;
   e->pixelHeight = 3000;
-  e->portrait = 1;
+  e->portrait = true;
   e->info.grid.fill(color);
   RecomputeColorInfo(e->info);
   return c.Add(std::move(e));
@@ -138,7 +138,7 @@ TEST_F(CollectionFileTest, RoundTripKeepsEverythingButTheStoredMean) {
   EXPECT_EQ(e.fileSize, 123456u);
   EXPECT_EQ(e.pixelWidth, 2000u);
   EXPECT_EQ(e.pixelHeight, 3000u);
-  EXPECT_EQ(e.portrait, 1u);
+  EXPECT_TRUE(e.portrait);
   EXPECT_EQ(e.valid, 1u);
   EXPECT_EQ(e.info.grid, a.info.grid);
   // 95 opaque (9, 8, 7) and one at T 200 of weight (65280 - 51200) / 255 = 55:
@@ -146,7 +146,7 @@ TEST_F(CollectionFileTest, RoundTripKeepsEverythingButTheStoredMean) {
   EXPECT_EQ(e.info.average, MakePixel(8, 7, 6, 2));
   EXPECT_EQ(e.info.opaque, 0u);
   EXPECT_EQ(e.sequenceNumber, 2u);  // "Required/..." sorts before "movie_..."
-  EXPECT_EQ(back.Entry(1).required, 1);
+  EXPECT_TRUE(back.Entry(1).required);
   EXPECT_EQ(back.description, "The Collection contains 3 Images.");
   EXPECT_TRUE(prompt.messages.empty());
 }

@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "collection/folder_scan.h"
 #include "collection/image_collection.h"
 #include "test_support.h"
 

@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "collection/collection_file.h"
+#include "collection/folder_scan.h"
 #include "collection/image_collection.h"
 #include "collection/tile_analysis.h"
 #include "platform/memory_budget.h"

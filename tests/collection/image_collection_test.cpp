@@ -57,11 +57,12 @@ TEST(ImageCollectionTest, FramesAndRequiredMarks) {
   AddPath(c, "/Pics/NotRequired/a.jpg");
   AddPath(c, "/Pics/movie_frames00001/b.jpg");
   c.Entry(0).sequenceNumber = 9;  // stale marks are cleared first
-  c.Entry(0).required = 1;
+  c.Entry(0).required = true;
   c.MarkFramesAndRequired();
   // Index: FRAMES_A (0), NotRequired (1), Required (2), movie_frames (3), x (4). FRAMES in any
   // letter case; REQUIRED only with a slash directly before it.
-  const std::pair<uint32_t, int> marks[] = {{0, 0}, {1, 0}, {0, 1}, {0, 0}, {4, 0}};
+  const std::pair<uint32_t, bool> marks[] = {
+      {0, false}, {1, false}, {0, true}, {0, false}, {4, false}};
   for (size_t i = 0; i < 5; ++i) {
     EXPECT_EQ(c.Entry(i).sequenceNumber, marks[i].first) << i;
     EXPECT_EQ(c.Entry(i).required, marks[i].second) << i;

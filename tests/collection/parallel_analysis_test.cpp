@@ -66,8 +66,8 @@ TEST(ParallelAnalysisTest, SameCollectionAsOneThread) {
   EXPECT_EQ(one.description, "The Collection contains 28 Images.");
   // List: p100..p122 without p105 and p117, REQUIRED/me.jpeg, clip_FRAMES00001/f0..f5. Index:
   // "REQUIRED/..." sorts first, so f0 is second there; the marks are set when the run completes.
-  EXPECT_EQ(one.Entry(2).portrait, 1u);  // p102 is 48 x 80
-  EXPECT_EQ(one.Entry(21).required, 1);
+  EXPECT_TRUE(one.Entry(2).portrait);  // p102 is 48 x 80
+  EXPECT_TRUE(one.Entry(21).required);
   EXPECT_EQ(one.Entry(22).sequenceNumber, 2u);
   for (size_t i = 0; i < one.Size(); ++i) {
     const CollectionEntry& a = one.Entry(i);

@@ -68,7 +68,7 @@ TEST_F(LoadTileTest, PortraitPhotoIsTurnedCounterClockwise) {
       {{0, 0, kRed}, {0, 7, kRed}, {1, 7, kGreen}, {11, 7, kGreen}, {5, 3, kBlue}, {11, 0, kBlue}});
   EXPECT_EQ(entry.pixelWidth, 2000u);
   EXPECT_EQ(entry.pixelHeight, 3000u);
-  EXPECT_EQ(entry.portrait, 1u);
+  EXPECT_TRUE(entry.portrait);
 }
 
 TEST_F(LoadTileTest, SquarePhotoShowsItsMiddleBand) {
@@ -80,7 +80,7 @@ TEST_F(LoadTileTest, SquarePhotoShowsItsMiddleBand) {
     return y < 250 ? kGreen : kBlue;
   });
   for (uint32_t x = 0; x < 12; ++x) Expect({{x, 0, kGreen}, {x, 1, kBlue}, {x, 7, kBlue}});
-  EXPECT_EQ(entry.portrait, 0u);
+  EXPECT_FALSE(entry.portrait);
   // Asked for in portrait shape, a square photo is turned: the green rows become the left end
   // of the middle band, which in 8 x 12 is columns 0..7 of 1000 cropped to 666 wide.
   tile = LoadTile(entry, 8, 12);

@@ -44,13 +44,13 @@ struct MatchingProblem {
     mosaic.width = cell.left + 10, mosaic.height = 10;
     return cell;
   }
-  CollectionEntry& Entry(uint32_t grey, uint32_t sequence = 0, int16_t required = 0) {
+  CollectionEntry& Entry(uint32_t grey, uint32_t sequence = 0, bool required = false) {
     auto entry = std::make_unique<CollectionEntry>();
     entry->path = "/tiles/" + std::to_string(collection.Size()) + ".jpg";
     entry->info = Flat(grey), entry->sequenceNumber = sequence, entry->required = required;
     return collection.Add(std::move(entry));
   }
-  bool Match() { return ResetAssignment(job, mosaic) == 1 && AssignTiles(job, mosaic); }
+  bool Match() { return ResetAssignment(job, mosaic) && AssignTiles(job, mosaic); }
 
   // Per cell, the collection index of its image, -1 when empty.
   Cells Layout() const {

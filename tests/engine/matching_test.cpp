@@ -11,12 +11,12 @@ namespace {
 class MatchingTest : public ::testing::Test, public MatchingProblem {};
 
 TEST_F(MatchingTest, ResetRefusesMissingPartsAndClearsAssignment) {
-  EXPECT_EQ(ResetAssignment(job, mosaic), 0);  // no cells, no entries
+  EXPECT_FALSE(ResetAssignment(job, mosaic));  // no cells, no entries
   Cell(100);
-  EXPECT_EQ(ResetAssignment(job, mosaic), 0);  // no entries
+  EXPECT_FALSE(ResetAssignment(job, mosaic));  // no entries
   CollectionEntry& entry = Entry(100);
   mosaic.collection = nullptr;
-  EXPECT_EQ(ResetAssignment(job, mosaic), 0);
+  EXPECT_FALSE(ResetAssignment(job, mosaic));
   EXPECT_FALSE(AssignTiles(job, mosaic));
   mosaic.collection = &collection;
 
@@ -24,7 +24,7 @@ TEST_F(MatchingTest, ResetRefusesMissingPartsAndClearsAssignment) {
   cell.locked = 1, cell.assigned = &entry, cell.assignedDistance = 7;
   entry.useCount = 3, entry.valid = 1;
   mosaic.cursorSet = true;
-  EXPECT_EQ(ResetAssignment(job, mosaic), 1);
+  EXPECT_TRUE(ResetAssignment(job, mosaic));
   EXPECT_EQ(job.Status(), "Initializing Mosaic...");
   EXPECT_EQ(Layout(), Cells{-1});
   EXPECT_EQ(Counts(), std::tuple(Values{kNoDistance}, Values{0}, Values{0}));
@@ -163,7 +163,7 @@ TEST_F(MatchingTest, StopRequestLeavesCellsEmptyAndWritesNothing) {
   mosaic.outputBase = dir.File("photo");
   Cell(100), Cell(100);
   Entry(100);
-  ASSERT_EQ(ResetAssignment(job, mosaic), 1);
+  ASSERT_TRUE(ResetAssignment(job, mosaic));
   job.RequestStop();
   EXPECT_FALSE(AssignTiles(job, mosaic));
   EXPECT_EQ(Layout(), (Cells{-1, -1}));

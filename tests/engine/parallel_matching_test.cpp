@@ -191,7 +191,7 @@ TEST(ParallelMatchingTest, StopWhileMeasuringEndsTheRun) {
     p.mosaic.params.maxDuplicateCount = maxDuplicates;
     p.mosaic.params.threads = 2;
     p.mosaic.params.parallelMatchingCells = 1;
-    ASSERT_EQ(ResetAssignment(p.job, p.mosaic), 1);
+    ASSERT_TRUE(ResetAssignment(p.job, p.mosaic));
     std::thread stopper([&p] {
       while (p.job.Progress().progress[kMatchingStage] < 100) std::this_thread::yield();
       p.job.RequestStop();
