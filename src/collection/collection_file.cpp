@@ -308,23 +308,26 @@ bool LoadCollection(ImageCollection& collection) {
   return result == CollectionLoadResult::kLoaded || result == CollectionLoadResult::kWrongVersion;
 }
 
-bool SaveCollection(const ImageCollection& collection, int* systemError) {
-  const auto fail = [systemError](int error) {
-    if (systemError != nullptr)
-      *systemError = error != 0 ? error : EIO;
-    return false;
-  };
+Status SaveCollection(const ImageCollection& collection) {
+  const std::string& path = collection.filePath;
+  const auto refuse = [&path](int error) { return Failure{FailureKind::kRefused, path, error, {}}; };
   if (collection.filePath.empty())
-    return fail(ENOENT);
+    return refuse(ENOENT);
   // Texts longer than the widest length field cannot be written faithfully.
   const auto tooLong = [](const std::string& s) { return s.size() > UINT32_MAX; };
   if (tooLong(collection.imageFolder) || tooLong(collection.filePath))
-    return fail(ENAMETOOLONG);
+    return refuse(ENAMETOOLONG);
 
   // Replacing a symbolic link by a plain file would leave the file it points to stale.
   AtomicFile file(FollowLinks(collection.filePath));
-  if (!file.Open())
-    return fail(file.Error());
+  const auto fail = [&file](Status failed) {
+    Failure failure = failed ? file.Failed(FailureKind::kCannotWrite) : failed.Why();
+    if (failure.systemError == 0)
+      failure.systemError = EIO;
+    return failure;
+  };
+  if (Status opened = file.Open(); !opened)
+    return fail(opened);
   std::FILE* out = file.Stream();
 
   std::vector<uint8_t> bytes;
@@ -337,7 +340,7 @@ bool SaveCollection(const ImageCollection& collection, int* systemError) {
   for (size_t i = 0; i < collection.Size(); ++i) {
     const CollectionEntry& e = collection.Entry(i);
     if (tooLong(e.path))
-      return fail(ENAMETOOLONG);
+      return refuse(ENAMETOOLONG);
     AppendStringField(bytes, e.path);
     AppendU32(bytes, e.modificationTime);
     AppendU32(bytes, e.fileSize);
@@ -350,13 +353,15 @@ bool SaveCollection(const ImageCollection& collection, int* systemError) {
     // Hand the bytes over in pieces so a large collection never sits in memory twice.
     if (bytes.size() >= 16384) {
       if (std::fwrite(bytes.data(), 1, bytes.size(), out) != bytes.size())
-        return fail(file.Error());
+        return fail({});
       bytes.clear();
     }
   }
   if (!bytes.empty() && std::fwrite(bytes.data(), 1, bytes.size(), out) != bytes.size())
-    return fail(file.Error());
-  return file.Commit() || fail(file.Error());
+    return fail({});
+  if (Status committed = file.Commit(); !committed)
+    return fail(committed);
+  return {};
 }
 
 }  // namespace tessarix

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "collection/image_collection.h"
+#include "platform/failure.h"
 
 namespace tessarix {
 
@@ -28,9 +29,11 @@ CollectionLoadResult LoadCollectionFile(ImageCollection& collection, int* system
 bool LoadCollection(ImageCollection& collection);
 
 // Writes the collection to collection.filePath, or through it to the file its symbolic links end
-// at. The previous file is replaced only by a complete new one; false (previous file untouched,
-// the errno met in `systemError`) when it cannot be written.
-bool SaveCollection(const ImageCollection& collection, int* systemError = nullptr);
+// at. The previous file is replaced only by a complete new one; when it cannot be written the
+// failure with the operating system's error (ENOENT for no file name, ENAMETOOLONG for a text
+// longer than the format holds, EIO when a write failed without a reason), the previous file
+// untouched.
+Status SaveCollection(const ImageCollection& collection);
 
 // The string field of the file: u8 length below 255, u8 255 + u16 below 65534, else
 // u8 255 + u16 65535 + u32; then the bytes. Appended to `out`.

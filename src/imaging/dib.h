@@ -37,6 +37,8 @@ std::optional<Image> FromDib(const Dib& dib);
 std::optional<Image> FromPackedDib(std::span<const uint8_t> headerAndRows);
 
 // Writes the image as a 24-bit BMP file (BITMAPFILEHEADER + 40-byte info header + DIB rows).
-bool SaveBmp(const Image& image, const std::string& path);
+// kRefused for an empty image or one too large for the format's 32-bit sizes, else the
+// failures of AtomicFile with the operating system's error.
+Status SaveBmp(const Image& image, const std::string& path);
 
 }  // namespace tessarix

@@ -2,10 +2,12 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "imaging/pixel.h"
+#include "platform/failure.h"
 
 namespace tessarix {
 
@@ -22,35 +24,50 @@ struct RgbBuffer {
 
 // Decodes a JPEG file at full size. Colour files come out as RGB, grey files with the value in
 // all three channels, CMYK files converted with R = (C * K + 127) / 255 and so on. A missing
-// file, corrupt data or a picture too large to hold give an empty buffer; only the last shows a
-// message ("JpegFile :\nOut of memory"). Library warnings do not stop a decode.
+// file, corrupt data or a picture too large to hold give an empty buffer. Library warnings do
+// not stop a decode.
 RgbBuffer ReadRgb(const std::string& path);
 
 // The same decode straight into 32-bit pixels (T = 0) without the packed buffer in between, for
 // the top of the picture or all of it: `reserve(width, height, rows)` is asked once, may lower
 // `rows` (which comes in as height; 0 counts as height) and returns room for width * rows
-// pixels, rows top first, or null when it cannot have it (then "JpegFile :\nOut of memory" is
-// shown). The rows are exactly a full decode's first rows; the rest of the file is not decoded.
-// Same colours, same failures as ReadRgb; false on any failure, after which the reserved pixels
-// mean nothing.
-bool ReadTopPixels(
+// pixels, rows top first, or null when it cannot have it (kOutOfMemory, as for a picture too
+// large to hold). The rows are exactly a full decode's first rows; the rest of the file is not
+// decoded. Same colours as ReadRgb. A file that cannot be opened is kCannotRead with the
+// operating system's error, corrupt data kDamaged with libjpeg's words; after any failure the
+// reserved pixels mean nothing.
+Status ReadTopPixels(
     const std::string& path,
     const std::function<Pixel*(uint32_t width, uint32_t height, uint32_t& rows)>& reserve);
 
-// Writes a baseline RGB JPEG of `quality` (1..100). False without a message for an empty buffer;
-// "JpegFile :\nCan't open %s\n" followed by the operating system's reason when the file cannot be
-// created, "JpegFile :\nCan't write %s\n" and the reason when it cannot be completed (a full
-// disk). The target is replaced only by a complete new file.
-bool WriteRgb(const std::string& path, const RgbBuffer& buffer, int quality);
+// Writes a baseline RGB JPEG of `quality` (1..100). kRefused for an empty buffer or a picture
+// the library refuses (its words kept); kCannotCreate with the operating system's error when the
+// file cannot be created, kCannotWrite when it cannot be completed (a full disk). The target is
+// replaced only by a complete new file.
+Status WriteRgb(const std::string& path, const RgbBuffer& buffer, int quality);
 
 // WriteRgb from 32-bit pixels, `width` per row, rows top first; the transparency is ignored.
 // The same file WriteRgb makes of the pixels' red, green and blue, without a packed copy of them.
-bool WritePixels(const std::string& path, const Pixel* pixels, uint32_t width, uint32_t height,
-                 int quality);
+Status WritePixels(const std::string& path, const Pixel* pixels, uint32_t width,
+                   uint32_t height, int quality);
 
 // The same into `file`, which is opened here and left finished but not renamed, for a caller
-// that puts it in place together with other files; the same messages.
-bool WritePixels(AtomicFile& file, const Pixel* pixels, uint32_t width, uint32_t height,
-                 int quality);
+// that puts it in place together with other files; the same failures.
+Status WritePixels(AtomicFile& file, const Pixel* pixels, uint32_t width, uint32_t height,
+                   int quality);
+
+// The person's words for a JPEG file's failure: "JpegFile :\nOut of memory" for a picture too
+// large to hold, "JpegFile :\nCan't open %s\n" or "JpegFile :\nCan't write %s\n" followed by the
+// operating system's reason for a file that cannot be created or completed. None for the
+// failures that are not said (a missing or corrupt file to read, a picture the library refuses).
+std::optional<std::string> JpegFailureText(const Failure& failure);
+
+// Shows JpegFailureText through the prompt, when there is one (out of memory as a stop, the
+// others as a warning), at the moment the failure happens.
+void SayJpegFailure(const Failure& failure);
+
+// `result`, after saying its failure as SayJpegFailure does: for a caller that shows a JPEG
+// file's failure where it happens and carries on.
+Status WithJpegMessage(Status result);
 
 }  // namespace tessarix

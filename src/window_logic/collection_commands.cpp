@@ -54,7 +54,7 @@ std::string Reason(CollectionLoadResult result, int error) {
 }
 
 // What failed as the status, and as the message also which file and why.
-CollectionCommands::Report Failure(const char* what, const std::string& path,
+CollectionCommands::Report Failed(const char* what, const std::string& path,
                                    const std::string& reason) {
   CollectionCommands::Report report;
   report.status = what;
@@ -77,7 +77,7 @@ CollectionCommands::Report CollectionCommands::Load(const std::string& path) {
   int error = 0;
   const CollectionLoadResult result = LoadCollectionFile(collection_, &error);
   if (result != CollectionLoadResult::kLoaded && result != CollectionLoadResult::kWrongVersion)
-    return Failure(kLoadError, path, Reason(result, error));
+    return Failed(kLoadError, path, Reason(result, error));
   Report report = Done();
   report.status = CompletionText(collection_, start);
   report.message = report.status;
@@ -87,7 +87,7 @@ CollectionCommands::Report CollectionCommands::Load(const std::string& path) {
 std::optional<std::string> CollectionCommands::UnreadFileText() const {
   if (!collection_.fileUnreadable)
     return std::nullopt;
-  return Failure(kLoadError, collection_.filePath, kWrongVersion).message;
+  return Failed(kLoadError, collection_.filePath, kWrongVersion).message;
 }
 
 CollectionCommands::Report CollectionCommands::BeginCreate(const std::string& path) {
@@ -124,7 +124,7 @@ CollectionCommands::Report CollectionCommands::Start() {
     case PathLock::Outcome::kFailed:
       break;
   }
-  return Abandon(Failure(kLockFailed, path_, std::strerror(lock_.Error())));
+  return Abandon(Failed(kLockFailed, path_, std::strerror(lock_.Error())));
 }
 
 CollectionCommands::Report CollectionCommands::StartLocked() {
@@ -148,7 +148,7 @@ CollectionCommands::Report CollectionCommands::ReadForCreate() {
   // of this version is some other file of the person's.
   if (result != CollectionLoadResult::kLoaded &&
       !(result == CollectionLoadResult::kCannotOpen && error == ENOENT)) {
-    Report report = Failure(kNotCreated, path_, Reason(result, error));
+    Report report = Failed(kNotCreated, path_, Reason(result, error));
     report.refused = true;
     return report;
   }
@@ -162,7 +162,7 @@ CollectionCommands::Report CollectionCommands::ReadForUpdate() {
   const int lookError = errno;
   if (collection_.fileSeen && now == collection_.fileSeen) {
     if (collection_.fileUnreadable)
-      return Failure(kNotUpdated, path_, kWrongVersion);
+      return Failed(kNotUpdated, path_, kWrongVersion);
     return Done();
   }
   // Removed since it was read or saved: the update writes it anew.
@@ -173,7 +173,7 @@ CollectionCommands::Report CollectionCommands::ReadForUpdate() {
   int error = 0;
   const CollectionLoadResult result = LoadCollectionFile(collection_, &error);
   if (result != CollectionLoadResult::kLoaded)
-    return Failure(kNotUpdated, path_, Reason(result, error));
+    return Failed(kNotUpdated, path_, Reason(result, error));
   if (grey)
     collection_.MakeBlackAndWhite();
   return Done();
@@ -212,7 +212,7 @@ CollectionCommands::Tick CollectionCommands::WaitTick() {
         tick.more = Running();
         return tick;
       case PathLock::Outcome::kFailed:
-        tick.report = Abandon(Failure(kLockFailed, path_, std::strerror(lock_.Error())));
+        tick.report = Abandon(Failed(kLockFailed, path_, std::strerror(lock_.Error())));
         return tick;
       case PathLock::Outcome::kBusy:
         break;
@@ -230,8 +230,8 @@ CollectionCommands::Tick CollectionCommands::WaitTick() {
 CollectionCommands::Tick CollectionCommands::SaveTick() {
   Tick tick;
   collection_.SetLoadedDescription();
-  int error = 0;
-  if (SaveCollection(collection_, &error)) {
+  const Status saved = SaveCollection(collection_);
+  if (saved) {
     // Seen while still locked: a later update can tell whether anyone has changed it since.
     collection_.fileSeen = IdentifyFile(collection_.filePath);
     collection_.fileUnreadable = false;
@@ -240,7 +240,7 @@ CollectionCommands::Tick CollectionCommands::SaveTick() {
     tick.report.message = tick.report.status;
   } else {
     // The analysis may have taken an hour; losing it without a word is not acceptable.
-    tick.report = Failure(kSaveFailed, collection_.filePath, std::strerror(error));
+    tick.report = Failed(kSaveFailed, collection_.filePath, std::strerror(saved.Why().systemError));
   }
   Abandon({});
   return tick;

@@ -102,7 +102,7 @@ TEST_F(CollectionFileTest, EmptyCollectionIsExactly33Bytes) {
   ImageCollection c;
   c.imageFolder = "C:/P/";
   c.filePath = "C:/P/a.tzc";
-  const bool saved = SaveCollection(c);
+  const Status saved = SaveCollection(c);
   const std::vector<unsigned char> bytes = test::ReadBytes("C:/P/a.tzc");
   ImageCollection back;
   back.filePath = "C:/P/a.tzc";

@@ -9,6 +9,7 @@
 #include "collection/collection_file.h"
 #include "collection/image_collection.h"
 #include "collection/tile_analysis.h"
+#include "imaging/jpeg_file.h"
 #include "platform/memory_budget.h"
 #include "platform/memory_limit.h"
 #include "resource_limits.h"
@@ -117,9 +118,9 @@ TEST(HostileSizes, SeventyThousandCharacterPathsFailCleanlyInEveryFileOperation)
   EXPECT_FALSE(SaveCollection(collection));
 
   Image image;
-  EXPECT_FALSE(image.LoadJpeg(path));
+  EXPECT_FALSE(WithJpegMessage(image.LoadJpeg(path)));
   EXPECT_TRUE(prompt.messages.empty());
-  EXPECT_FALSE(MakeFlatImage(4, 4, 0).SaveJpeg(path, 90));
+  EXPECT_FALSE(WithJpegMessage(MakeFlatImage(4, 4, 0).SaveJpeg(path, 90)));
   EXPECT_EQ(prompt.messages,
             std::vector<std::string>{"JpegFile :\nCan't open " + path + "\nFile name too long"});
 

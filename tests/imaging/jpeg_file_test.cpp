@@ -227,9 +227,11 @@ TEST(JpegFile, HugeHeaderIsRefusedAsOutOfMemory) {
   const RgbBuffer rgb = ReadRgb(path);
   EXPECT_TRUE(rgb.Empty() && rgb.width == 0);
   Image image;
-  EXPECT_FALSE(image.LoadJpeg(path));
+  const Status loaded = image.LoadJpeg(path);
+  ASSERT_FALSE(loaded);
   EXPECT_TRUE(image.Empty());
-  EXPECT_EQ(prompt.messages, std::vector<std::string>(2, "JpegFile :\nOut of memory"));
+  EXPECT_EQ(JpegFailureText(loaded.Why()), "JpegFile :\nOut of memory");
+  EXPECT_TRUE(prompt.messages.empty());  // said by the caller, where it happens
 }
 
 // Empty input and a picture the library refuses fail without a word; a folder that cannot be
@@ -239,9 +241,9 @@ TEST(JpegFile, FailedWritesKeepTheOldFileAndLeaveNoTemporary) {
   test::RecordingPrompt prompt;
   test::TempDir dir;
   const std::string missing = dir.File("no-such-folder/out.jpg");
-  EXPECT_FALSE(Noise(8, 8).SaveJpeg(missing, 90));
-  EXPECT_FALSE(WriteRgb(dir.File("nothing.jpg"), RgbBuffer(), 90));
-  EXPECT_FALSE(Image().SaveJpeg(dir.File("nothing.jpg"), 90));
+  EXPECT_FALSE(WithJpegMessage(Noise(8, 8).SaveJpeg(missing, 90)));
+  EXPECT_FALSE(WithJpegMessage(WriteRgb(dir.File("nothing.jpg"), RgbBuffer(), 90)));
+  EXPECT_FALSE(WithJpegMessage(Image().SaveJpeg(dir.File("nothing.jpg"), 90)));
 
   const std::string path = dir.File("keep.jpg");
   WriteBytes(path, {'o', 'l', 'd'});
@@ -251,7 +253,9 @@ TEST(JpegFile, FailedWritesKeepTheOldFileAndLeaveNoTemporary) {
     return files == 1 && test::ReadBytes(path) == Bytes{'o', 'l', 'd'};
   };
   // The library refuses a width beyond its limit after the file is open.
-  EXPECT_FALSE(WriteRgb(path, RgbBuffer{70000, 1, Bytes(70000 * 3, 128)}, 90));
+  const Status refused = WithJpegMessage(WriteRgb(path, RgbBuffer{70000, 1, Bytes(70000 * 3, 128)}, 90));
+  ASSERT_FALSE(refused);
+  EXPECT_FALSE(refused.Why().detail.empty());  // libjpeg's own words are kept
   EXPECT_TRUE(onlyTheOldFile());
 
   // The disk fills up half way (a file size limit stands in for it).
@@ -261,7 +265,7 @@ TEST(JpegFile, FailedWritesKeepTheOldFileAndLeaveNoTemporary) {
   rlimit small = saved;
   small.rlim_cur = 2000;
   ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
-  const bool written = Noise(300, 300).SaveJpeg(path, 95);
+  const Status written = WithJpegMessage(Noise(300, 300).SaveJpeg(path, 95));
   setrlimit(RLIMIT_FSIZE, &saved);
   signal(SIGXFSZ, previous);
   EXPECT_FALSE(written);
