@@ -208,22 +208,24 @@ bool ReadEntry(Reader& in, CollectionEntry& entry) {
   return true;
 }
 
-CollectionLoadResult ReadCollection(Reader& in, ImageCollection& collection) {
+Status ReadCollection(Reader& in, ImageCollection& collection) {
+  const Failure damaged{FailureKind::kDamaged, collection.filePath, 0, {}};
   const uint32_t expected[3] = {kFormatTag, kThumbWidth, kThumbHeight};
   for (const uint32_t want : expected) {
     uint32_t value = 0;
     if (!in.U32(value))
-      return CollectionLoadResult::kDamaged;
+      return damaged;
     if (value != want) {
+      // The load goes on with an empty collection, so this is said now.
       Prompt().ShowMessage("Wrong File version!", MessageIcon::Warning);
       collection.SetLoadedDescription();
-      return CollectionLoadResult::kWrongVersion;
+      return Failure{FailureKind::kWrongVersion, collection.filePath, 0, {}};
     }
   }
   std::string storedFolder;
   std::string storedFile;
   if (!in.String(storedFolder) || !in.String(storedFile))
-    return CollectionLoadResult::kDamaged;
+    return damaged;
 
   const size_t slash = collection.filePath.rfind('/');
   collection.imageFolder =
@@ -231,21 +233,21 @@ CollectionLoadResult ReadCollection(Reader& in, ImageCollection& collection) {
 
   uint32_t count = 0;
   if (!in.U32(count))
-    return CollectionLoadResult::kDamaged;
+    return damaged;
   // Every record takes at least a one-byte path length plus its fixed part; a count the file
   // cannot hold is refused before anything is read or allocated.
   if (uint64_t{count} * (1 + kRecordTail) > in.Left())
-    return CollectionLoadResult::kDamaged;
+    return damaged;
   for (uint32_t k = 0; k < count; ++k) {
     auto entry = std::make_unique<CollectionEntry>();
     if (!ReadEntry(in, *entry))
-      return CollectionLoadResult::kDamaged;
+      return damaged;
     entry->path = Rebase(entry->path, storedFolder, collection.imageFolder);
     collection.Add(std::move(entry));
   }
   collection.MarkFramesAndRequired();
   collection.SetLoadedDescription();
-  return CollectionLoadResult::kLoaded;
+  return {};
 }
 
 }  // namespace
@@ -265,47 +267,46 @@ void AppendStringField(std::vector<uint8_t>& out, const std::string& text) {
   out.insert(out.end(), text.begin(), text.end());
 }
 
-CollectionLoadResult LoadCollectionFile(ImageCollection& collection, int* systemError) {
+Status LoadCollectionFile(ImageCollection& collection) {
   collection.ClearEntries();
-  const auto fail = [&](CollectionLoadResult result, int error) {
-    if (systemError != nullptr)
-      *systemError = error;
+  const std::string path = collection.filePath;
+  const auto fail = [&](FailureKind kind, int error) {
     collection.Clear();
-    return result;
+    return Failure{kind, path, error, {}};
   };
   // A FIFO would block the read until some writer came, a device might never end: anything but a
   // regular file is refused before it is opened, and once more after, in case it was swapped.
   const std::optional<FileIdentity> named = IdentifyFile(collection.filePath);
   if (!named)
-    return fail(CollectionLoadResult::kCannotOpen, errno);
+    return fail(FailureKind::kCannotRead, errno);
   if (!named->regular)
-    return fail(CollectionLoadResult::kNotAFile, 0);
+    return fail(FailureKind::kNotAFile, 0);
   const int descriptor = open(collection.filePath.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
   if (descriptor < 0)
-    return fail(CollectionLoadResult::kCannotOpen, errno);
+    return fail(FailureKind::kCannotRead, errno);
   const std::optional<FileIdentity> opened = IdentifyOpenFile(descriptor);
   if (!opened || !opened->regular) {
     close(descriptor);
-    return fail(CollectionLoadResult::kNotAFile, 0);
+    return fail(FailureKind::kNotAFile, 0);
   }
   std::unique_ptr<std::FILE, FileCloser> file(fdopen(descriptor, "rb"));
   if (!file) {
     const int error = errno;
     close(descriptor);
-    return fail(CollectionLoadResult::kCannotOpen, error);
+    return fail(FailureKind::kCannotRead, error);
   }
   Reader in(file.get());
-  const CollectionLoadResult result = ReadCollection(in, collection);
-  if (result == CollectionLoadResult::kDamaged)
-    return fail(result, 0);
+  Status read = ReadCollection(in, collection);
+  if (!read && read.Why().kind == FailureKind::kDamaged)
+    return fail(FailureKind::kDamaged, 0);
   collection.fileSeen = opened;
-  collection.fileUnreadable = result != CollectionLoadResult::kLoaded;
-  return result;
+  collection.fileUnreadable = !read;
+  return read;
 }
 
 bool LoadCollection(ImageCollection& collection) {
-  const CollectionLoadResult result = LoadCollectionFile(collection);
-  return result == CollectionLoadResult::kLoaded || result == CollectionLoadResult::kWrongVersion;
+  const Status loaded = LoadCollectionFile(collection);
+  return loaded || loaded.Why().kind == FailureKind::kWrongVersion;
 }
 
 Status SaveCollection(const ImageCollection& collection) {

@@ -9,20 +9,15 @@
 
 namespace tessarix {
 
-// How reading a collection file ended.
-enum class CollectionLoadResult {
-  kLoaded,        // the entries of the file are in the collection
-  kWrongVersion,  // "Wrong File version!" was shown; the collection is empty but usable
-  kCannotOpen,    // no such file or not readable; the collection is cleared
-  kNotAFile,      // a folder, FIFO, device or socket, refused unopened; the collection is cleared
-  kDamaged,       // cut short or inconsistent; the collection is cleared
-};
-
 // Reads the file at collection.filePath, replacing the entries. The image folder becomes the
-// folder the file lies in, and every stored path is re-based onto it. Cleared on failure, with
-// the errno of a failed open in `systemError`. A file that could be opened is noted in
-// collection.fileSeen, and collection.fileUnreadable says whether it was of another version.
-CollectionLoadResult LoadCollectionFile(ImageCollection& collection, int* systemError = nullptr);
+// folder the file lies in, and every stored path is re-based onto it. A file that could be
+// opened is noted in collection.fileSeen, and collection.fileUnreadable says whether it was of
+// another version. Success when the file's entries are in the collection; otherwise why not:
+//   kWrongVersion  "Wrong File version!" was shown at once; the collection is empty but usable
+//   kCannotRead    no such file or not readable, with the errno; the collection is cleared
+//   kNotAFile      a folder, FIFO, device or socket, refused unopened; the collection is cleared
+//   kDamaged       cut short or inconsistent; the collection is cleared
+Status LoadCollectionFile(ImageCollection& collection);
 
 // True when the collection can be used afterwards (loaded, or a wrong version left it empty);
 // false means "Error reading the Image Collection!".

@@ -38,19 +38,17 @@ std::string WaitingText(const std::string& path) {
   return Format("Waiting while another program creates or updates \"%s\"...", path.c_str());
 }
 
-std::string Reason(CollectionLoadResult result, int error) {
-  switch (result) {
-    case CollectionLoadResult::kWrongVersion:
+std::string Reason(const Failure& failure) {
+  switch (failure.kind) {
+    case FailureKind::kWrongVersion:
       return kWrongVersion;
-    case CollectionLoadResult::kNotAFile:
+    case FailureKind::kNotAFile:
       return "not a regular file";
-    case CollectionLoadResult::kDamaged:
+    case FailureKind::kDamaged:
       return "damaged or cut short";
-    case CollectionLoadResult::kCannotOpen:
-    case CollectionLoadResult::kLoaded:
-      break;
+    default:
+      return std::strerror(failure.systemError);
   }
-  return std::strerror(error);
 }
 
 // What failed as the status, and as the message also which file and why.
@@ -74,10 +72,9 @@ CollectionCommands::Report CollectionCommands::Load(const std::string& path) {
   const uint64_t start = TickMillis();
   Abandon({});
   collection_.filePath = path;
-  int error = 0;
-  const CollectionLoadResult result = LoadCollectionFile(collection_, &error);
-  if (result != CollectionLoadResult::kLoaded && result != CollectionLoadResult::kWrongVersion)
-    return Failed(kLoadError, path, Reason(result, error));
+  const Status loaded = LoadCollectionFile(collection_);
+  if (!loaded && loaded.Why().kind != FailureKind::kWrongVersion)
+    return Failed(kLoadError, path, Reason(loaded.Why()));
   Report report = Done();
   report.status = CompletionText(collection_, start);
   report.message = report.status;
@@ -142,13 +139,12 @@ CollectionCommands::Report CollectionCommands::StartLocked() {
 
 CollectionCommands::Report CollectionCommands::ReadForCreate() {
   collection_.filePath = path_;
-  int error = 0;
-  const CollectionLoadResult result = LoadCollectionFile(collection_, &error);
+  const Status loaded = LoadCollectionFile(collection_);
   // A missing file simply leaves the collection empty; an existing one that is not a collection
   // of this version is some other file of the person's.
-  if (result != CollectionLoadResult::kLoaded &&
-      !(result == CollectionLoadResult::kCannotOpen && error == ENOENT)) {
-    Report report = Failed(kNotCreated, path_, Reason(result, error));
+  if (!loaded && !(loaded.Why().kind == FailureKind::kCannotRead &&
+                   loaded.Why().systemError == ENOENT)) {
+    Report report = Failed(kNotCreated, path_, Reason(loaded.Why()));
     report.refused = true;
     return report;
   }
@@ -170,10 +166,9 @@ CollectionCommands::Report CollectionCommands::ReadForUpdate() {
     return Done();
   // Changed by another program, or never read: what it holds now is what gets updated.
   const bool grey = collection_.grey;
-  int error = 0;
-  const CollectionLoadResult result = LoadCollectionFile(collection_, &error);
-  if (result != CollectionLoadResult::kLoaded)
-    return Failed(kNotUpdated, path_, Reason(result, error));
+  const Status loaded = LoadCollectionFile(collection_);
+  if (!loaded)
+    return Failed(kNotUpdated, path_, Reason(loaded.Why()));
   if (grey)
     collection_.MakeBlackAndWhite();
   return Done();
