@@ -3,10 +3,9 @@
 #include <pthread.h>
 #include <sched.h>
 
-#include <memory>
 #include <functional>
+#include <memory>
 #include <optional>
-#include <system_error>
 #include <utility>
 
 #include "batch/batch_messages.h"

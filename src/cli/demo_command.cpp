@@ -39,7 +39,8 @@ int RunDemo(const std::string& folderText) {
   }
   PrintMessage(Format("Writing %d sample tiles into %s ...", kTiles, tiles.string().c_str()));
   const std::string source = (folder / "Landscape.jpg").string();
-  if (!WriteSampleTiles(tiles) || !WithJpegMessage(MakeSampleScene(1800, 1200).SaveJpeg(source, 92))) {
+  if (!WriteSampleTiles(tiles) ||
+      !WithJpegMessage(MakeSampleScene(1800, 1200).SaveJpeg(source, 92))) {
     PrintMessage("Cannot write the sample photos.");
     return kFailed;
   }

@@ -311,7 +311,9 @@ bool LoadCollection(ImageCollection& collection) {
 
 Status SaveCollection(const ImageCollection& collection) {
   const std::string& path = collection.filePath;
-  const auto refuse = [&path](int error) { return Failure{FailureKind::kRefused, path, error, {}}; };
+  const auto refuse = [&path](int error) {
+    return Failure{FailureKind::kRefused, path, error, {}};
+  };
   if (collection.filePath.empty())
     return refuse(ENOENT);
   // Texts longer than the widest length field cannot be written faithfully.

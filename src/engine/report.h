@@ -15,11 +15,11 @@ namespace tessarix {
 // with the mosaic. The file's failure (with the operating system's reason) when it cannot be
 // written.
 Status WriteTextReport(const std::vector<MosaicCell>& cells, const EngineParameters& params,
-                     AtomicFile& file);
+                       AtomicFile& file);
 
 // The report written and put in place at `path`; when the file cannot be written its failure,
 // and an existing report is left as it was.
 Status WriteTextReport(const std::vector<MosaicCell>& cells, const EngineParameters& params,
-                    const std::string& path);
+                       const std::string& path);
 
 }  // namespace tessarix

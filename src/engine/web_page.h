@@ -16,7 +16,7 @@ Status WriteWebPage(const std::vector<MosaicCell>& cells, const std::string& mos
 
 // The page written and put in place at WebPageFileName(outputBase), or the file's failure.
 Status WriteWebPage(const std::vector<MosaicCell>& cells, const std::string& mosaicPath,
-                 const std::string& outputBase, long webWidth);
+                    const std::string& outputBase, long webWidth);
 
 // `text` with & < > " ' written as character references and every non-ASCII character (UTF-8,
 // or a stray byte taken as Latin-1) as a numeric reference, so that the page reads the same in

@@ -88,9 +88,10 @@ Status Image::LoadJpeg(const std::string& path) {
       path, [](uint32_t, uint32_t height) { return height; }, fullHeight);
 }
 
-Status Image::LoadJpegTop(const std::string& path,
-                        const std::function<uint32_t(uint32_t width, uint32_t height)>& rowsWanted,
-                        uint32_t& fullHeight) {
+Status Image::LoadJpegTop(
+    const std::string& path,
+    const std::function<uint32_t(uint32_t width, uint32_t height)>& rowsWanted,
+    uint32_t& fullHeight) {
   pixels_.clear();
   width_ = 0;
   height_ = 0;

@@ -6,7 +6,6 @@
 #include <functional>
 #include <memory>
 #include <new>
-#include <system_error>
 
 // clang-format off
 #include <jpeglib.h>
@@ -259,7 +258,8 @@ Status EncodeInto(AtomicFile& output, const EncodeInput& input, int quality) {
   auto state = std::make_unique<EncodeState>();
   if (!Encode(*state, output.Stream(), input, quality)) {
     const bool failedWrite = std::ferror(output.Stream()) != 0;
-    Failure failure = output.Failed(failedWrite ? FailureKind::kCannotWrite : FailureKind::kRefused);
+    Failure failure =
+        output.Failed(failedWrite ? FailureKind::kCannotWrite : FailureKind::kRefused);
     failure.detail = state->error.message;
     output.Discard();
     return failure;
@@ -378,8 +378,8 @@ static Status EncodePixels(const std::string& path, const Pixel* pixels, uint32_
   return encode(input);
 }
 
-Status WritePixels(const std::string& path, const Pixel* pixels, uint32_t width,
-                   uint32_t height, int quality) {
+Status WritePixels(const std::string& path, const Pixel* pixels, uint32_t width, uint32_t height,
+                   int quality) {
   return EncodePixels(path, pixels, width, height,
                       [&](const EncodeInput& input) { return EncodeFile(path, input, quality); });
 }

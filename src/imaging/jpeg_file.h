@@ -48,8 +48,8 @@ Status WriteRgb(const std::string& path, const RgbBuffer& buffer, int quality);
 
 // WriteRgb from 32-bit pixels, `width` per row, rows top first; the transparency is ignored.
 // The same file WriteRgb makes of the pixels' red, green and blue, without a packed copy of them.
-Status WritePixels(const std::string& path, const Pixel* pixels, uint32_t width,
-                   uint32_t height, int quality);
+Status WritePixels(const std::string& path, const Pixel* pixels, uint32_t width, uint32_t height,
+                   int quality);
 
 // The same into `file`, which is opened here and left finished but not renamed, for a caller
 // that puts it in place together with other files; the same failures.

@@ -31,41 +31,18 @@ struct Failure {
   std::string SystemText() const;
 };
 
-// A value or the failure that prevented it. True when it holds the value.
-template <class T>
-class Result {
- public:
-  Result(T value) : value_(std::move(value)) {}  // NOLINT: a value is a success
-  Result(Failure failure) : failure_(std::move(failure)) {}  // NOLINT: as is a failure
-
-  explicit operator bool() const { return value_.has_value(); }
-  T& operator*() { return *value_; }
-  const T& operator*() const { return *value_; }
-  T* operator->() { return &*value_; }
-  const T* operator->() const { return &*value_; }
-  // Only on a failed result.
-  const Failure& Why() const { return *failure_; }
-
- private:
-  std::optional<T> value_;
-  std::optional<Failure> failure_;
-};
-
 // The result of an operation that gives nothing back but may fail. True on success.
-template <>
-class Result<void> {
+class Status {
  public:
-  Result() = default;
-  Result(Failure failure) : failure_(std::move(failure)) {}  // NOLINT: a failure
+  Status() = default;
+  Status(Failure failure) : failure_(std::move(failure)) {}  // NOLINT: a failure is a status
 
   explicit operator bool() const { return !failure_.has_value(); }
-  // Only on a failed result.
+  // Only on a failed status.
   const Failure& Why() const { return *failure_; }
 
  private:
   std::optional<Failure> failure_;
 };
-
-using Status = Result<void>;
 
 }  // namespace tessarix

@@ -53,7 +53,7 @@ std::string Reason(const Failure& failure) {
 
 // What failed as the status, and as the message also which file and why.
 CollectionCommands::Report Failed(const char* what, const std::string& path,
-                                   const std::string& reason) {
+                                  const std::string& reason) {
   CollectionCommands::Report report;
   report.status = what;
   report.message = Format("%s\n%s: %s", what, path.c_str(), reason.c_str());
@@ -142,8 +142,8 @@ CollectionCommands::Report CollectionCommands::ReadForCreate() {
   const Status loaded = LoadCollectionFile(collection_);
   // A missing file simply leaves the collection empty; an existing one that is not a collection
   // of this version is some other file of the person's.
-  if (!loaded && !(loaded.Why().kind == FailureKind::kCannotRead &&
-                   loaded.Why().systemError == ENOENT)) {
+  if (!loaded &&
+      !(loaded.Why().kind == FailureKind::kCannotRead && loaded.Why().systemError == ENOENT)) {
     Report report = Failed(kNotCreated, path_, Reason(loaded.Why()));
     report.refused = true;
     return report;

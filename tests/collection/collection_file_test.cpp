@@ -254,8 +254,7 @@ TEST_F(CollectionFileTest, DamagedFilesFailCleanlyAndAtOnce) {
       c.filePath = dir.File("bad.tzc");
       c.imageFolder = "/p/";
       AddEntry(c, "/p/old.jpg", 0);
-      std::string report =
-          LoadFailure(c) == FailureKind::kDamaged ? "damaged" : "other";
+      std::string report = LoadFailure(c) == FailureKind::kDamaged ? "damaged" : "other";
       if (!c.IsEmpty() || !c.PathIndex().empty() || !c.filePath.empty() ||
           c.description != "(Please Load an existing collection or Create a new one)")
         report += ",kept";

@@ -253,7 +253,8 @@ TEST(JpegFile, FailedWritesKeepTheOldFileAndLeaveNoTemporary) {
     return files == 1 && test::ReadBytes(path) == Bytes{'o', 'l', 'd'};
   };
   // The library refuses a width beyond its limit after the file is open.
-  const Status refused = WithJpegMessage(WriteRgb(path, RgbBuffer{70000, 1, Bytes(70000 * 3, 128)}, 90));
+  const Status refused =
+      WithJpegMessage(WriteRgb(path, RgbBuffer{70000, 1, Bytes(70000 * 3, 128)}, 90));
   ASSERT_FALSE(refused);
   EXPECT_FALSE(refused.Why().detail.empty());  // libjpeg's own words are kept
   EXPECT_TRUE(onlyTheOldFile());

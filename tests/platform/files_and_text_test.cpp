@@ -126,7 +126,7 @@ TEST(AtomicFile, SetIsPutInPlaceWholeOrNotAtAll) {
     std::fputs(std::string(1000, 'x').c_str(), second.Stream());
     AtomicFile* set[] = {&first, &second};
     const Status placed = CommitTogether(set);
-    const std::string reason = placed                          ? std::string("Success")
+    const std::string reason = placed                       ? std::string("Success")
                                : placed.Why().path == large ? placed.Why().SystemText()
                                                             : std::string("another file");
     return Format("%d %d %s", static_cast<bool>(placed), first.Committed(), reason.c_str());
