@@ -3,10 +3,9 @@
 #include <pthread.h>
 #include <sched.h>
 
-#include <memory>
 #include <functional>
+#include <memory>
 #include <optional>
-#include <system_error>
 #include <utility>
 
 #include "batch/batch_messages.h"
@@ -22,6 +21,7 @@
 #include "engine/web_page.h"
 #include "imaging/image.h"
 #include "imaging/jpeg_dialog_filter.h"
+#include "imaging/jpeg_file.h"
 #include "platform/atomic_file.h"
 #include "platform/text_format.h"
 #include "platform/thread_count.h"
@@ -114,16 +114,16 @@ bool BatchRun::WithinLimits(const std::string& source, const Image& image) {
 }
 
 // The file's name and the operating system's reason.
-void SayUnwritten(const AtomicFile& file) {
-  Prompt().ShowMessage(Format("Unable to write %s\n%s", file.TargetPath().c_str(),
-                              std::system_category().message(file.Error()).c_str()),
-                       MessageIcon::Warning);
+void SayUnwritten(const Failure& failure) {
+  Prompt().ShowMessage(
+      Format("Unable to write %s\n%s", failure.path.c_str(), failure.SystemText().c_str()),
+      MessageIcon::Warning);
 }
 
 // A report or page into its temporary file, which then joins `set`. A file there that Tessarix
 // did not write stays as it is and is named, and the set goes on without it. False when the
 // file cannot be written: then nothing of the set may be put in place.
-bool WriteCompanion(AtomicFile& file, bool mayReplace, const std::function<bool()>& write,
+bool WriteCompanion(AtomicFile& file, bool mayReplace, const std::function<Status()>& write,
                     std::vector<AtomicFile*>& set, BatchOutcome& outcome) {
   if (!mayReplace) {
     Prompt().ShowMessage(
@@ -132,8 +132,8 @@ bool WriteCompanion(AtomicFile& file, bool mayReplace, const std::function<bool(
     outcome.unsaved.push_back(file.TargetPath());
     return true;
   }
-  if (!write()) {
-    SayUnwritten(file);
+  if (Status written = write(); !written) {
+    SayUnwritten(written.Why());
     outcome.unsaved.push_back(file.TargetPath());
     return false;
   }
@@ -175,12 +175,13 @@ SourceResult BatchRun::SaveOutputs(Mosaic& mosaic, AtomicFile& mosaicFile, Batch
   if (job_.StopRequested())
     return SourceResult::Stopped;
   set.push_back(&mosaicFile);  // last: a rename refused midway then keeps the earlier mosaic
-  if (!complete || !CommitTogether(set)) {
+  const Status placed = complete ? CommitTogether(set) : Status();
+  if (!complete || !placed) {
     for (const AtomicFile* file : set) {
       if (file->Committed())
         continue;
-      if (file->Error() != 0)
-        SayUnwritten(*file);
+      if (!placed && placed.Why().path == file->TargetPath())
+        SayUnwritten(placed.Why());
       outcome.unsaved.push_back(file->TargetPath());
     }
   }
@@ -204,7 +205,7 @@ SourceResult BatchRun::Process(const std::string& source, BatchOutcome& outcome)
 
   job_.SetStatus("Loading Image...");
   Image image;
-  if (!image.LoadJpeg(source))
+  if (!WithJpegMessage(image.LoadJpeg(source)))
     return SourceResult::Skipped;
   if (job_.StopRequested())
     return SourceResult::Stopped;

@@ -5,6 +5,7 @@
 #include "cli/status_printer.h"
 #include "engine/mosaic_settings.h"
 #include "engine/output_names.h"
+#include "imaging/jpeg_file.h"
 #include "imaging/sample_photos.h"
 #include "platform/text_format.h"
 
@@ -20,7 +21,7 @@ bool WriteSampleTiles(const std::filesystem::path& folder) {
     const uint32_t height = i % 5 == 3 ? 240 : (i % 7 == 5 ? 200 : 160);
     const Image tile = MakeSamplePhoto(static_cast<uint32_t>(i + 1), width, height);
     const std::string path = (folder / Format("tile%03d.jpg", i + 1)).string();
-    if (!tile.SaveJpeg(path, 90))
+    if (!WithJpegMessage(tile.SaveJpeg(path, 90)))
       return false;
   }
   return true;
@@ -39,7 +40,8 @@ int RunDemo(const std::string& folderText) {
   }
   PrintMessage(Format("Writing %d sample tiles into %s ...", kTiles, tiles.string().c_str()));
   const std::string source = (folder / "Landscape.jpg").string();
-  if (!WriteSampleTiles(tiles) || !MakeSampleScene(1800, 1200).SaveJpeg(source, 92)) {
+  if (!WriteSampleTiles(tiles) ||
+      !WithJpegMessage(MakeSampleScene(1800, 1200).SaveJpeg(source, 92))) {
     PrintMessage("Cannot write the sample photos.");
     return kFailed;
   }

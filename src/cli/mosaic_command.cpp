@@ -8,6 +8,7 @@
 #include "cli/interrupt.h"
 #include "cli/status_printer.h"
 #include "imaging/image.h"
+#include "imaging/jpeg_file.h"
 #include "job_state/mosaic_job.h"
 #include "platform/text_format.h"
 #include "window_logic/collection_commands.h"
@@ -49,7 +50,7 @@ void MeasureFirstSource(const std::vector<std::string>& sources, ParameterCheckI
   if (sources.empty())
     return;
   Image image;
-  if (!image.LoadJpeg(sources.front())) {
+  if (!WithJpegMessage(image.LoadJpeg(sources.front()))) {
     PrintMessage(Format("Unable to load file %s", sources.front().c_str()));
     return;
   }

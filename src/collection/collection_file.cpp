@@ -207,22 +207,24 @@ bool ReadEntry(Reader& in, CollectionEntry& entry) {
   return true;
 }
 
-CollectionLoadResult ReadCollection(Reader& in, ImageCollection& collection) {
+Status ReadCollection(Reader& in, ImageCollection& collection) {
+  const Failure damaged{FailureKind::kDamaged, collection.filePath, 0, {}};
   const uint32_t expected[3] = {kFormatTag, kThumbWidth, kThumbHeight};
   for (const uint32_t want : expected) {
     uint32_t value = 0;
     if (!in.U32(value))
-      return CollectionLoadResult::kDamaged;
+      return damaged;
     if (value != want) {
+      // The load goes on with an empty collection, so this is said now.
       Prompt().ShowMessage("Wrong File version!", MessageIcon::Warning);
       collection.SetLoadedDescription();
-      return CollectionLoadResult::kWrongVersion;
+      return Failure{FailureKind::kWrongVersion, collection.filePath, 0, {}};
     }
   }
   std::string storedFolder;
   std::string storedFile;
   if (!in.String(storedFolder) || !in.String(storedFile))
-    return CollectionLoadResult::kDamaged;
+    return damaged;
 
   const size_t slash = collection.filePath.rfind('/');
   collection.imageFolder =
@@ -230,21 +232,21 @@ CollectionLoadResult ReadCollection(Reader& in, ImageCollection& collection) {
 
   uint32_t count = 0;
   if (!in.U32(count))
-    return CollectionLoadResult::kDamaged;
+    return damaged;
   // Every record takes at least a one-byte path length plus its fixed part; a count the file
   // cannot hold is refused before anything is read or allocated.
   if (uint64_t{count} * (1 + kRecordTail) > in.Left())
-    return CollectionLoadResult::kDamaged;
+    return damaged;
   for (uint32_t k = 0; k < count; ++k) {
     auto entry = std::make_unique<CollectionEntry>();
     if (!ReadEntry(in, *entry))
-      return CollectionLoadResult::kDamaged;
+      return damaged;
     entry->path = Rebase(entry->path, storedFolder, collection.imageFolder);
     collection.Add(std::move(entry));
   }
   collection.MarkFramesAndRequired();
   collection.SetLoadedDescription();
-  return CollectionLoadResult::kLoaded;
+  return {};
 }
 
 }  // namespace
@@ -264,66 +266,70 @@ void AppendStringField(std::vector<uint8_t>& out, const std::string& text) {
   out.insert(out.end(), text.begin(), text.end());
 }
 
-CollectionLoadResult LoadCollectionFile(ImageCollection& collection, int* systemError) {
+Status LoadCollectionFile(ImageCollection& collection) {
   collection.ClearEntries();
-  const auto fail = [&](CollectionLoadResult result, int error) {
-    if (systemError != nullptr)
-      *systemError = error;
+  const std::string path = collection.filePath;
+  const auto fail = [&](FailureKind kind, int error) {
     collection.Clear();
-    return result;
+    return Failure{kind, path, error, {}};
   };
   // A FIFO would block the read until some writer came, a device might never end: anything but a
   // regular file is refused before it is opened, and once more after, in case it was swapped.
   const std::optional<FileIdentity> named = IdentifyFile(collection.filePath);
   if (!named)
-    return fail(CollectionLoadResult::kCannotOpen, errno);
+    return fail(FailureKind::kCannotRead, errno);
   if (!named->regular)
-    return fail(CollectionLoadResult::kNotAFile, 0);
+    return fail(FailureKind::kNotAFile, 0);
   const int descriptor = open(collection.filePath.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
   if (descriptor < 0)
-    return fail(CollectionLoadResult::kCannotOpen, errno);
+    return fail(FailureKind::kCannotRead, errno);
   const std::optional<FileIdentity> opened = IdentifyOpenFile(descriptor);
   if (!opened || !opened->regular) {
     close(descriptor);
-    return fail(CollectionLoadResult::kNotAFile, 0);
+    return fail(FailureKind::kNotAFile, 0);
   }
   std::unique_ptr<std::FILE, FileCloser> file(fdopen(descriptor, "rb"));
   if (!file) {
     const int error = errno;
     close(descriptor);
-    return fail(CollectionLoadResult::kCannotOpen, error);
+    return fail(FailureKind::kCannotRead, error);
   }
   Reader in(file.get());
-  const CollectionLoadResult result = ReadCollection(in, collection);
-  if (result == CollectionLoadResult::kDamaged)
-    return fail(result, 0);
+  Status read = ReadCollection(in, collection);
+  if (!read && read.Why().kind == FailureKind::kDamaged)
+    return fail(FailureKind::kDamaged, 0);
   collection.fileSeen = opened;
-  collection.fileUnreadable = result != CollectionLoadResult::kLoaded;
-  return result;
+  collection.fileUnreadable = !read;
+  return read;
 }
 
 bool LoadCollection(ImageCollection& collection) {
-  const CollectionLoadResult result = LoadCollectionFile(collection);
-  return result == CollectionLoadResult::kLoaded || result == CollectionLoadResult::kWrongVersion;
+  const Status loaded = LoadCollectionFile(collection);
+  return loaded || loaded.Why().kind == FailureKind::kWrongVersion;
 }
 
-bool SaveCollection(const ImageCollection& collection, int* systemError) {
-  const auto fail = [systemError](int error) {
-    if (systemError != nullptr)
-      *systemError = error != 0 ? error : EIO;
-    return false;
+Status SaveCollection(const ImageCollection& collection) {
+  const std::string& path = collection.filePath;
+  const auto refuse = [&path](int error) {
+    return Failure{FailureKind::kRefused, path, error, {}};
   };
   if (collection.filePath.empty())
-    return fail(ENOENT);
+    return refuse(ENOENT);
   // Texts longer than the widest length field cannot be written faithfully.
   const auto tooLong = [](const std::string& s) { return s.size() > UINT32_MAX; };
   if (tooLong(collection.imageFolder) || tooLong(collection.filePath))
-    return fail(ENAMETOOLONG);
+    return refuse(ENAMETOOLONG);
 
   // Replacing a symbolic link by a plain file would leave the file it points to stale.
   AtomicFile file(FollowLinks(collection.filePath));
-  if (!file.Open())
-    return fail(file.Error());
+  const auto fail = [&file](Status failed) {
+    Failure failure = failed ? file.Failed(FailureKind::kCannotWrite) : failed.Why();
+    if (failure.systemError == 0)
+      failure.systemError = EIO;
+    return failure;
+  };
+  if (Status opened = file.Open(); !opened)
+    return fail(opened);
   std::FILE* out = file.Stream();
 
   std::vector<uint8_t> bytes;
@@ -336,7 +342,7 @@ bool SaveCollection(const ImageCollection& collection, int* systemError) {
   for (size_t i = 0; i < collection.Size(); ++i) {
     const CollectionEntry& e = collection.Entry(i);
     if (tooLong(e.path))
-      return fail(ENAMETOOLONG);
+      return refuse(ENAMETOOLONG);
     AppendStringField(bytes, e.path);
     AppendU32(bytes, e.modificationTime);
     AppendU32(bytes, e.fileSize);
@@ -349,13 +355,15 @@ bool SaveCollection(const ImageCollection& collection, int* systemError) {
     // Hand the bytes over in pieces so a large collection never sits in memory twice.
     if (bytes.size() >= 16384) {
       if (std::fwrite(bytes.data(), 1, bytes.size(), out) != bytes.size())
-        return fail(file.Error());
+        return fail({});
       bytes.clear();
     }
   }
   if (!bytes.empty() && std::fwrite(bytes.data(), 1, bytes.size(), out) != bytes.size())
-    return fail(file.Error());
-  return file.Commit() || fail(file.Error());
+    return fail({});
+  if (Status committed = file.Commit(); !committed)
+    return fail(committed);
+  return {};
 }
 
 }  // namespace tessarix

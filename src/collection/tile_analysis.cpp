@@ -4,6 +4,7 @@
 
 #include "color/color_info.h"
 #include "imaging/image_ops.h"
+#include "imaging/jpeg_file.h"
 #include "platform/file_status.h"
 
 namespace tessarix {
@@ -51,7 +52,7 @@ std::optional<Image> LoadTile(CollectionEntry& entry, uint32_t tw, uint32_t th,
   Image ownMemory;
   Image& image = decodeMemory != nullptr ? *decodeMemory : ownMemory;
   uint32_t h = 0;
-  if (!image.LoadJpegTop(entry.path, rowsWanted, h))
+  if (!WithJpegMessage(image.LoadJpegTop(entry.path, rowsWanted, h)))
     return std::nullopt;
   uint32_t w = image.Width();
   entry.pixelWidth = w;

@@ -9,6 +9,7 @@
 
 #include "engine/source_analysis.h"
 #include "imaging/image_ops.h"
+#include "imaging/jpeg_file.h"
 #include "imaging/pixel_buffer.h"
 #include "platform/memory_limit.h"
 
@@ -333,7 +334,7 @@ MaskSegmentation SegmentMask(std::vector<MosaicCell>& cells, Image mask) {
 
 MaskSegmentation BuildMaskCells(std::vector<MosaicCell>& cells, const std::string& maskPath) {
   Image mask;
-  if (!mask.LoadJpeg(maskPath)) {
+  if (!WithJpegMessage(mask.LoadJpeg(maskPath))) {
     cells.clear();
     return {};
   }

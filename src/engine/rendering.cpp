@@ -273,11 +273,12 @@ int RenderFinalMosaic(MosaicJob& job, Mosaic& mosaic) {
   job.SetStatus("Saving Final Mosaic...");
   const int quality = static_cast<int>(mosaic.jpegQuality);
   if (mosaic.mosaicOutput == nullptr) {
-    mosaic.mosaicSaved = canvas.SaveJpeg(mosaic.mosaicFile, quality);
+    mosaic.mosaicSaved =
+        static_cast<bool>(WithJpegMessage(canvas.SaveJpeg(mosaic.mosaicFile, quality)));
     if (mosaic.mosaicSaved)
       MosaicSaved(job, mosaic, std::move(canvas));
-  } else if (WritePixels(*mosaic.mosaicOutput, canvas.Pixels(), canvas.Width(), canvas.Height(),
-                         quality)) {
+  } else if (WithJpegMessage(WritePixels(*mosaic.mosaicOutput, canvas.Pixels(), canvas.Width(),
+                                         canvas.Height(), quality))) {
     mosaic.picture = std::move(canvas);
   }
   job.EndStage();

@@ -8,10 +8,10 @@
 
 namespace tessarix {
 
-bool WriteTextReport(const std::vector<MosaicCell>& cells, const EngineParameters& params,
-                     AtomicFile& file) {
-  if (!file.Open())
-    return false;
+Status WriteTextReport(const std::vector<MosaicCell>& cells, const EngineParameters& params,
+                       AtomicFile& file) {
+  if (Status opened = file.Open(); !opened)
+    return opened;
   const CellExtent extent = MeasureCells(cells);
 
   long long assigned = 0;
@@ -51,10 +51,12 @@ bool WriteTextReport(const std::vector<MosaicCell>& cells, const EngineParameter
   return file.Finish();
 }
 
-int WriteTextReport(const std::vector<MosaicCell>& cells, const EngineParameters& params,
-                    const std::string& path) {
+Status WriteTextReport(const std::vector<MosaicCell>& cells, const EngineParameters& params,
+                       const std::string& path) {
   AtomicFile file(path);
-  return WriteTextReport(cells, params, file) && file.Commit() ? 1 : 0;
+  if (Status written = WriteTextReport(cells, params, file); !written)
+    return written;
+  return file.Commit();
 }
 
 }  // namespace tessarix

@@ -66,18 +66,18 @@ UsageRecord ReadUsage() {
   return record;
 }
 
-bool IncrementMosaicCount() {
+Status IncrementMosaicCount() {
   const std::string path = UsageFilePath();
   if (path.empty())
-    return false;
+    return Failure{FailureKind::kRefused, path, 0, {}};
   UsageRecord record = ReadUsage();
   if (record.mosaicCount == 0)
     record.dateFirstMosaic = TodayText();
   std::error_code ignored;
   std::filesystem::create_directories(std::filesystem::path(path).parent_path(), ignored);
   AtomicFile file(path);
-  if (!file.Open())
-    return false;
+  if (Status opened = file.Open(); !opened)
+    return opened;
   const std::string text = Format("[Usage]\nMosaicCount=%ld\nDateFirstMosaic=%s\n",
                                   record.mosaicCount + 1, record.dateFirstMosaic.c_str());
   std::fputs(text.c_str(), file.Stream());

@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "platform/failure.h"
+
 namespace tessarix {
 
 // How many mosaics this user has saved, and since when. Kept in a small text file so that the
@@ -18,8 +20,9 @@ std::string UsageFilePath();
 // The stored values; missing file, values or texts beyond 255 characters read as missing.
 UsageRecord ReadUsage();
 
-// Adds one saved mosaic; the first one also stores today's local date. False when the file could
-// not be written (the old file then stays as it was).
-bool IncrementMosaicCount();
+// Adds one saved mosaic; the first one also stores today's local date. The failure (kRefused
+// when there is no place for the file) when it could not be written; the old file then stays as
+// it was.
+Status IncrementMosaicCount();
 
 }  // namespace tessarix

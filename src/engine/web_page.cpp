@@ -133,10 +133,10 @@ std::string FileUrl(const std::string& path) {
   return url;
 }
 
-bool WriteWebPage(const std::vector<MosaicCell>& cells, const std::string& mosaicPath,
-                  const std::string& outputBase, long webWidth, AtomicFile& file) {
-  if (!file.Open())
-    return false;
+Status WriteWebPage(const std::vector<MosaicCell>& cells, const std::string& mosaicPath,
+                    const std::string& outputBase, long webWidth, AtomicFile& file) {
+  if (Status opened = file.Open(); !opened)
+    return opened;
   const std::string title = WebPageBase(outputBase);
 
   const uint32_t mosaicWidth = MeasureCells(cells).width;
@@ -179,10 +179,12 @@ bool WriteWebPage(const std::vector<MosaicCell>& cells, const std::string& mosai
   return file.Finish();
 }
 
-int WriteWebPage(const std::vector<MosaicCell>& cells, const std::string& mosaicPath,
-                 const std::string& outputBase, long webWidth) {
+Status WriteWebPage(const std::vector<MosaicCell>& cells, const std::string& mosaicPath,
+                    const std::string& outputBase, long webWidth) {
   AtomicFile file(WebPageFileName(outputBase));
-  return WriteWebPage(cells, mosaicPath, outputBase, webWidth, file) && file.Commit() ? 1 : 0;
+  if (Status written = WriteWebPage(cells, mosaicPath, outputBase, webWidth, file); !written)
+    return written;
+  return file.Commit();
 }
 
 }  // namespace tessarix

@@ -80,15 +80,16 @@ std::optional<Image> FromDib(const Dib& dib) {
   return image;
 }
 
-bool SaveBmp(const Image& image, const std::string& path) {
+Status SaveBmp(const Image& image, const std::string& path) {
+  const Failure refused{FailureKind::kRefused, path, 0, {}};
   if (image.Empty())
-    return false;
+    return refused;
   const size_t stride = Dib::RowStride(image.Width());
   const uint64_t imageSize = SaturatingProduct(stride, image.Height());
   const uint64_t fileSize = kFileHeaderSize + kDibInfoHeaderSize + imageSize;
   // The size fields are 32 bits wide; a larger picture cannot be described.
   if (fileSize > UINT32_MAX)
-    return false;
+    return refused;
 
   uint8_t headers[kFileHeaderSize + kDibInfoHeaderSize] = {};
   headers[0] = 'B';
@@ -104,15 +105,15 @@ bool SaveBmp(const Image& image, const std::string& path) {
   Put32(info + 20, static_cast<uint32_t>(imageSize));
 
   AtomicFile file(path);
-  if (!file.Open())
-    return false;
+  if (Status opened = file.Open(); !opened)
+    return opened;
   if (std::fwrite(headers, sizeof headers, 1, file.Stream()) != 1)
-    return false;
+    return file.Failed(FailureKind::kCannotWrite);
   std::vector<uint8_t> row(stride);
   for (uint32_t r = image.Height(); r-- > 0;) {
     PackRow(image, r, row.data());
     if (std::fwrite(row.data(), stride, 1, file.Stream()) != 1)
-      return false;
+      return file.Failed(FailureKind::kCannotWrite);
   }
   return file.Commit();
 }

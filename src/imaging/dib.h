@@ -31,6 +31,8 @@ std::optional<Dib> ToDib(const Image& image);
 std::optional<Image> FromDib(const Dib& dib);
 
 // Writes the image as a 24-bit BMP file (BITMAPFILEHEADER + 40-byte info header + DIB rows).
-bool SaveBmp(const Image& image, const std::string& path);
+// kRefused for an empty image or one too large for the format's 32-bit sizes, else the
+// failures of AtomicFile with the operating system's error.
+Status SaveBmp(const Image& image, const std::string& path);
 
 }  // namespace tessarix

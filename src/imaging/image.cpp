@@ -82,22 +82,23 @@ bool Image::TakeOver(std::optional<Image>&& other) {
   return true;
 }
 
-bool Image::LoadJpeg(const std::string& path) {
+Status Image::LoadJpeg(const std::string& path) {
   uint32_t fullHeight = 0;
   return LoadJpegTop(
       path, [](uint32_t, uint32_t height) { return height; }, fullHeight);
 }
 
-bool Image::LoadJpegTop(const std::string& path,
-                        const std::function<uint32_t(uint32_t width, uint32_t height)>& rowsWanted,
-                        uint32_t& fullHeight) {
+Status Image::LoadJpegTop(
+    const std::string& path,
+    const std::function<uint32_t(uint32_t width, uint32_t height)>& rowsWanted,
+    uint32_t& fullHeight) {
   pixels_.clear();
   width_ = 0;
   height_ = 0;
   uint32_t width = 0;
   uint32_t height = 0;
   // Decoded straight into the pixels: one buffer, one pass.
-  const bool decoded = ReadTopPixels(path, [&](uint32_t w, uint32_t h, uint32_t& rows) -> Pixel* {
+  Status decoded = ReadTopPixels(path, [&](uint32_t w, uint32_t h, uint32_t& rows) -> Pixel* {
     rows = std::clamp<uint32_t>(rowsWanted(w, h), 1, h);
     if (!RoomForDecode(uint64_t{w} * rows))
       return nullptr;
@@ -108,11 +109,11 @@ bool Image::LoadJpegTop(const std::string& path,
   });
   if (!decoded) {
     Release();
-    return false;
+    return decoded;
   }
   width_ = width;
   height_ = height;
-  return true;
+  return {};
 }
 
 // Memory already paid for is kept when it is large enough; otherwise it is given back before a
@@ -127,9 +128,9 @@ bool Image::RoomForDecode(uint64_t count) {
   return AllocateUnset(pixels_, count);
 }
 
-bool Image::SaveJpeg(const std::string& path, int quality) const {
+Status Image::SaveJpeg(const std::string& path, int quality) const {
   if (Empty())
-    return false;
+    return Failure{FailureKind::kRefused, path, 0, {}};
   return WritePixels(path, pixels_.data(), width_, height_, quality);
 }
 

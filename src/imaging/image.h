@@ -7,6 +7,7 @@
 
 #include "imaging/pixel.h"
 #include "imaging/pixel_buffer.h"
+#include "platform/failure.h"
 
 namespace tessarix {
 
@@ -48,24 +49,26 @@ class Image {
   // Adopts `other`'s size and pixels. Returns false and changes nothing when `other` is none.
   bool TakeOver(std::optional<Image>&& other);
 
-  // Decodes a JPEG file (T = 0 everywhere). On any failure the image is empty and false returned;
-  // only a memory shortage shows a message. The decoded pixels' memory is paid from the process's
-  // memory budget while the image keeps it; a picture the budget refuses (MemoryBudget::Reserve)
-  // is a memory shortage, found before any of it is decoded. The pixels' memory is kept for the
-  // new picture when it is large enough, so decoding many photos in turn through one image takes
-  // fresh memory (and its page faults) and a new share of the budget only for a larger one.
-  bool LoadJpeg(const std::string& path);
+  // Decodes a JPEG file (T = 0 everywhere). On any failure the image is empty and the failure
+  // is ReadTopPixels's; nothing is said here (see SayJpegFailure). The decoded pixels' memory is
+  // paid from the process's memory budget while the image keeps it; a picture the budget refuses
+  // (MemoryBudget::Reserve) is a memory shortage, found before any of it is decoded. The pixels'
+  // memory is kept for the new picture when it is large enough, so decoding many photos in turn
+  // through one image takes fresh memory (and its page faults) and a new share of the budget only
+  // for a larger one.
+  Status LoadJpeg(const std::string& path);
 
   // LoadJpeg for the top rows only, as many as `rowsWanted(width, height)` asks once the file's
   // size is known (kept within 1..height): the image is width x those rows, the same pixels as
   // the full decode's, and `fullHeight` receives the picture's height. The rest is not decoded.
-  bool LoadJpegTop(const std::string& path,
-                   const std::function<uint32_t(uint32_t width, uint32_t height)>& rowsWanted,
-                   uint32_t& fullHeight);
+  Status LoadJpegTop(const std::string& path,
+                     const std::function<uint32_t(uint32_t width, uint32_t height)>& rowsWanted,
+                     uint32_t& fullHeight);
 
-  // Writes the pixels (T dropped) as a baseline JPEG of `quality` 1..100. False for an empty image
-  // or a failed write; an existing file at `path` is replaced only by a complete new one.
-  bool SaveJpeg(const std::string& path, int quality) const;
+  // Writes the pixels (T dropped) as a baseline JPEG of `quality` 1..100. kRefused for an empty
+  // image, else the failures of WritePixels; an existing file at `path` is replaced only by a
+  // complete new one.
+  Status SaveJpeg(const std::string& path, int quality) const;
 
   friend bool operator==(const Image&, const Image&) = default;
 

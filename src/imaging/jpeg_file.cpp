@@ -27,10 +27,12 @@ namespace {
 struct ErrorContext {
   jpeg_error_mgr manager;
   std::jmp_buf jump;
+  char message[JMSG_LENGTH_MAX];  // the library's words for the error that ended the operation
 };
 
 [[noreturn]] void AbandonOnError(j_common_ptr info) {
   auto* context = reinterpret_cast<ErrorContext*>(info->err);
+  (*info->err->format_message)(info, context->message);
   std::longjmp(context->jump, 1);
 }
 
@@ -158,18 +160,19 @@ void Decode(DecodeState& state, std::FILE* file, const Reserve& reserve) {
   state.decoded = true;
 }
 
-// Opens, decodes, closes; shows the one message a decode can give.
-bool DecodeFile(const std::string& path, const Reserve& reserve) {
+// Opens, decodes, closes.
+Status DecodeFile(const std::string& path, const Reserve& reserve) {
   std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
   if (!file)
-    return false;
+    return Failure{FailureKind::kCannotRead, path, errno, {}};
   auto state = std::make_unique<DecodeState>();
+  state->error.message[0] = '\0';
   Decode(*state, file.get(), reserve);
-  if (state->outOfMemory) {
-    Prompt().ShowMessage("JpegFile :\nOut of memory", MessageIcon::Stop);
-    return false;
-  }
-  return state->decoded;
+  if (state->outOfMemory)
+    return Failure{FailureKind::kOutOfMemory, path, 0, {}};
+  if (!state->decoded)
+    return Failure{FailureKind::kDamaged, path, 0, state->error.message};
+  return {};
 }
 
 struct EncodeState {
@@ -187,6 +190,7 @@ struct EncodeInput {
 };
 
 bool Encode(EncodeState& state, std::FILE* file, const EncodeInput& input, int quality) {
+  state.error.message[0] = '\0';
   state.info.err = jpeg_std_error(&state.error.manager);
   state.error.manager.error_exit = AbandonOnError;
   state.error.manager.output_message = SilenceMessages;
@@ -213,49 +217,74 @@ bool Encode(EncodeState& state, std::FILE* file, const EncodeInput& input, int q
   return true;
 }
 
-// The person's words for a file that cannot be written, with the operating system's reason.
-bool Refuse(const AtomicFile& output, const char* action) {
-  Prompt().ShowMessage(Format("JpegFile :\nCan't %s %s\n%s", action, output.TargetPath().c_str(),
-                              std::system_category().message(output.Error()).c_str()),
-                       MessageIcon::Warning);
-  return false;
-}
-
 // Creates `output`'s temporary file and encodes into it, leaving it finished but not renamed. A
-// file that cannot be completed (full disk, a target that cannot be replaced) is as lost as one
-// that cannot be created; said with the operating system's reason, or the failure would go
-// unnoticed. The library's refusals of the picture itself stay silent like its other errors.
-bool EncodeInto(AtomicFile& output, const EncodeInput& input, int quality) {
-  if (!output.Open())
-    return Refuse(output, "open");
+// write that fell short is a file that cannot be completed; any other stop is the library's
+// refusal of the picture, in its own words.
+Status EncodeInto(AtomicFile& output, const EncodeInput& input, int quality) {
+  if (Status opened = output.Open(); !opened)
+    return opened;
   auto state = std::make_unique<EncodeState>();
   if (!Encode(*state, output.Stream(), input, quality)) {
     const bool failedWrite = std::ferror(output.Stream()) != 0;
+    Failure failure =
+        output.Failed(failedWrite ? FailureKind::kCannotWrite : FailureKind::kRefused);
+    failure.detail = state->error.message;
     output.Discard();
-    return failedWrite ? Refuse(output, "write") : false;
+    return failure;
   }
-  return output.Finish() || Refuse(output, "write");
+  return output.Finish();
 }
 
 // Encodes into a new file and replaces the target only with the complete result.
-bool EncodeFile(const std::string& path, const EncodeInput& input, int quality) {
+Status EncodeFile(const std::string& path, const EncodeInput& input, int quality) {
   AtomicFile output(path);
-  return EncodeInto(output, input, quality) && (output.Commit() || Refuse(output, "write"));
+  if (Status encoded = EncodeInto(output, input, quality); !encoded)
+    return encoded;
+  return output.Commit();
 }
 
 }  // namespace
 
-bool ReadTopPixels(
+std::optional<std::string> JpegFailureText(const Failure& failure) {
+  switch (failure.kind) {
+    case FailureKind::kOutOfMemory:
+      return "JpegFile :\nOut of memory";
+    case FailureKind::kCannotCreate:
+      return Format("JpegFile :\nCan't open %s\n%s", failure.path.c_str(),
+                    failure.SystemText().c_str());
+    case FailureKind::kCannotWrite:
+      return Format("JpegFile :\nCan't write %s\n%s", failure.path.c_str(),
+                    failure.SystemText().c_str());
+    default:
+      return std::nullopt;
+  }
+}
+
+void SayJpegFailure(const Failure& failure) {
+  if (const std::optional<std::string> text = JpegFailureText(failure)) {
+    Prompt().ShowMessage(*text, failure.kind == FailureKind::kOutOfMemory ? MessageIcon::Stop
+                                                                          : MessageIcon::Warning);
+  }
+}
+
+Status WithJpegMessage(Status result) {
+  if (!result)
+    SayJpegFailure(result.Why());
+  return result;
+}
+
+Status ReadTopPixels(
     const std::string& path,
     const std::function<Pixel*(uint32_t width, uint32_t height, uint32_t& rows)>& reserve) {
   return DecodeFile(path, reserve);
 }
 
 // Hands the pixels to `encode` as rows the encoder reads.
-static bool EncodePixels(const Pixel* pixels, uint32_t width, uint32_t height,
-                         const std::function<bool(const EncodeInput&)>& encode) {
+static Status EncodePixels(const std::string& path, const Pixel* pixels, uint32_t width,
+                           uint32_t height,
+                           const std::function<Status(const EncodeInput&)>& encode) {
   if (pixels == nullptr || width == 0 || height == 0)
-    return false;
+    return Failure{FailureKind::kRefused, path, 0, {}};
   EncodeInput input;
   input.width = width;
   input.height = height;
@@ -284,15 +313,15 @@ static bool EncodePixels(const Pixel* pixels, uint32_t width, uint32_t height,
   return encode(input);
 }
 
-bool WritePixels(const std::string& path, const Pixel* pixels, uint32_t width, uint32_t height,
-                 int quality) {
-  return EncodePixels(pixels, width, height,
+Status WritePixels(const std::string& path, const Pixel* pixels, uint32_t width, uint32_t height,
+                   int quality) {
+  return EncodePixels(path, pixels, width, height,
                       [&](const EncodeInput& input) { return EncodeFile(path, input, quality); });
 }
 
-bool WritePixels(AtomicFile& file, const Pixel* pixels, uint32_t width, uint32_t height,
-                 int quality) {
-  return EncodePixels(pixels, width, height,
+Status WritePixels(AtomicFile& file, const Pixel* pixels, uint32_t width, uint32_t height,
+                   int quality) {
+  return EncodePixels(file.TargetPath(), pixels, width, height,
                       [&](const EncodeInput& input) { return EncodeInto(file, input, quality); });
 }
 

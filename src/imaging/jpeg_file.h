@@ -2,9 +2,11 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "imaging/pixel.h"
+#include "platform/failure.h"
 
 namespace tessarix {
 
@@ -14,26 +16,40 @@ class AtomicFile;
 // files come out as RGB, grey files with the value in all three channels, CMYK files converted
 // with R = (C * K + 127) / 255 and so on. `reserve(width, height, rows)` is asked once, may lower
 // `rows` (which comes in as height; 0 counts as height) and returns room for width * rows
-// pixels, rows top first, or null when it cannot have it. The rows are exactly a full decode's
-// first rows; the rest of the file is not decoded. False on any failure, after which the reserved
-// pixels mean nothing: a missing file or corrupt data quietly, a picture too large to hold (or
-// no room reserved) with the message "JpegFile :\nOut of memory". Library warnings do not stop a
-// decode.
-bool ReadTopPixels(
+// pixels, rows top first, or null when it cannot have it (kOutOfMemory, as for a picture too
+// large to hold). The rows are exactly a full decode's first rows; the rest of the file is not
+// decoded. A file that cannot be opened is kCannotRead with the operating system's error,
+// corrupt data kDamaged with libjpeg's words; after any failure the reserved pixels mean
+// nothing. Library warnings do not stop a decode.
+Status ReadTopPixels(
     const std::string& path,
     const std::function<Pixel*(uint32_t width, uint32_t height, uint32_t& rows)>& reserve);
 
 // Writes a baseline RGB JPEG of `quality` (1..100) from 32-bit pixels, `width` per row, rows top
-// first; the transparency is ignored. False without a message for no pixels or a zero size;
-// "JpegFile :\nCan't open %s\n" followed by the operating system's reason when the file cannot be
-// created, "JpegFile :\nCan't write %s\n" and the reason when it cannot be completed (a full
-// disk). The target is replaced only by a complete new file.
-bool WritePixels(const std::string& path, const Pixel* pixels, uint32_t width, uint32_t height,
-                 int quality);
+// first; the transparency is ignored. kRefused for no pixels, a zero size or a picture the
+// library refuses (its words kept); kCannotCreate with the operating system's error when the
+// file cannot be created, kCannotWrite when it cannot be completed (a full disk). The target is
+// replaced only by a complete new file.
+Status WritePixels(const std::string& path, const Pixel* pixels, uint32_t width, uint32_t height,
+                   int quality);
 
 // The same into `file`, which is opened here and left finished but not renamed, for a caller
-// that puts it in place together with other files; the same messages.
-bool WritePixels(AtomicFile& file, const Pixel* pixels, uint32_t width, uint32_t height,
-                 int quality);
+// that puts it in place together with other files; the same failures.
+Status WritePixels(AtomicFile& file, const Pixel* pixels, uint32_t width, uint32_t height,
+                   int quality);
+
+// The person's words for a JPEG file's failure: "JpegFile :\nOut of memory" for a picture too
+// large to hold, "JpegFile :\nCan't open %s\n" or "JpegFile :\nCan't write %s\n" followed by the
+// operating system's reason for a file that cannot be created or completed. None for the
+// failures that are not said (a missing or corrupt file to read, a picture the library refuses).
+std::optional<std::string> JpegFailureText(const Failure& failure);
+
+// Shows JpegFailureText through the prompt, when there is one (out of memory as a stop, the
+// others as a warning), at the moment the failure happens.
+void SayJpegFailure(const Failure& failure);
+
+// `result`, after saying its failure as SayJpegFailure does: for a caller that shows a JPEG
+// file's failure where it happens and carries on.
+Status WithJpegMessage(Status result);
 
 }  // namespace tessarix

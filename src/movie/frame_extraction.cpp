@@ -8,6 +8,7 @@
 #include "imaging/deinterlace.h"
 #include "imaging/dib.h"
 #include "imaging/image_ops.h"
+#include "imaging/jpeg_file.h"
 #include "movie/movie_stream.h"
 #include "platform/clock.h"
 #include "platform/text_format.h"
@@ -223,8 +224,9 @@ ExtractionResult ExtractFrames(MovieStream& stream, const std::string& moviePath
     }
     bool saved = true;
     if (fields.writeJpg)
-      saved = image.SaveJpeg(FrameFileName(base, folder, fields.filePrefix, frame + 1, "jpg"),
-                             static_cast<int>(fields.jpgQuality));
+      saved = static_cast<bool>(WithJpegMessage(
+          image.SaveJpeg(FrameFileName(base, folder, fields.filePrefix, frame + 1, "jpg"),
+                         static_cast<int>(fields.jpgQuality))));
     if (fields.writeBmp)
       saved =
           SaveBmp(image, FrameFileName(base, folder, fields.filePrefix, frame + 1, "bmp")) && saved;

@@ -100,14 +100,18 @@ ssize_t AtomicFile::WriteToFile(void* self, const char* data, size_t size) {
   return static_cast<ssize_t>(done);
 }
 
-bool AtomicFile::Open() {
+Failure AtomicFile::Failed(FailureKind kind) const {
+  return Failure{kind, target_, error_, {}};
+}
+
+Status AtomicFile::Open() {
   Discard();
   error_ = 0;
   finished_ = committed_ = false;
   struct stat existing {};
   if (stat(target_.c_str(), &existing) == 0 && S_ISDIR(existing.st_mode)) {
     Fail(EISDIR);  // the rename would be refused after all the writing
-    return false;
+    return Failed(FailureKind::kCannotCreate);
   }
   const size_t slash = target_.rfind('/');
   const std::string folder =
@@ -117,7 +121,7 @@ bool AtomicFile::Open() {
   const int fd = mkstemp(pattern.data());
   if (fd < 0) {
     Fail(errno);
-    return false;
+    return Failed(FailureKind::kCannotCreate);
   }
   fd_ = fd;
   temporary_ = std::move(pattern);
@@ -127,16 +131,16 @@ bool AtomicFile::Open() {
   if (stream_ == nullptr) {
     Fail(errno);
     Discard();
-    return false;
+    return Failed(FailureKind::kCannotCreate);
   }
-  return true;
+  return {};
 }
 
-bool AtomicFile::Finish() {
+Status AtomicFile::Finish() {
   if (finished_)
-    return true;
+    return {};
   if (stream_ == nullptr)
-    return false;
+    return Failed(FailureKind::kCannotWrite);
   bool ok = std::fflush(stream_) == 0 && std::ferror(stream_) == 0;
   if (!ok)
     Fail(EIO);  // only when no write said why
@@ -161,25 +165,25 @@ bool AtomicFile::Finish() {
   fd_ = -1;
   if (!ok) {
     Discard();
-    return false;
+    return Failed(FailureKind::kCannotWrite);
   }
   finished_ = true;
-  return true;
+  return {};
 }
 
-bool AtomicFile::Commit() {
-  if (!Finish())
-    return false;
+Status AtomicFile::Commit() {
+  if (Status finished = Finish(); !finished)
+    return finished;
   if (std::rename(temporary_.c_str(), target_.c_str()) != 0) {
     Fail(errno);
     Discard();
-    return false;
+    return Failed(FailureKind::kCannotWrite);
   }
   ReleaseName();
   temporary_.clear();
   finished_ = false;
   committed_ = true;
-  return true;
+  return {};
 }
 
 void AtomicFile::Discard() {
@@ -216,22 +220,22 @@ void AtomicFile::RemoveTemporaries() noexcept {
   }
 }
 
-bool CommitTogether(std::span<AtomicFile* const> files) {
-  const auto dropAll = [files] {
+Status CommitTogether(std::span<AtomicFile* const> files) {
+  const auto dropAll = [files](Status failed) {
     for (AtomicFile* file : files) file->Discard();
-    return false;
+    return failed;
   };
   for (AtomicFile* file : files) {
-    if (!file->Finish())
-      return dropAll();
+    if (Status finished = file->Finish(); !finished)
+      return dropAll(finished);
   }
   ExitHold hold;
   // A refused rename ends the renames: the files after it keep their earlier versions.
   for (AtomicFile* file : files) {
-    if (!file->Commit())
-      return dropAll();
+    if (Status committed = file->Commit(); !committed)
+      return dropAll(committed);
   }
-  return true;
+  return {};
 }
 
 void ExitRemovingTemporaries(int status) noexcept {

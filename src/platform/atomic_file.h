@@ -6,6 +6,8 @@
 #include <span>
 #include <string>
 
+#include "platform/failure.h"
+
 namespace tessarix {
 
 // Writes a file so that the target is either left as it was or replaced whole: the bytes go to a
@@ -20,28 +22,29 @@ class AtomicFile {
   AtomicFile(const AtomicFile&) = delete;
   AtomicFile& operator=(const AtomicFile&) = delete;
 
-  // Creates the temporary file; false when the folder does not exist or is not writable, or a
-  // folder stands where the target should go.
-  bool Open();
+  // Creates the temporary file; kCannotCreate when the folder does not exist or is not writable,
+  // or a folder stands where the target should go (EISDIR).
+  Status Open();
 
   // The stream to write to; null before a successful `Open` and after `Finish`.
   std::FILE* Stream() const { return stream_; }
 
   // Flushes and closes the temporary file (syncing it to disk first when it replaces an existing
-  // file) and gives it the usual permissions; it keeps its temporary name until `Commit`. False
-  // (and the temporary removed) when any write failed on the way.
-  bool Finish();
+  // file) and gives it the usual permissions; it keeps its temporary name until `Commit`.
+  // kCannotWrite (and the temporary removed) when any write failed on the way.
+  Status Finish();
 
-  // `Finish` when not done yet, then renames the temporary file over the target. False (and the
-  // target untouched) when any write failed on the way or the rename is refused.
-  bool Commit();
+  // `Finish` when not done yet, then renames the temporary file over the target. kCannotWrite
+  // (and the target untouched) when any write failed on the way or the rename is refused.
+  Status Commit();
 
   // Drops the temporary file; the target stays as it was.
   void Discard();
 
-  // The operating system's error number of the first failure (0 while none happened), for the
-  // person's message: ENOSPC on a full disk, EFBIG past the file size limit, EISDIR for a folder.
-  int Error() const { return error_; }
+  // The failure so far as `kind`: the target and the operating system's error number of the
+  // first failure (0 while none happened): ENOSPC on a full disk, EFBIG past the file size
+  // limit, EISDIR for a folder.
+  Failure Failed(FailureKind kind) const;
   bool Committed() const { return committed_; }
   const std::string& TargetPath() const { return target_; }
 
@@ -66,10 +69,10 @@ class AtomicFile {
 
 // Puts every file in place or none: finishes each, and only when all are complete renames them
 // in the order given under an `ExitHold`. When one fails, it and every file not yet renamed are
-// dropped, their targets left as they were. True when all are in place; otherwise `Error` names
-// the reason on the file that failed, and `Committed` the files renamed before it (only a rename
+// dropped, their targets left as they were. Success when all are in place; otherwise the failure
+// of the file that failed, and `Committed` names the files renamed before it (only a rename
 // refused midway leaves some in place, so the file most worth keeping goes last).
-bool CommitTogether(std::span<AtomicFile* const> files);
+Status CommitTogether(std::span<AtomicFile* const> files);
 
 // Ends the program with `status` after removing every temporary file still in flight, at once,
 // or, while an ExitHold lives, as soon as the last one ends. Async-signal-safe: for the handler

@@ -6,6 +6,7 @@
 #include "engine/mask_cells.h"
 #include "imaging/deinterlace.h"
 #include "imaging/image_ops.h"
+#include "imaging/jpeg_file.h"
 #include "platform/rename_no_replace.h"
 #include "platform/text_format.h"
 #include "platform/user_prompt.h"
@@ -26,7 +27,7 @@ std::string CutExtension(const std::string& name) {
   return name.size() > 4 ? name.substr(0, name.size() - 4) : std::string();
 }
 
-PhotoUtilityResult Failure(std::string message) {
+PhotoUtilityResult Failed(std::string message) {
   PhotoUtilityResult result;
   result.message = std::move(message);
   return result;
@@ -43,14 +44,14 @@ std::string CannotSave(const std::string& path) {
 // The wallpaper and the border cut differ only in their name and quality.
 PhotoUtilityResult SaveSeamless(const std::string& path, const char* suffix, int quality) {
   Image photo;
-  if (!photo.LoadJpeg(path))
-    return Failure(CannotRead(path));
+  if (!WithJpegMessage(photo.LoadJpeg(path)))
+    return Failed(CannotRead(path));
   const std::optional<Image> seamless = MakeSeamless(photo, photo.Width() / 9, photo.Height() / 9);
   if (!seamless)
-    return Failure(Format("Cannot make %s seamless.", path.c_str()));
+    return Failed(Format("Cannot make %s seamless.", path.c_str()));
   const std::string target = OutputStem(path) + suffix;
-  if (!seamless->SaveJpeg(target, quality))
-    return Failure(CannotSave(target));
+  if (!WithJpegMessage(seamless->SaveJpeg(target, quality)))
+    return Failed(CannotSave(target));
   PhotoUtilityResult result;
   result.ok = true;
   result.written.push_back(target);
@@ -67,15 +68,15 @@ std::string OutputStem(const std::string& path) {
 PhotoUtilityResult MaskFileAnalysis(const std::string& path) {
   std::vector<MosaicCell> cells;
   if (!BuildMaskCells(cells, path).ok) {
-    return Failure(Format("Cannot find colour areas in %s.", path.c_str()));
+    return Failed(Format("Cannot find colour areas in %s.", path.c_str()));
   }
   const std::optional<Image> map = RenderMaskInfo(cells);
   if (!map)
-    return Failure(Format("Cannot draw the areas of %s.", path.c_str()));
+    return Failed(Format("Cannot draw the areas of %s.", path.c_str()));
   // The extension stays inside the new name: heart.jpg gives "heart.jpg Mask.jpg".
   const std::string target = path + " Mask.jpg";
-  if (!map->SaveJpeg(target, 100))
-    return Failure(CannotSave(target));
+  if (!WithJpegMessage(map->SaveJpeg(target, 100)))
+    return Failed(CannotSave(target));
   PhotoUtilityResult result;
   result.ok = true;
   result.written.push_back(target);
@@ -84,8 +85,8 @@ PhotoUtilityResult MaskFileAnalysis(const std::string& path) {
 
 PhotoUtilityResult JpgQualityTest(const std::string& path) {
   Image photo;
-  if (!photo.LoadJpeg(path))
-    return Failure(CannotRead(path));
+  if (!WithJpegMessage(photo.LoadJpeg(path)))
+    return Failed(CannotRead(path));
 
   const size_t folderLength = FolderLength(path);
   const std::string folder = path.substr(0, folderLength) + "PhotoUtility/";
@@ -93,7 +94,7 @@ PhotoUtilityResult JpgQualityTest(const std::string& path) {
   std::filesystem::create_directory(folder, error);
   // Without the folder every save would fail, each with a message of its own: stop once.
   if (!std::filesystem::is_directory(folder, error)) {
-    return Failure(Format("Cannot create the folder %s.", folder.c_str()));
+    return Failed(Format("Cannot create the folder %s.", folder.c_str()));
   }
   const std::string base = folder + CutExtension(path.substr(folderLength));
 
@@ -102,11 +103,11 @@ PhotoUtilityResult JpgQualityTest(const std::string& path) {
     QualityStep step;
     step.quality = quality;
     const std::string saved = base + Format("_Q%03d.jpg", quality);
-    if (photo.SaveJpeg(saved, quality)) {
+    if (WithJpegMessage(photo.SaveJpeg(saved, quality))) {
       step.saved = true;
       step.path = saved;
       Image reloaded;
-      if (reloaded.LoadJpeg(saved)) {
+      if (WithJpegMessage(reloaded.LoadJpeg(saved))) {
         // Photos of fewer than ten pixels have no D: their "_Q" file simply stays.
         const uint32_t difference = MeanDifference(photo, reloaded);
         if (difference != kNoDifference) {
@@ -138,8 +139,8 @@ PhotoUtilityResult CutBorders(const std::string& path) {
 
 PhotoUtilityResult DeInterlaceSeries(const std::string& path) {
   Image photo;
-  if (!photo.LoadJpeg(path))
-    return Failure(CannotRead(path));
+  if (!WithJpegMessage(photo.LoadJpeg(path)))
+    return Failed(CannotRead(path));
   const std::string stem = OutputStem(path);
   PhotoUtilityResult result;
   for (uint32_t strength = 30; strength <= 100; strength += 10) {
@@ -149,7 +150,7 @@ PhotoUtilityResult DeInterlaceSeries(const std::string& path) {
       return result;
     }
     const std::string target = stem + Format(" DeInterlace%03u.jpg", strength);
-    if (!copy.SaveJpeg(target, 95)) {
+    if (!WithJpegMessage(copy.SaveJpeg(target, 95))) {
       result.message = CannotSave(target);
       return result;
     }
@@ -172,7 +173,7 @@ PhotoUtilityResult RunPhotoUtility(PhotoUtility command, const std::string& path
     case PhotoUtility::CutBorders:
       return CutBorders(path);
   }
-  return Failure("Unknown photo utility.");
+  return Failed("Unknown photo utility.");
 }
 
 std::optional<std::string> AskPhotoUtilityFile(PhotoUtility command) {

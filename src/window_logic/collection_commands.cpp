@@ -38,24 +38,22 @@ std::string WaitingText(const std::string& path) {
   return Format("Waiting while another program creates or updates \"%s\"...", path.c_str());
 }
 
-std::string Reason(CollectionLoadResult result, int error) {
-  switch (result) {
-    case CollectionLoadResult::kWrongVersion:
+std::string Reason(const Failure& failure) {
+  switch (failure.kind) {
+    case FailureKind::kWrongVersion:
       return kWrongVersion;
-    case CollectionLoadResult::kNotAFile:
+    case FailureKind::kNotAFile:
       return "not a regular file";
-    case CollectionLoadResult::kDamaged:
+    case FailureKind::kDamaged:
       return "damaged or cut short";
-    case CollectionLoadResult::kCannotOpen:
-    case CollectionLoadResult::kLoaded:
-      break;
+    default:
+      return std::strerror(failure.systemError);
   }
-  return std::strerror(error);
 }
 
 // What failed as the status, and as the message also which file and why.
-CollectionCommands::Report Failure(const char* what, const std::string& path,
-                                   const std::string& reason) {
+CollectionCommands::Report Failed(const char* what, const std::string& path,
+                                  const std::string& reason) {
   CollectionCommands::Report report;
   report.status = what;
   report.message = Format("%s\n%s: %s", what, path.c_str(), reason.c_str());
@@ -74,10 +72,9 @@ CollectionCommands::Report CollectionCommands::Load(const std::string& path) {
   const uint64_t start = TickMillis();
   Abandon({});
   collection_.filePath = path;
-  int error = 0;
-  const CollectionLoadResult result = LoadCollectionFile(collection_, &error);
-  if (result != CollectionLoadResult::kLoaded && result != CollectionLoadResult::kWrongVersion)
-    return Failure(kLoadError, path, Reason(result, error));
+  const Status loaded = LoadCollectionFile(collection_);
+  if (!loaded && loaded.Why().kind != FailureKind::kWrongVersion)
+    return Failed(kLoadError, path, Reason(loaded.Why()));
   Report report = Done();
   report.status = CompletionText(collection_, start);
   report.message = report.status;
@@ -87,7 +84,7 @@ CollectionCommands::Report CollectionCommands::Load(const std::string& path) {
 std::optional<std::string> CollectionCommands::UnreadFileText() const {
   if (!collection_.fileUnreadable)
     return std::nullopt;
-  return Failure(kLoadError, collection_.filePath, kWrongVersion).message;
+  return Failed(kLoadError, collection_.filePath, kWrongVersion).message;
 }
 
 CollectionCommands::Report CollectionCommands::BeginCreate(const std::string& path) {
@@ -124,7 +121,7 @@ CollectionCommands::Report CollectionCommands::Start() {
     case PathLock::Outcome::kFailed:
       break;
   }
-  return Abandon(Failure(kLockFailed, path_, std::strerror(lock_.Error())));
+  return Abandon(Failed(kLockFailed, path_, std::strerror(lock_.Error())));
 }
 
 CollectionCommands::Report CollectionCommands::StartLocked() {
@@ -142,13 +139,12 @@ CollectionCommands::Report CollectionCommands::StartLocked() {
 
 CollectionCommands::Report CollectionCommands::ReadForCreate() {
   collection_.filePath = path_;
-  int error = 0;
-  const CollectionLoadResult result = LoadCollectionFile(collection_, &error);
+  const Status loaded = LoadCollectionFile(collection_);
   // A missing file simply leaves the collection empty; an existing one that is not a collection
   // of this version is some other file of the person's.
-  if (result != CollectionLoadResult::kLoaded &&
-      !(result == CollectionLoadResult::kCannotOpen && error == ENOENT)) {
-    Report report = Failure(kNotCreated, path_, Reason(result, error));
+  if (!loaded &&
+      !(loaded.Why().kind == FailureKind::kCannotRead && loaded.Why().systemError == ENOENT)) {
+    Report report = Failed(kNotCreated, path_, Reason(loaded.Why()));
     report.refused = true;
     return report;
   }
@@ -162,7 +158,7 @@ CollectionCommands::Report CollectionCommands::ReadForUpdate() {
   const int lookError = errno;
   if (collection_.fileSeen && now == collection_.fileSeen) {
     if (collection_.fileUnreadable)
-      return Failure(kNotUpdated, path_, kWrongVersion);
+      return Failed(kNotUpdated, path_, kWrongVersion);
     return Done();
   }
   // Removed since it was read or saved: the update writes it anew.
@@ -170,10 +166,9 @@ CollectionCommands::Report CollectionCommands::ReadForUpdate() {
     return Done();
   // Changed by another program, or never read: what it holds now is what gets updated.
   const bool grey = collection_.grey;
-  int error = 0;
-  const CollectionLoadResult result = LoadCollectionFile(collection_, &error);
-  if (result != CollectionLoadResult::kLoaded)
-    return Failure(kNotUpdated, path_, Reason(result, error));
+  const Status loaded = LoadCollectionFile(collection_);
+  if (!loaded)
+    return Failed(kNotUpdated, path_, Reason(loaded.Why()));
   if (grey)
     collection_.MakeBlackAndWhite();
   return Done();
@@ -212,7 +207,7 @@ CollectionCommands::Tick CollectionCommands::WaitTick() {
         tick.more = Running();
         return tick;
       case PathLock::Outcome::kFailed:
-        tick.report = Abandon(Failure(kLockFailed, path_, std::strerror(lock_.Error())));
+        tick.report = Abandon(Failed(kLockFailed, path_, std::strerror(lock_.Error())));
         return tick;
       case PathLock::Outcome::kBusy:
         break;
@@ -230,8 +225,8 @@ CollectionCommands::Tick CollectionCommands::WaitTick() {
 CollectionCommands::Tick CollectionCommands::SaveTick() {
   Tick tick;
   collection_.SetLoadedDescription();
-  int error = 0;
-  if (SaveCollection(collection_, &error)) {
+  const Status saved = SaveCollection(collection_);
+  if (saved) {
     // Seen while still locked: a later update can tell whether anyone has changed it since.
     collection_.fileSeen = IdentifyFile(collection_.filePath);
     collection_.fileUnreadable = false;
@@ -240,7 +235,7 @@ CollectionCommands::Tick CollectionCommands::SaveTick() {
     tick.report.message = tick.report.status;
   } else {
     // The analysis may have taken an hour; losing it without a word is not acceptable.
-    tick.report = Failure(kSaveFailed, collection_.filePath, std::strerror(error));
+    tick.report = Failed(kSaveFailed, collection_.filePath, std::strerror(saved.Why().systemError));
   }
   Abandon({});
   return tick;

@@ -7,6 +7,7 @@
 #include "collection/image_collection.h"
 #include "engine/output_names.h"
 #include "imaging/image.h"
+#include "imaging/jpeg_file.h"
 #include "platform/file_status.h"
 
 namespace tessarix {
@@ -106,7 +107,7 @@ bool SourceList::Remove(std::vector<size_t> indices) {
 
 std::optional<SourceSize> MeasureSource(const std::string& path) {
   Image image;
-  if (!image.LoadJpeg(path))
+  if (!WithJpegMessage(image.LoadJpeg(path)))
     return std::nullopt;
   return SourceSize{image.Width(), image.Height()};
 }

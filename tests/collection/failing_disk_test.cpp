@@ -50,8 +50,8 @@ TEST_F(CollectionOnFailingDisk, FullDiskKeepsThePreviousFileWhole) {
   AddEntries(collection, 40);
   for (const uint64_t limit : {uint64_t{0}, uint64_t{previous.size()}}) {
     const LimitedRun run = RunWithFileSizeLimit(limit, [&] {
-      int error = 0;
-      return std::string(SaveCollection(collection, &error) ? "saved" : std::strerror(error));
+      const Status saved = SaveCollection(collection);
+      return std::string(saved ? "saved" : std::strerror(saved.Why().systemError));
     });
     ASSERT_TRUE(run.exited) << limit;
     EXPECT_EQ(run.report, std::strerror(EFBIG)) << limit;
@@ -60,7 +60,7 @@ TEST_F(CollectionOnFailingDisk, FullDiskKeepsThePreviousFileWhole) {
   }
   ImageCollection reread;
   reread.filePath = collection.filePath;
-  EXPECT_EQ(LoadCollectionFile(reread), CollectionLoadResult::kLoaded);
+  EXPECT_TRUE(LoadCollectionFile(reread));
   EXPECT_EQ(reread.Size(), 2u);
 }
 

@@ -10,6 +10,7 @@
 #include "collection/folder_scan.h"
 #include "collection/image_collection.h"
 #include "collection/tile_analysis.h"
+#include "imaging/jpeg_file.h"
 #include "platform/memory_budget.h"
 #include "platform/memory_limit.h"
 #include "resource_limits.h"
@@ -17,6 +18,12 @@
 
 namespace tessarix::test {
 namespace {
+
+// The kind of a load's failure; none when the load succeeded.
+std::optional<FailureKind> LoadFailure(ImageCollection& collection) {
+  const Status loaded = LoadCollectionFile(collection);
+  return loaded ? std::nullopt : std::optional<FailureKind>(loaded.Why().kind);
+}
 
 // A 16 x 16 photo whose header claims `width` x `height`: the rest decodes as grey.
 std::string ClaimingSize(const TempDir& dir, uint16_t width, uint16_t height) {
@@ -96,7 +103,7 @@ TEST(HostileSizes, SeventyThousandCharacterFolderAndPathSurviveASaveAndRebase) {
   ImageCollection loaded;
   loaded.imageFolder = "/previous/";
   loaded.filePath = collection.filePath;
-  ASSERT_EQ(LoadCollectionFile(loaded), CollectionLoadResult::kLoaded);
+  ASSERT_TRUE(LoadCollectionFile(loaded));
   EXPECT_EQ(loaded.imageFolder, dir.Folder());
   ASSERT_EQ(loaded.Size(), 2u);
   EXPECT_EQ(loaded.Entry(0).path, dir.Folder() + "sub/x.jpg");
@@ -111,16 +118,16 @@ TEST(HostileSizes, SeventyThousandCharacterPathsFailCleanlyInEveryFileOperation)
 
   ImageCollection collection;
   collection.filePath = path;
-  EXPECT_EQ(LoadCollectionFile(collection), CollectionLoadResult::kCannotOpen);
+  EXPECT_EQ(LoadFailure(collection), FailureKind::kCannotRead);
   EXPECT_TRUE(collection.filePath.empty());
   collection.filePath = path;
   collection.imageFolder = dir.Folder();
   EXPECT_FALSE(SaveCollection(collection));
 
   Image image;
-  EXPECT_FALSE(image.LoadJpeg(path));
+  EXPECT_FALSE(WithJpegMessage(image.LoadJpeg(path)));
   EXPECT_TRUE(prompt.messages.empty());
-  EXPECT_FALSE(MakeFlatImage(4, 4, 0).SaveJpeg(path, 90));
+  EXPECT_FALSE(WithJpegMessage(MakeFlatImage(4, 4, 0).SaveJpeg(path, 90)));
   EXPECT_EQ(prompt.messages,
             std::vector<std::string>{"JpegFile :\nCan't open " + path + "\nFile name too long"});
 

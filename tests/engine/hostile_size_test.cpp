@@ -8,6 +8,7 @@
 
 #include "engine/mask_cells.h"
 #include "engine/rendering.h"
+#include "imaging/jpeg_file.h"
 #include "platform/memory_budget.h"
 #include "resource_limits.h"
 #include "test_support.h"
@@ -73,7 +74,7 @@ TEST(HostileSourceSizes, SourceBeyondTheMemoryBudgetIsRefusedBeforeAnyOfItIsDeco
   const ScopedMemoryBudgetForTest budget(64u << 20);
   RecordingPrompt prompt;
   Image source;
-  EXPECT_FALSE(source.LoadJpeg(path));
+  EXPECT_FALSE(WithJpegMessage(source.LoadJpeg(path)));
   EXPECT_TRUE(source.Empty());
   EXPECT_EQ(prompt.messages, std::vector<std::string>{"JpegFile :\nOut of memory"});
   EXPECT_EQ(budget.Budget().Peak(), 0u);

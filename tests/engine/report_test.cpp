@@ -41,7 +41,7 @@ TEST(TextReport, ExactBytesOfASmallMosaic) {
   params.algorithm = kFlipHorizontal;
 
   const std::string path = dir.File("Beach Report.TXT");
-  ASSERT_EQ(WriteTextReport(cells, params, path), 1);
+  ASSERT_TRUE(WriteTextReport(cells, params, path));
   EXPECT_EQ(ReadText(path),
             "Number of tiles in the Mosaic:\t3\t(Total 4 pieces)\r\n"
             "Size (pixel): \t60x40\r\n"
@@ -69,7 +69,7 @@ TEST(TextReport, HeaderFiguresAtTheirLimits) {
   for (MosaicCell& cell : cells) cell.assigned = &entry, cell.assignedDistance = 4000000000u;
   EngineParameters params;
   params.modifyLimit = 76;  // 30 % entered
-  ASSERT_EQ(WriteTextReport(cells, params, path), 1);
+  ASSERT_TRUE(WriteTextReport(cells, params, path));
   EXPECT_NE(
       ReadText(path).find("quality): \t4000000000\r\nHow much can I modify every tile: \t29%\r\n"),
       std::string::npos);
@@ -77,7 +77,7 @@ TEST(TextReport, HeaderFiguresAtTheirLimits) {
   // Nothing assigned: the sum is divided by 1, not by 0.
   cells[0].assigned = cells[1].assigned = nullptr;
   params.modifyLimit = 255;
-  ASSERT_EQ(WriteTextReport(cells, params, path), 1);
+  ASSERT_TRUE(WriteTextReport(cells, params, path));
   EXPECT_NE(ReadText(path).find("Mosaic:\t0\t(Total 2 pieces)\r\n"), std::string::npos);
   EXPECT_NE(ReadText(path).find("quality): \t0\r\nHow much can I modify every tile: \t100%"),
             std::string::npos);
@@ -85,11 +85,11 @@ TEST(TextReport, HeaderFiguresAtTheirLimits) {
 
 TEST(TextReportAndWebPage, UnwritablePlaceFailsWithoutLeftovers) {
   test::TempDir dir;
-  EXPECT_EQ(WriteTextReport({}, EngineParameters(), dir.File("missing/r.txt")), 0);
-  EXPECT_EQ(WriteWebPage({}, "m.JPG", dir.File("missing/base"), 750), 0);
+  EXPECT_FALSE(WriteTextReport({}, EngineParameters(), dir.File("missing/r.txt")));
+  EXPECT_FALSE(WriteWebPage({}, "m.JPG", dir.File("missing/base"), 750));
   // A folder where the report should go: the write fails and the folder survives alone.
   std::filesystem::create_directory(dir.File("r.txt"));
-  EXPECT_EQ(WriteTextReport({}, EngineParameters(), dir.File("r.txt")), 0);
+  EXPECT_FALSE(WriteTextReport({}, EngineParameters(), dir.File("r.txt")));
   EXPECT_TRUE(std::filesystem::is_directory(dir.File("r.txt")));
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()),
                           std::filesystem::directory_iterator()),
@@ -103,7 +103,7 @@ TEST(WebPage, ScaledImageMapWithEscapedTextsAndFileLinks) {
   std::vector<MosaicCell> cells = {Cell(150, 100, 150, 100), Cell(2850, 1900, 150, 100)};
   cells[0].assigned = &entry;  // the second only widens the mosaic to 3000 x 2000
   const std::string base = dir.File("Tom & <Jerry>");
-  ASSERT_EQ(WriteWebPage(cells, base + " Mosaic.JPG", base + "  ", 750), 1);
+  ASSERT_TRUE(WriteWebPage(cells, base + " Mosaic.JPG", base + "  ", 750));
   const std::string page = ReadText(base + ".html");
   EXPECT_EQ(page.rfind("<html>\r\n<head>\r\n<title>" + dir.Folder() +
                            "Tom &amp; &lt;Jerry&gt; created by Tessarix</title>\r\n<meta "
@@ -136,7 +136,7 @@ TEST(WebPage, DisplayWidthIsClamped) {
                                        {9, "width=10 "},
                                        {100000, "width=100000 "},
                                        {100001, "width=100000 "}}) {
-    ASSERT_EQ(WriteWebPage({}, base + " Mosaic.JPG", base, asked), 1);
+    ASSERT_TRUE(WriteWebPage({}, base + " Mosaic.JPG", base, asked));
     EXPECT_NE(ReadText(base + ".html").find(written), std::string::npos) << asked;
   }
 }

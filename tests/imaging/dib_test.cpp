@@ -106,10 +106,11 @@ TEST(SaveBmp, FailuresLeaveNoFileBehind) {
   rlimit small = saved;
   small.rlim_cur = 1000;
   ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
-  const bool written = SaveBmp(test::MakeFlatImage(100, 100, 0x00808080), path);
+  const Status written = SaveBmp(test::MakeFlatImage(100, 100, 0x00808080), path);
   setrlimit(RLIMIT_FSIZE, &saved);
   signal(SIGXFSZ, previous);
-  EXPECT_FALSE(written);
+  ASSERT_FALSE(written);
+  EXPECT_EQ(written.Why().systemError, EFBIG);  // the operating system's reason is kept
   EXPECT_EQ(test::ReadBytes(path), (Bytes{'o', 'l', 'd'}));
   int files = 0;
   for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(dir.Path()))

@@ -208,9 +208,11 @@ TEST(JpegFile, HugeHeaderIsRefusedAsOutOfMemory) {
   const std::string path = dir.File("huge.jpg");
   WriteBytes(path, header);
   Image image;
-  EXPECT_FALSE(image.LoadJpeg(path));
+  const Status loaded = image.LoadJpeg(path);
+  ASSERT_FALSE(loaded);
   EXPECT_TRUE(image.Empty());
-  EXPECT_EQ(prompt.messages, std::vector<std::string>{"JpegFile :\nOut of memory"});
+  EXPECT_EQ(JpegFailureText(loaded.Why()), "JpegFile :\nOut of memory");
+  EXPECT_TRUE(prompt.messages.empty());  // said by the caller, where it happens
 }
 
 // Empty input and a picture the library refuses fail without a word; a folder that cannot be
@@ -220,8 +222,8 @@ TEST(JpegFile, FailedWritesKeepTheOldFileAndLeaveNoTemporary) {
   test::RecordingPrompt prompt;
   test::TempDir dir;
   const std::string missing = dir.File("no-such-folder/out.jpg");
-  EXPECT_FALSE(Noise(8, 8).SaveJpeg(missing, 90));
-  EXPECT_FALSE(Image().SaveJpeg(dir.File("nothing.jpg"), 90));
+  EXPECT_FALSE(WithJpegMessage(Noise(8, 8).SaveJpeg(missing, 90)));
+  EXPECT_FALSE(WithJpegMessage(Image().SaveJpeg(dir.File("nothing.jpg"), 90)));
 
   const std::string path = dir.File("keep.jpg");
   WriteBytes(path, {'o', 'l', 'd'});
@@ -231,7 +233,10 @@ TEST(JpegFile, FailedWritesKeepTheOldFileAndLeaveNoTemporary) {
     return files == 1 && test::ReadBytes(path) == Bytes{'o', 'l', 'd'};
   };
   // The library refuses a width beyond its limit after the file is open.
-  EXPECT_FALSE(test::MakeFlatImage(70000, 1, MakePixel(128, 128, 128)).SaveJpeg(path, 90));
+  const Status refused = WithJpegMessage(
+      test::MakeFlatImage(70000, 1, MakePixel(128, 128, 128)).SaveJpeg(path, 90));
+  ASSERT_FALSE(refused);
+  EXPECT_FALSE(refused.Why().detail.empty());  // libjpeg's own words are kept
   EXPECT_TRUE(onlyTheOldFile());
 
   // The disk fills up half way (a file size limit stands in for it).
@@ -241,7 +246,7 @@ TEST(JpegFile, FailedWritesKeepTheOldFileAndLeaveNoTemporary) {
   rlimit small = saved;
   small.rlim_cur = 2000;
   ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
-  const bool written = Noise(300, 300).SaveJpeg(path, 95);
+  const Status written = WithJpegMessage(Noise(300, 300).SaveJpeg(path, 95));
   setrlimit(RLIMIT_FSIZE, &saved);
   signal(SIGXFSZ, previous);
   EXPECT_FALSE(written);

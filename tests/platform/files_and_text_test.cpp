@@ -125,9 +125,11 @@ TEST(AtomicFile, SetIsPutInPlaceWholeOrNotAtAll) {
     std::fputs("new", first.Stream());
     std::fputs(std::string(1000, 'x').c_str(), second.Stream());
     AtomicFile* set[] = {&first, &second};
-    const bool placed = CommitTogether(set);
-    return Format("%d %d %s", placed, first.Committed(),
-                  std::system_category().message(second.Error()).c_str());
+    const Status placed = CommitTogether(set);
+    const std::string reason = placed                       ? std::string("Success")
+                               : placed.Why().path == large ? placed.Why().SystemText()
+                                                            : std::string("another file");
+    return Format("%d %d %s", static_cast<bool>(placed), first.Committed(), reason.c_str());
   };
   const test::LimitedRun run = test::RunWithFileSizeLimit(100, writeSet);
   ASSERT_TRUE(run.exited);
@@ -140,8 +142,9 @@ TEST(AtomicFile, SetIsPutInPlaceWholeOrNotAtAll) {
   EXPECT_EQ(FileCount(dir.Path()), 2);
 
   AtomicFile folder(dir.Path().string());  // a folder in the target's place
-  EXPECT_FALSE(folder.Open());
-  EXPECT_EQ(folder.Error(), EISDIR);
+  const Status opened = folder.Open();
+  ASSERT_FALSE(opened);
+  EXPECT_EQ(opened.Why().systemError, EISDIR);
 }
 
 TEST(AtomicFile, ReadOnlyFolderFailsToOpen) {
