@@ -48,7 +48,9 @@ class Image {
   // Adopts `other`'s size and pixels. Returns false and changes nothing when `other` is none.
   bool TakeOver(std::optional<Image>&& other);
 
-  // Decodes a JPEG file (T = 0 everywhere). On any failure the image is empty and false returned;
+  // Decodes a JPEG file (T = 0 everywhere) into its upright view: a picture whose EXIF
+  // orientation says it is stored turned or mirrored is turned back; one without the tag, with
+  // tag 1 or with a damaged tag is taken as stored. On any failure the image is empty and false returned;
   // only a memory shortage shows a message. The decoded pixels' memory is paid from the process's
   // memory budget while the image keeps it; a picture the budget refuses (MemoryBudget::Reserve)
   // is a memory shortage, found before any of it is decoded. The pixels' memory is kept for the
@@ -57,8 +59,9 @@ class Image {
   bool LoadJpeg(const std::string& path);
 
   // LoadJpeg for the top rows only, as many as `rowsWanted(width, height)` asks once the file's
-  // size is known (kept within 1..height): the image is width x those rows, the same pixels as
-  // the full decode's, and `fullHeight` receives the picture's height. The rest is not decoded.
+  // upright size is known (kept within 1..height): the image is width x those rows, the same
+  // pixels as the full decode's, and `fullHeight` receives the upright picture's height. The rest
+  // is not decoded, except of a picture stored turned, which is decoded whole.
   bool LoadJpegTop(const std::string& path,
                    const std::function<uint32_t(uint32_t width, uint32_t height)>& rowsWanted,
                    uint32_t& fullHeight);
@@ -72,6 +75,9 @@ class Image {
  private:
   bool CreateFilled(uint32_t width, uint32_t height, Pixel value, bool inBudget);
   bool RoomForDecode(uint64_t count);
+  bool KeepUprightTop(int orientation,
+                      const std::function<uint32_t(uint32_t width, uint32_t height)>& rowsWanted,
+                      uint32_t& fullHeight);
 
   uint32_t width_ = 0;
   uint32_t height_ = 0;

@@ -12,6 +12,7 @@
 #include <jpeglib.h>
 // clang-format on
 
+#include "imaging/orientation.h"
 #include "platform/atomic_file.h"
 #include "platform/memory_limit.h"
 #include "platform/text_format.h"
@@ -106,6 +107,7 @@ struct DecodeState {
   jpeg_decompress_struct info;
   bool decoded = false;
   bool outOfMemory = false;
+  int* orientation = nullptr;  // read from the header when wanted, before `reserve` is asked
 };
 
 // The decode proper. Nothing with a destructor may live in this frame: a library error jumps
@@ -124,7 +126,11 @@ void Decode(DecodeState& state, std::FILE* file, Layout layout, const Reserve& r
   // inside the library instead of exhausting the machine.
   state.info.mem->max_memory_to_use = 1L << 30;
   jpeg_stdio_src(&state.info, file);
+  if (state.orientation != nullptr)
+    jpeg_save_markers(&state.info, JPEG_APP0 + 1, 0xFFFF);
   jpeg_read_header(&state.info, TRUE);
+  if (state.orientation != nullptr)
+    *state.orientation = OrientationOfMarkers(state.info.marker_list);
   const uint64_t bytesPerPixel = layout == Layout::Rgb ? 3 : sizeof(Pixel);
   const uint64_t size = SaturatingProduct(
       SaturatingProduct(state.info.image_width, state.info.image_height), bytesPerPixel);
@@ -192,11 +198,13 @@ void Decode(DecodeState& state, std::FILE* file, Layout layout, const Reserve& r
 }
 
 // Opens, decodes, closes; shows the one message a decode can give.
-bool DecodeFile(const std::string& path, Layout layout, const Reserve& reserve) {
+bool DecodeFile(const std::string& path, Layout layout, const Reserve& reserve,
+                int* orientation = nullptr) {
   std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
   if (!file)
     return false;
   auto state = std::make_unique<DecodeState>();
+  state->orientation = orientation;
   Decode(*state, file.get(), layout, reserve);
   if (state->outOfMemory) {
     Prompt().ShowMessage("JpegFile :\nOut of memory", MessageIcon::Stop);
@@ -302,6 +310,19 @@ bool ReadTopPixels(
   return DecodeFile(path, Layout::Pixels, [&](uint32_t width, uint32_t height, uint32_t& rows) {
     return reinterpret_cast<uint8_t*>(reserve(width, height, rows));
   });
+}
+
+bool ReadTopPixels(
+    const std::string& path,
+    const std::function<Pixel*(uint32_t width, uint32_t height, uint32_t& rows)>& reserve,
+    int& orientation) {
+  orientation = kUpright;
+  return DecodeFile(
+      path, Layout::Pixels,
+      [&](uint32_t width, uint32_t height, uint32_t& rows) {
+        return reinterpret_cast<uint8_t*>(reserve(width, height, rows));
+      },
+      &orientation);
 }
 
 bool WriteRgb(const std::string& path, const RgbBuffer& buffer, int quality) {

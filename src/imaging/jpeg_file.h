@@ -37,6 +37,14 @@ bool ReadTopPixels(
     const std::string& path,
     const std::function<Pixel*(uint32_t width, uint32_t height, uint32_t& rows)>& reserve);
 
+// ReadTopPixels that also reads the EXIF orientation (kUpright when there is none or it is
+// damaged) into `orientation` before `reserve` is asked, so that a caller can ask for every row
+// of a picture it must turn. The pixels are the stored ones, not turned.
+bool ReadTopPixels(
+    const std::string& path,
+    const std::function<Pixel*(uint32_t width, uint32_t height, uint32_t& rows)>& reserve,
+    int& orientation);
+
 // Writes a baseline RGB JPEG of `quality` (1..100). False without a message for an empty buffer;
 // "JpegFile :\nCan't open %s\n" followed by the operating system's reason when the file cannot be
 // created, "JpegFile :\nCan't write %s\n" and the reason when it cannot be completed (a full
