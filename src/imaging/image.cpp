@@ -120,16 +120,16 @@ bool Image::LoadJpegTop(const std::string& path,
 
 // Replaces the stored picture by the top rows of its upright view, in the same memory: the
 // upright picture has as many pixels as the stored one.
-bool Image::KeepUprightTop(int orientation,
-                           const std::function<uint32_t(uint32_t width, uint32_t height)>& rowsWanted,
-                           uint32_t& fullHeight) {
+bool Image::KeepUprightTop(
+    int orientation, const std::function<uint32_t(uint32_t width, uint32_t height)>& rowsWanted,
+    uint32_t& fullHeight) {
   const std::optional<Image> upright = Upright(*this, orientation);
   if (!upright) {
     Release();
     return false;
   }
-  const uint32_t rows = std::clamp<uint32_t>(rowsWanted(upright->Width(), upright->Height()), 1,
-                                             upright->Height());
+  const uint32_t rows =
+      std::clamp<uint32_t>(rowsWanted(upright->Width(), upright->Height()), 1, upright->Height());
   pixels_.resize(size_t{upright->Width()} * rows);
   std::copy(upright->Pixels(), upright->Pixels() + pixels_.size(), pixels_.begin());
   width_ = upright->Width();

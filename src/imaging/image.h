@@ -48,14 +48,14 @@ class Image {
   // Adopts `other`'s size and pixels. Returns false and changes nothing when `other` is none.
   bool TakeOver(std::optional<Image>&& other);
 
-  // Decodes a JPEG file (T = 0 everywhere) into its upright view: a picture whose EXIF
-  // orientation says it is stored turned or mirrored is turned back; one without the tag, with
-  // tag 1 or with a damaged tag is taken as stored. On any failure the image is empty and false returned;
-  // only a memory shortage shows a message. The decoded pixels' memory is paid from the process's
-  // memory budget while the image keeps it; a picture the budget refuses (MemoryBudget::Reserve)
-  // is a memory shortage, found before any of it is decoded. The pixels' memory is kept for the
-  // new picture when it is large enough, so decoding many photos in turn through one image takes
-  // fresh memory (and its page faults) and a new share of the budget only for a larger one.
+  // Decodes a JPEG file (T = 0 everywhere) into its upright view: a picture whose EXIF orientation
+  // says it is stored turned or mirrored is turned back; one without the tag, with tag 1 or with a
+  // damaged tag is taken as stored. On any failure the image is empty and false returned; only a
+  // memory shortage shows a message. The decoded pixels' memory is paid from the process's memory
+  // budget while the image keeps it; a picture the budget refuses (MemoryBudget::Reserve) is a
+  // memory shortage, found before any of it is decoded. The pixels' memory is kept for the new
+  // picture when it is large enough, so decoding many photos in turn through one image takes fresh
+  // memory (and its page faults) and a new share of the budget only for a larger one.
   bool LoadJpeg(const std::string& path);
 
   // LoadJpeg for the top rows only, as many as `rowsWanted(width, height)` asks once the file's

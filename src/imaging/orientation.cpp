@@ -42,14 +42,22 @@ struct Source {
 };
 Source StoredPosition(int orientation, uint32_t x, uint32_t y, uint32_t w, uint32_t h) {
   switch (orientation) {
-    case 2: return {w - 1 - x, y};
-    case 3: return {w - 1 - x, h - 1 - y};
-    case 4: return {x, h - 1 - y};
-    case 5: return {y, x};
-    case 6: return {y, h - 1 - x};
-    case 7: return {w - 1 - y, h - 1 - x};
-    case 8: return {w - 1 - y, x};
-    default: return {x, y};
+    case 2:
+      return {w - 1 - x, y};
+    case 3:
+      return {w - 1 - x, h - 1 - y};
+    case 4:
+      return {x, h - 1 - y};
+    case 5:
+      return {y, x};
+    case 6:
+      return {y, h - 1 - x};
+    case 7:
+      return {w - 1 - y, h - 1 - x};
+    case 8:
+      return {w - 1 - y, x};
+    default:
+      return {x, y};
   }
 }
 
@@ -101,7 +109,9 @@ int OrientationOfMarkers(const jpeg_marker_struct* markers) {
   return kUpright;
 }
 
-bool SwapsSides(int orientation) { return orientation >= 5 && orientation <= 8; }
+bool SwapsSides(int orientation) {
+  return orientation >= 5 && orientation <= 8;
+}
 
 std::optional<Image> Upright(const Image& stored, int orientation) {
   const uint32_t w = stored.Width();

@@ -163,8 +163,9 @@ TEST(AnalyseEntryTest, TaggedPhotosAreRecordedUpright) {
   reference.path = dir.File("upright.jpg");
   ASSERT_TRUE(AnalyseEntry(reference));
   ASSERT_EQ(reference.portrait, 1u);
-  const std::tuple<uint16_t, int, bool> stored[] = {{6, 3, false}, {8, 1, false}, {3, 2, false},
-                                                    {5, 1, true}};
+  // Tag, then how the camera stored the upright photo: quarter turns clockwise, mirrored.
+  const std::tuple<uint16_t, int, bool> stored[] = {
+      {6, 3, false}, {8, 1, false}, {3, 2, false}, {5, 1, true}};
   for (const auto& [tag, turns, mirror] : stored) {
     SCOPED_TRACE(tag);
     CollectionEntry e;

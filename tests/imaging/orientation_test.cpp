@@ -48,8 +48,8 @@ TEST(OrientationTest, EveryTagReadsUpright) {
     // The top rows are those of the upright picture, asked for by its size.
     Image top;
     uint32_t fullHeight = 0;
-    ASSERT_TRUE(top.LoadJpegTop(path, [](uint32_t w, uint32_t h) { return w == 32 ? h / 2 : 1; },
-                                fullHeight));
+    ASSERT_TRUE(top.LoadJpegTop(
+        path, [](uint32_t w, uint32_t h) { return w == 32 ? h / 2 : 1; }, fullHeight));
     EXPECT_EQ(fullHeight, 16u);
     ASSERT_EQ(top.Width(), 32u);
     ASSERT_EQ(top.Height(), 8u);
