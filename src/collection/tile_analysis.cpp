@@ -5,6 +5,7 @@
 #include "color/color_info.h"
 #include "imaging/image_ops.h"
 #include "imaging/jpeg_file.h"
+#include "imaging/orientation.h"
 #include "platform/file_status.h"
 
 namespace tessarix {
@@ -33,6 +34,17 @@ Crop CentreCrop(uint32_t w, uint32_t h, uint32_t tw, uint32_t th) {
 // landscape tile or the other way round (a square tile takes either).
 bool MustTurn(uint32_t w, uint32_t h, uint32_t tw, uint32_t th) {
   return (tw < th) != (w < h) && tw != th;
+}
+
+// A record made before photos were read upright holds a photo stored turned by a quarter with
+// the stored, sideways size. Only the header is read to tell, never the pixels; a square photo
+// cannot be told apart by its size, and neither can a photo turned by half or mirrored.
+bool RecordedSideways(const CollectionEntry& entry) {
+  if (entry.pixelWidth == entry.pixelHeight)
+    return false;
+  const std::optional<StoredLayout> stored = ReadStoredLayout(entry.path);
+  return stored && SwapsSides(stored->orientation) && stored->width == entry.pixelWidth &&
+         stored->height == entry.pixelHeight;
 }
 
 }  // namespace
@@ -83,7 +95,7 @@ bool AnalyseEntry(CollectionEntry& entry, Image* decodeMemory) {
     return false;
   }
   if (entry.pixelWidth != 0 && entry.modificationTime == status->modificationTime &&
-      entry.fileSize == status->size) {
+      entry.fileSize == status->size && !RecordedSideways(entry)) {
     return true;
   }
   entry.modificationTime = status->modificationTime;

@@ -4,6 +4,7 @@
 #include <new>
 
 #include "imaging/jpeg_file.h"
+#include "imaging/orientation.h"
 #include "platform/memory_limit.h"
 #include "platform/text_format.h"
 #include "platform/user_prompt.h"
@@ -97,23 +98,49 @@ Status Image::LoadJpegTop(
   height_ = 0;
   uint32_t width = 0;
   uint32_t height = 0;
-  // Decoded straight into the pixels: one buffer, one pass.
-  Status decoded = ReadTopPixels(path, [&](uint32_t w, uint32_t h, uint32_t& rows) -> Pixel* {
-    rows = std::clamp<uint32_t>(rowsWanted(w, h), 1, h);
+  // Decoded straight into the pixels: one buffer, one pass. A picture stored turned is decoded
+  // whole, since its upright top rows may come from anywhere in the stored picture.
+  int orientation = kUpright;
+  const auto reserve = [&](uint32_t w, uint32_t h, uint32_t& rows) -> Pixel* {
+    rows = orientation == kUpright ? std::clamp<uint32_t>(rowsWanted(w, h), 1, h) : h;
     if (!RoomForDecode(uint64_t{w} * rows))
       return nullptr;
     width = w;
     height = rows;
     fullHeight = h;
     return pixels_.data();
-  });
+  };
+  const Status decoded = ReadTopPixels(path, reserve, orientation);
   if (!decoded) {
     Release();
     return decoded;
   }
   width_ = width;
   height_ = height;
+  // The turned copy's own shortage has been said by the image operation that made it.
+  if (orientation != kUpright && !KeepUprightTop(orientation, rowsWanted, fullHeight))
+    return Failure{FailureKind::kRefused, path, 0, {}};
   return {};
+}
+
+// Replaces the stored picture by the top rows of its upright view, in the same memory: the
+// upright picture has as many pixels as the stored one.
+bool Image::KeepUprightTop(
+    int orientation, const std::function<uint32_t(uint32_t width, uint32_t height)>& rowsWanted,
+    uint32_t& fullHeight) {
+  const std::optional<Image> upright = Upright(*this, orientation);
+  if (!upright) {
+    Release();
+    return false;
+  }
+  const uint32_t rows =
+      std::clamp<uint32_t>(rowsWanted(upright->Width(), upright->Height()), 1, upright->Height());
+  pixels_.resize(size_t{upright->Width()} * rows);
+  std::copy(upright->Pixels(), upright->Pixels() + pixels_.size(), pixels_.begin());
+  width_ = upright->Width();
+  height_ = rows;
+  fullHeight = upright->Height();
+  return true;
 }
 
 // Memory already paid for is kept when it is large enough; otherwise it is given back before a

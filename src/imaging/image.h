@@ -49,8 +49,10 @@ class Image {
   // Adopts `other`'s size and pixels. Returns false and changes nothing when `other` is none.
   bool TakeOver(std::optional<Image>&& other);
 
-  // Decodes a JPEG file (T = 0 everywhere). On any failure the image is empty and the failure
-  // is ReadTopPixels's; nothing is said here (see SayJpegFailure). The decoded pixels' memory is
+  // Decodes a JPEG file (T = 0 everywhere) into its upright view: a picture whose EXIF orientation
+  // says it is stored turned or mirrored is turned back; one without the tag, with tag 1 or with a
+  // damaged tag is taken as stored. On any failure the image is empty and the failure is
+  // ReadTopPixels's; nothing is said here (see SayJpegFailure). The decoded pixels' memory is
   // paid from the process's memory budget while the image keeps it; a picture the budget refuses
   // (MemoryBudget::Reserve) is a memory shortage, found before any of it is decoded. The pixels'
   // memory is kept for the new picture when it is large enough, so decoding many photos in turn
@@ -59,8 +61,9 @@ class Image {
   Status LoadJpeg(const std::string& path);
 
   // LoadJpeg for the top rows only, as many as `rowsWanted(width, height)` asks once the file's
-  // size is known (kept within 1..height): the image is width x those rows, the same pixels as
-  // the full decode's, and `fullHeight` receives the picture's height. The rest is not decoded.
+  // upright size is known (kept within 1..height): the image is width x those rows, the same
+  // pixels as the full decode's, and `fullHeight` receives the upright picture's height. The rest
+  // is not decoded, except of a picture stored turned, which is decoded whole.
   Status LoadJpegTop(const std::string& path,
                      const std::function<uint32_t(uint32_t width, uint32_t height)>& rowsWanted,
                      uint32_t& fullHeight);
@@ -75,6 +78,9 @@ class Image {
  private:
   bool CreateFilled(uint32_t width, uint32_t height, Pixel value, bool inBudget);
   bool RoomForDecode(uint64_t count);
+  bool KeepUprightTop(int orientation,
+                      const std::function<uint32_t(uint32_t width, uint32_t height)>& rowsWanted,
+                      uint32_t& fullHeight);
 
   uint32_t width_ = 0;
   uint32_t height_ = 0;

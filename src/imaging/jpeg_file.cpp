@@ -12,6 +12,7 @@
 #include <jpeglib.h>
 // clang-format on
 
+#include "imaging/orientation.h"
 #include "platform/atomic_file.h"
 #include "platform/file_closer.h"
 #include "platform/memory_limit.h"
@@ -81,6 +82,7 @@ struct DecodeState {
   jpeg_decompress_struct info;
   bool decoded = false;
   bool outOfMemory = false;
+  int* orientation = nullptr;  // read from the header when wanted, before `reserve` is asked
 };
 
 // The decode proper. Nothing with a destructor may live in this frame: a library error jumps
@@ -99,7 +101,11 @@ void Decode(DecodeState& state, std::FILE* file, const Reserve& reserve) {
   // inside the library instead of exhausting the machine.
   state.info.mem->max_memory_to_use = 1L << 30;
   jpeg_stdio_src(&state.info, file);
+  if (state.orientation != nullptr)
+    jpeg_save_markers(&state.info, JPEG_APP0 + 1, 0xFFFF);
   jpeg_read_header(&state.info, TRUE);
+  if (state.orientation != nullptr)
+    *state.orientation = OrientationOfMarkers(state.info.marker_list);
   const uint64_t size = SaturatingProduct(
       SaturatingProduct(state.info.image_width, state.info.image_height), sizeof(Pixel));
   if (!CanAllocate(size)) {
@@ -161,12 +167,13 @@ void Decode(DecodeState& state, std::FILE* file, const Reserve& reserve) {
 }
 
 // Opens, decodes, closes.
-Status DecodeFile(const std::string& path, const Reserve& reserve) {
+Status DecodeFile(const std::string& path, const Reserve& reserve, int* orientation = nullptr) {
   std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
   if (!file)
     return Failure{FailureKind::kCannotRead, path, errno, {}};
   auto state = std::make_unique<DecodeState>();
   state->error.message[0] = '\0';
+  state->orientation = orientation;
   Decode(*state, file.get(), reserve);
   if (state->outOfMemory)
     return Failure{FailureKind::kOutOfMemory, path, 0, {}};
@@ -277,6 +284,14 @@ Status ReadTopPixels(
     const std::string& path,
     const std::function<Pixel*(uint32_t width, uint32_t height, uint32_t& rows)>& reserve) {
   return DecodeFile(path, reserve);
+}
+
+Status ReadTopPixels(
+    const std::string& path,
+    const std::function<Pixel*(uint32_t width, uint32_t height, uint32_t& rows)>& reserve,
+    int& orientation) {
+  orientation = kUpright;
+  return DecodeFile(path, reserve, &orientation);
 }
 
 // Hands the pixels to `encode` as rows the encoder reads.

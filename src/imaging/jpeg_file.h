@@ -25,6 +25,14 @@ Status ReadTopPixels(
     const std::string& path,
     const std::function<Pixel*(uint32_t width, uint32_t height, uint32_t& rows)>& reserve);
 
+// ReadTopPixels that also reads the EXIF orientation (kUpright when there is none or it is
+// damaged) into `orientation` before `reserve` is asked, so that a caller can ask for every row
+// of a picture it must turn. The pixels are the stored ones, not turned.
+Status ReadTopPixels(
+    const std::string& path,
+    const std::function<Pixel*(uint32_t width, uint32_t height, uint32_t& rows)>& reserve,
+    int& orientation);
+
 // Writes a baseline RGB JPEG of `quality` (1..100) from 32-bit pixels, `width` per row, rows top
 // first; the transparency is ignored. kRefused for no pixels, a zero size or a picture the
 // library refuses (its words kept); kCannotCreate with the operating system's error when the

@@ -99,6 +99,22 @@ TEST_F(DriverTest, SkipsASourceThatCannotBeLoadedAndCountsOnlyMadeMosaics) {
   EXPECT_NE(line.find("Mosaic nr.2/3"), std::string::npos) << line;
 }
 
+// A source stored turned with its orientation tag makes the mosaic of its upright copy. Flat
+// grey 8 x 8 blocks decode to the same pixels in both files.
+TEST_F(DriverTest, TaggedSourceMakesTheUprightMosaic) {
+  const Image upright = MakeImage(96, 144, [](uint32_t x, uint32_t y) {
+    const uint32_t level = 10 + 20 * (x / 8 % 6) + 9 * (y / 8 % 12);
+    return MakePixel(level, level, level);
+  });
+  WriteJpeg(upright, dir.File("up.jpg"), 100);
+  WriteJpeg(Turned(upright, 3, false), dir.File("side.jpg"), 100);
+  TagOrientation(dir.File("side.jpg"), 6);
+  ASSERT_EQ(Run({"up.jpg", "side.jpg"}).completed, 2);
+  const std::vector<unsigned char> mosaic = ReadBytes(dir.File("up Mosaic.JPG"));
+  EXPECT_FALSE(mosaic.empty());
+  EXPECT_TRUE(mosaic == ReadBytes(dir.File("side Mosaic.JPG")));
+}
+
 // Each failure names its file and reason; the rows run in this order on one set of files, the
 // tiles' rows last since they damage the collection's files.
 TEST_F(DriverTest, FailuresNameTheFileAndTheReason) {

@@ -147,6 +147,61 @@ TEST(AnalyseEntryTest, FillsTheRecordAndSkipsUnchangedFiles) {
   EXPECT_EQ(e.pixelWidth, 120u);
 }
 
+// Flat grey 8 x 8 blocks decode alike in every turned copy, so tagged and upright records match.
+Image Blocks(uint32_t w, uint32_t h) {
+  return test::MakeImage(w, h, [](uint32_t x, uint32_t y) {
+    const uint32_t level = 20 + 50 * (x / 8 % 4) + 7 * (y / 8);
+    return MakePixel(level, level, level);
+  });
+}
+
+TEST(AnalyseEntryTest, TaggedPhotosAreRecordedUpright) {
+  test::TempDir dir;
+  const Image upright = Blocks(48, 96);  // portrait
+  test::WriteJpeg(upright, dir.File("upright.jpg"), 100);
+  CollectionEntry reference;
+  reference.path = dir.File("upright.jpg");
+  ASSERT_TRUE(AnalyseEntry(reference));
+  ASSERT_EQ(reference.portrait, 1u);
+  // Tag, then how the camera stored the upright photo: quarter turns clockwise, mirrored.
+  const std::tuple<uint16_t, int, bool> stored[] = {
+      {6, 3, false}, {8, 1, false}, {3, 2, false}, {5, 1, true}};
+  for (const auto& [tag, turns, mirror] : stored) {
+    SCOPED_TRACE(tag);
+    CollectionEntry e;
+    e.path = dir.File("tagged" + std::to_string(tag) + ".jpg");
+    test::WriteJpeg(test::Turned(upright, turns, mirror), e.path, 100);
+    test::TagOrientation(e.path, tag);
+    ASSERT_TRUE(AnalyseEntry(e));
+    EXPECT_EQ(std::tie(e.pixelWidth, e.pixelHeight, e.portrait),
+              std::tie(reference.pixelWidth, reference.pixelHeight, reference.portrait));
+    EXPECT_TRUE(e.info == reference.info);
+  }
+}
+
+// A record analysed before photos were read upright holds the sideways size: update mends it,
+// while an unchanged upright record is still left alone.
+TEST(AnalyseEntryTest, SidewaysRecordIsAnalysedAgain) {
+  test::TempDir dir;
+  CollectionEntry e;
+  e.path = dir.File("tagged.jpg");
+  test::WriteJpeg(test::Turned(Blocks(48, 96), 3, false), e.path, 100);
+  test::TagOrientation(e.path, 6);
+  ASSERT_TRUE(AnalyseEntry(e));
+  const CollectionEntry mended = e;
+  e.pixelWidth = 96;
+  e.pixelHeight = 48;
+  e.portrait = 0;
+  e.info.grid[0] = 0x00ABCDEF;
+  ASSERT_TRUE(AnalyseEntry(e));
+  EXPECT_EQ(std::tie(e.pixelWidth, e.pixelHeight, e.portrait),
+            std::tie(mended.pixelWidth, mended.pixelHeight, mended.portrait));
+  EXPECT_TRUE(e.info == mended.info);
+  e.info.grid[0] = 0x00ABCDEF;
+  ASSERT_TRUE(AnalyseEntry(e));
+  EXPECT_EQ(e.info.grid[0], 0x00ABCDEFu);
+}
+
 TEST(AnalysisRunTest, EmptyCollectionCompletesAtOnce) {
   test::TempDir dir;
   ImageCollection c;

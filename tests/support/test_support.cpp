@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <fstream>
 #include <iterator>
 
@@ -32,6 +33,42 @@ void WriteJpeg(const Image& image, const std::string& path, int quality) {
 std::vector<unsigned char> ReadBytes(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+void TagOrientation(const std::string& path, uint16_t orientation, size_t keep) {
+  // "Exif", then a big-endian TIFF header and one directory holding one SHORT entry, 0x0112.
+  std::vector<unsigned char> exif = {'E', 'x', 'i', 'f', 0, 0, 'M', 'M', 0, 42, 0, 0, 0, 8,
+                                     0, 1, 0x01, 0x12, 0, 3, 0, 0, 0, 1,
+                                     static_cast<unsigned char>(orientation >> 8),
+                                     static_cast<unsigned char>(orientation & 0xFF),
+                                     0, 0, 0, 0, 0, 0};
+  exif.resize(std::min(keep, exif.size()));
+  const size_t length = exif.size() + 2;
+  std::vector<unsigned char> bytes = ReadBytes(path);
+  ASSERT_GE(bytes.size(), 2u);
+  std::vector<unsigned char> segment = {0xFF, 0xE1, static_cast<unsigned char>(length >> 8),
+                                        static_cast<unsigned char>(length & 0xFF)};
+  segment.insert(segment.end(), exif.begin(), exif.end());
+  bytes.insert(bytes.begin() + 2, segment.begin(), segment.end());
+  std::ofstream(path, std::ios::binary | std::ios::trunc)
+      .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+}
+
+Image Turned(const Image& image, int quarterTurns, bool mirror) {
+  Image result = image;
+  for (int i = 0; i < quarterTurns; ++i) {
+    const Image before = result;
+    const uint32_t h = before.Height();
+    result = MakeImage(h, before.Width(), [&](uint32_t x, uint32_t y) {
+      return before.At(y, h - 1 - x);
+    });
+  }
+  if (!mirror)
+    return result;
+  const Image before = result;
+  return MakeImage(before.Width(), before.Height(), [&](uint32_t x, uint32_t y) {
+    return before.At(before.Width() - 1 - x, y);
+  });
 }
 
 }  // namespace tessarix::test

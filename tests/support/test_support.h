@@ -74,4 +74,11 @@ void WriteJpeg(const Image& image, const std::string& path, int quality = 95);
 // The bytes of a file (empty when it cannot be read).
 std::vector<unsigned char> ReadBytes(const std::string& path);
 
+// Puts an EXIF block whose orientation tag holds `orientation` right after the start marker of
+// the JPEG file at `path`, cut to its first `keep` bytes (a damaged block when fewer than all 32).
+void TagOrientation(const std::string& path, uint16_t orientation, size_t keep = 32);
+
+// Quarter turns clockwise, then a mirror image (left and right swapped) when `mirror`.
+Image Turned(const Image& image, int quarterTurns, bool mirror);
+
 }  // namespace tessarix::test
