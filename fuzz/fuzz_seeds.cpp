@@ -96,7 +96,7 @@ bool Collections(const fs::path& folder) {
     some.Add(std::move(entry));
     ++k;
   }
-  return SaveCollection(some);
+  return static_cast<bool>(SaveCollection(some));
 }
 
 }  // namespace

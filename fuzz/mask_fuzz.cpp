@@ -45,14 +45,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::vector<Pixel> pixels;
     uint32_t width = 0;
     uint32_t height = 0;
-    const bool decoded =
+    const bool decoded = static_cast<bool>(
         ReadTopPixels(input.Path(), [&](uint32_t w, uint32_t h, uint32_t&) -> Pixel* {
           if (uint64_t{w} * h > kMaxPixels || !mask.Create(w, h, 0))
             return nullptr;
           width = w;
           height = h;
           return mask.Pixels();
-        });
+        }));
     if (!decoded || width == 0)
       return 0;
   } else {
