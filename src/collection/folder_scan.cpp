@@ -5,6 +5,7 @@
 #include <system_error>
 
 #include "collection/image_collection.h"
+#include "platform/text_format.h"
 
 namespace tessarix {
 namespace fs = std::filesystem;
@@ -41,14 +42,6 @@ FolderListing ListFolder(const std::string& folder) {
   std::sort(listing.files.begin(), listing.files.end());
   std::sort(listing.folders.begin(), listing.folders.end());
   return listing;
-}
-
-std::string UpperAscii(std::string text) {
-  for (char& c : text) {
-    if (c >= 'a' && c <= 'z')
-      c = static_cast<char>(c - 'a' + 'A');
-  }
-  return text;
 }
 
 // Whether the extension of `name` (after its last dot, which must not be the first character)

@@ -15,14 +15,6 @@ auto LowerBound(const std::vector<CollectionEntry*>& index, const std::string& p
       [](const CollectionEntry* e, const std::string& p) { return e->path < p; });
 }
 
-std::string UpperAscii(std::string text) {
-  for (char& c : text) {
-    if (c >= 'a' && c <= 'z')
-      c = static_cast<char>(c - 'a' + 'A');
-  }
-  return text;
-}
-
 }  // namespace
 
 ImageCollection::ImageCollection() = default;

@@ -166,6 +166,32 @@ void Decode(DecodeState& state, std::FILE* file, const Reserve& reserve) {
   state.decoded = true;
 }
 
+struct HeaderState {
+  ErrorContext error;
+  jpeg_decompress_struct info;
+};
+
+// Nothing with a destructor may live in this frame: a library error jumps back into it.
+bool ReadHeader(HeaderState& state, std::FILE* file, uint32_t& width, uint32_t& height,
+                int& orientation) {
+  state.info.err = jpeg_std_error(&state.error.manager);
+  state.error.manager.error_exit = AbandonOnError;
+  state.error.manager.output_message = SilenceMessages;
+  jpeg_create_decompress(&state.info);
+  if (setjmp(state.error.jump) != 0) {
+    jpeg_destroy_decompress(&state.info);
+    return false;
+  }
+  jpeg_stdio_src(&state.info, file);
+  jpeg_save_markers(&state.info, JPEG_APP0 + 1, 0xFFFF);
+  jpeg_read_header(&state.info, TRUE);
+  width = state.info.image_width;
+  height = state.info.image_height;
+  orientation = OrientationOfMarkers(state.info.marker_list);
+  jpeg_destroy_decompress(&state.info);
+  return true;
+}
+
 // Opens, decodes, closes.
 Status DecodeFile(const std::string& path, const Reserve& reserve, int* orientation = nullptr) {
   std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
@@ -278,6 +304,15 @@ Status WithJpegMessage(Status result) {
   if (!result)
     SayJpegFailure(result.Why());
   return result;
+}
+
+bool ReadJpegHeader(const std::string& path, uint32_t& width, uint32_t& height,
+                    int& orientation) {
+  std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
+  if (!file)
+    return false;
+  auto state = std::make_unique<HeaderState>();
+  return ReadHeader(*state, file.get(), width, height, orientation);
 }
 
 Status ReadTopPixels(

@@ -1,14 +1,14 @@
 #include "imaging/orientation.h"
 
-#include <csetjmp>
 #include <cstdio>
 #include <cstring>
-#include <memory>
 
 // clang-format off
 #include <jpeglib.h>
 // clang-format on
 #include <libexif/exif-data.h>
+
+#include "imaging/jpeg_file.h"
 
 namespace tessarix {
 namespace {
@@ -61,42 +61,6 @@ Source StoredPosition(int orientation, uint32_t x, uint32_t y, uint32_t w, uint3
   }
 }
 
-struct HeaderState {
-  jpeg_error_mgr manager;
-  std::jmp_buf jump;
-  jpeg_decompress_struct info;
-};
-
-[[noreturn]] void AbandonHeader(j_common_ptr info) {
-  std::longjmp(reinterpret_cast<HeaderState*>(info->err)->jump, 1);
-}
-
-void Silence(j_common_ptr) {}
-
-// Nothing with a destructor may live in this frame: a library error jumps back into it.
-bool ReadHeader(HeaderState& state, std::FILE* file, StoredLayout& layout) {
-  state.info.err = jpeg_std_error(&state.manager);
-  state.manager.error_exit = AbandonHeader;
-  state.manager.output_message = Silence;
-  jpeg_create_decompress(&state.info);
-  if (setjmp(state.jump) != 0) {
-    jpeg_destroy_decompress(&state.info);
-    return false;
-  }
-  jpeg_stdio_src(&state.info, file);
-  jpeg_save_markers(&state.info, JPEG_APP0 + 1, 0xFFFF);
-  jpeg_read_header(&state.info, TRUE);
-  layout.width = state.info.image_width;
-  layout.height = state.info.image_height;
-  layout.orientation = OrientationOfMarkers(state.info.marker_list);
-  jpeg_destroy_decompress(&state.info);
-  return true;
-}
-
-struct FileCloser {
-  void operator()(std::FILE* file) const { std::fclose(file); }
-};
-
 }  // namespace
 
 int OrientationOfMarkers(const jpeg_marker_struct* markers) {
@@ -131,12 +95,8 @@ std::optional<Image> Upright(const Image& stored, int orientation) {
 }
 
 std::optional<StoredLayout> ReadStoredLayout(const std::string& path) {
-  std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
-  if (!file)
-    return std::nullopt;
-  auto state = std::make_unique<HeaderState>();
   StoredLayout layout;
-  if (!ReadHeader(*state, file.get(), layout))
+  if (!ReadJpegHeader(path, layout.width, layout.height, layout.orientation))
     return std::nullopt;
   return layout;
 }

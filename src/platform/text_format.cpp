@@ -45,6 +45,14 @@ long ParseLeadingInt(const std::string& text) {
   return static_cast<long>(value);
 }
 
+std::string UpperAscii(std::string text) {
+  for (char& c : text) {
+    if (c >= 'a' && c <= 'z')
+      c = static_cast<char>(c - 'a' + 'A');
+  }
+  return text;
+}
+
 std::string WithoutTrailingBlanks(const std::string& text) {
   size_t end = text.size();
   while (end > 0 && (text[end - 1] == ' ' || text[end - 1] == '\t')) --end;

@@ -14,6 +14,10 @@ namespace tessarix {
 // signed 32-bit limits, as strtol does on a 32-bit long.
 long ParseLeadingInt(const std::string& text);
 
+// `text` with the ASCII letters a..z made capitals and every other byte kept: the case-blind
+// comparison of file names and paths, whatever their encoding.
+std::string UpperAscii(std::string text);
+
 // `text` without the spaces and tabs at its end.
 std::string WithoutTrailingBlanks(const std::string& text);
 
