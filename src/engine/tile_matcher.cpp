@@ -1,7 +1,6 @@
 #include "engine/tile_matcher.h"
 
 #include <algorithm>
-#include <limits>
 
 #include "platform/memory_limit.h"
 #include "platform/text_format.h"
@@ -10,7 +9,6 @@ namespace tessarix {
 namespace {
 
 constexpr uint32_t kUnlimited = 0xFFFFFFFFu;
-constexpr uint64_t kU64Max = std::numeric_limits<uint64_t>::max();
 constexpr int kMatchingStage = 8;
 constexpr size_t kStatusPathLength = 65;
 constexpr size_t kRoundDistances = 65536;
