@@ -45,22 +45,22 @@ void Image::Release() {
   height_ = 0;
 }
 
-bool Image::Create(uint32_t width, uint32_t height, uint8_t fill) {
+Status Image::Create(uint32_t width, uint32_t height, uint8_t fill) {
   return CreateFilled(width, height, Pixel{fill} * 0x01010101u, false);
 }
 
-bool Image::CreateTransparent(uint32_t width, uint32_t height) {
+Status Image::CreateTransparent(uint32_t width, uint32_t height) {
   return CreateFilled(width, height, kTransparentBlack, false);
 }
 
-bool Image::CreateTransparentInBudget(uint32_t width, uint32_t height) {
+Status Image::CreateTransparentInBudget(uint32_t width, uint32_t height) {
   return CreateFilled(width, height, kTransparentBlack, true);
 }
 
-bool Image::CreateFilled(uint32_t width, uint32_t height, Pixel value, bool inBudget) {
+Status Image::CreateFilled(uint32_t width, uint32_t height, Pixel value, bool inBudget) {
   Release();
   if (width == 0 || height == 0)
-    return false;
+    return Failure{FailureKind::kRefused, {}, 0, {}};
   const uint64_t count = uint64_t{width} * height;
   if ((inBudget && !share_.Take(SaturatingProduct(count, sizeof(Pixel)))) ||
       !Allocate(pixels_, count, value)) {
@@ -68,11 +68,11 @@ bool Image::CreateFilled(uint32_t width, uint32_t height, Pixel value, bool inBu
     Prompt().ShowMessage(Format("Out Of Memory while creating an Image made with %ldx%ld Pixels",
                                 static_cast<long>(width), static_cast<long>(height)),
                          MessageIcon::Warning);
-    return false;
+    return Failure{FailureKind::kOutOfMemory, {}, 0, {}};
   }
   width_ = width;
   height_ = height;
-  return true;
+  return {};
 }
 
 bool Image::TakeOver(std::optional<Image>&& other) {

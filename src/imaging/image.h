@@ -33,18 +33,19 @@ class Image {
   // Releases the pixels; the image becomes empty.
   void Release();
 
-  // width x height pixels whose every byte is `fill` (fill 0: opaque black). Fails for a zero
-  // size, and with the "Out Of Memory while creating an Image made with %ldx%ld Pixels" message
-  // when the memory cannot be had. On failure the image is empty.
-  bool Create(uint32_t width, uint32_t height, uint8_t fill);
+  // width x height pixels whose every byte is `fill` (fill 0: opaque black). kRefused for a zero
+  // size; kOutOfMemory when the memory cannot be had, after the "Out Of Memory while creating an
+  // Image made with %ldx%ld Pixels" message has been shown (the work usually goes on without the
+  // picture). On failure the image is empty.
+  Status Create(uint32_t width, uint32_t height, uint8_t fill);
 
   // Like Create, every pixel fully transparent black (0xFF000000).
-  bool CreateTransparent(uint32_t width, uint32_t height);
+  Status CreateTransparent(uint32_t width, uint32_t height);
 
   // CreateTransparent for a picture a whole job builds on (the mosaic's canvas): its memory is
-  // paid from the process's memory budget while the image keeps it, and the out-of-memory
-  // message is shown when the budget refuses it (MemoryBudget::Reserve).
-  bool CreateTransparentInBudget(uint32_t width, uint32_t height);
+  // paid from the process's memory budget while the image keeps it, and a refusal of the budget
+  // (MemoryBudget::Reserve) is kOutOfMemory with the same message.
+  Status CreateTransparentInBudget(uint32_t width, uint32_t height);
 
   // Adopts `other`'s size and pixels. Returns false and changes nothing when `other` is none.
   bool TakeOver(std::optional<Image>&& other);
@@ -76,7 +77,7 @@ class Image {
   friend bool operator==(const Image&, const Image&) = default;
 
  private:
-  bool CreateFilled(uint32_t width, uint32_t height, Pixel value, bool inBudget);
+  Status CreateFilled(uint32_t width, uint32_t height, Pixel value, bool inBudget);
   bool RoomForDecode(uint64_t count);
   bool KeepUprightTop(int orientation,
                       const std::function<uint32_t(uint32_t width, uint32_t height)>& rowsWanted,

@@ -16,6 +16,9 @@ enum class FailureKind {
   kWrongVersion,  // a file of another format or version
   kOutOfMemory,   // the memory for the work could not be had
   kRefused,       // the input itself cannot be handled (an empty picture, a text too long)
+  kStopped,       // the person asked the work to stop before it was done
+  kTooSmall,      // a picture too small for the work asked of it (lower than one row of tiles)
+  kEmpty,         // the input holds nothing to work with (a mask without colour areas)
 };
 
 // Why an operation failed, with every reason the layers below had: the file, the operating
