@@ -89,7 +89,7 @@ void BM_BuildMaskCells(benchmark::State& state) {
   std::vector<MosaicCell> cells;
   for (auto _ : state) {
     const MaskSegmentation s = BuildMaskCells(cells, path);
-    if (!s.ok)
+    if (!s.status)
       state.SkipWithError("segmentation failed");
   }
   state.counters["cells"] = static_cast<double>(cells.size());

@@ -89,7 +89,7 @@ void BM_RenderFinalMosaic(benchmark::State& state) {
   fixture.mosaic.params.threads = static_cast<uint32_t>(state.range(0));
   for (auto _ : state) {
     MosaicJob job;
-    if (RenderFinalMosaic(job, fixture.mosaic) != 1 || !job.TakeDisplayItem())
+    if (!RenderFinalMosaic(job, fixture.mosaic) || !job.TakeDisplayItem())
       state.SkipWithError("rendering failed");
   }
 }
@@ -108,7 +108,7 @@ void BM_DecodePlacedAndEncode(benchmark::State& state) {
   MosaicJob job;
   fixture.mosaic.params.threads = 1;
   std::optional<DisplayQueue::Item> rendered;
-  if (RenderFinalMosaic(job, fixture.mosaic) != 1 || !(rendered = job.TakeDisplayItem()) ||
+  if (!RenderFinalMosaic(job, fixture.mosaic) || !(rendered = job.TakeDisplayItem()) ||
       !rendered->image) {
     state.SkipWithError("rendering failed");
     return;

@@ -65,7 +65,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const uint32_t h = mask.Height();
   std::vector<MosaicCell> cells(3);  // must be replaced, never appended to
   const MaskSegmentation result = SegmentMask(cells, std::move(mask));
-  if (!result.ok)
+  if (!result.status)
     return 0;
   if (result.maskWidth != w || result.maskHeight != h)
     fuzz::Fail("segmentation reports another mask size");

@@ -5,32 +5,31 @@
 namespace tessarix {
 namespace {
 
-std::string AnalysisReason(Analysis why, const std::string& source, const std::string& mask) {
-  switch (why) {
-    case Analysis::NoRow:
+// The analysis reads no file but the mask: a failure that names a file names the mask.
+std::string AnalysisReason(const Failure& why, const std::string& source) {
+  if (!why.path.empty()) {
+    return Format(why.kind == FailureKind::kEmpty ? "The Mask File \"%s\" has no colour areas."
+                                                  : "The Mask File \"%s\" cannot be read.",
+                  why.path.c_str());
+  }
+  switch (why.kind) {
+    case FailureKind::kTooSmall:
       return Format("Analysis of Image \"%s\" failed: it is not high enough for one row of tiles.",
                     source.c_str());
-    case Analysis::NoMemory:
+    case FailureKind::kOutOfMemory:
       return Format("Analysis of Image \"%s\" failed: not enough memory.", source.c_str());
-    case Analysis::MaskUnreadable:
-      return Format("The Mask File \"%s\" cannot be read.", mask.c_str());
-    case Analysis::MaskWithoutAreas:
-      return Format("The Mask File \"%s\" has no colour areas.", mask.c_str());
-    case Analysis::Ready:
-    case Analysis::NoInput:
-    case Analysis::Stopped:
-      break;
+    default:
+      return Format("Analysis of Image \"%s\" failed.", source.c_str());
   }
-  return Format("Analysis of Image \"%s\" failed.", source.c_str());
 }
 
 }  // namespace
 
-std::string AnalysisFailedText(Analysis why, const std::string& source, const std::string& mask,
+std::string AnalysisFailedText(const Failure& why, const std::string& source,
                                const std::vector<std::string>& unprocessed) {
-  std::string text = AnalysisReason(why, source, mask);
+  std::string text = AnalysisReason(why, source);
   // A mask problem stops the source being analysed as well.
-  if (why == Analysis::MaskUnreadable || why == Analysis::MaskWithoutAreas)
+  if (!why.path.empty())
     text += Format("\nNot processed: \"%s\"", source.c_str());
   for (const std::string& left : unprocessed)
     text += Format("\nNot processed: \"%s\"", left.c_str());

@@ -4,16 +4,16 @@
 #include <string>
 #include <vector>
 
-#include "engine/source_analysis.h"
+#include "platform/failure.h"
 
 namespace tessarix {
 
 // What a batch tells a person about a source it could not make or made incomplete. Each names
 // the file concerned and why.
 
-// An analysis that ended the batch: the source (or, for a mask problem, the mask) and the
-// reason, then one line for every source the batch did not reach.
-std::string AnalysisFailedText(Analysis why, const std::string& source, const std::string& mask,
+// An analysis that ended the batch: the source (or, for a failure that names the mask, the mask)
+// and the reason, then one line for every source the batch did not reach.
+std::string AnalysisFailedText(const Failure& why, const std::string& source,
                                const std::vector<std::string>& unprocessed);
 
 // A source refused by a size limit of its own grid; `limit` is the parameter check's message.

@@ -65,12 +65,11 @@ class BatchRun {
       : job_(job), parameters_(parameters), options_(options), collection_(collection) {}
 
   SourceResult Process(const std::string& source, BatchOutcome& outcome);
-  // Why the last analysis that ended the batch failed, and the mask it read.
-  Analysis Failure() const { return failure_; }
-  const std::string& MaskFile() const { return maskFile_; }
+  // Why the last analysis that ended the batch failed.
+  const Failure& AnalysisFailure() const { return analysis_.Why(); }
 
  private:
-  Analysis Analyse(Mosaic& mosaic, const Image& image);
+  Status Analyse(Mosaic& mosaic, const Image& image);
   bool WithinLimits(const std::string& source, const Image& image);
   bool WriteCompanions(const Mosaic& mosaic, AtomicFile& report, AtomicFile& page,
                        std::vector<AtomicFile*>& set, BatchOutcome& outcome);
@@ -81,10 +80,10 @@ class BatchRun {
   const BatchOptions& options_;
   ImageCollection& collection_;
   std::string maskFile_;  // asked once per batch
-  Analysis failure_ = Analysis::Ready;
+  Status analysis_;
 };
 
-Analysis BatchRun::Analyse(Mosaic& mosaic, const Image& image) {
+Status BatchRun::Analyse(Mosaic& mosaic, const Image& image) {
   job_.SetStatus("Analysis of Image...");
   if (parameters_.tileWidth != 0) {
     job_.SetStatus("Loading Mask Image...");
@@ -95,7 +94,7 @@ Analysis BatchRun::Analyse(Mosaic& mosaic, const Image& image) {
     std::optional<std::string> chosen =
         Prompt().AskOpenFile(kJpegDialogFilter, "jpg", "Choose the mask image", 0);
     if (!chosen)
-      return Analysis::Stopped;
+      return Failure{FailureKind::kStopped, {}, 0, {}};
     maskFile_ = *chosen;
   }
   return AnalyseSourceMask(job_, mosaic, image, maskFile_, collection_);
@@ -212,11 +211,10 @@ SourceResult BatchRun::Process(const std::string& source, BatchOutcome& outcome)
   if (!WithinLimits(source, image))
     return SourceResult::OverLimit;
 
-  failure_ = Analyse(mosaic, image);
-  if (failure_ == Analysis::Stopped)
-    return SourceResult::Stopped;
-  if (failure_ != Analysis::Ready)
-    return SourceResult::AnalysisFailed;
+  analysis_ = Analyse(mosaic, image);
+  if (!analysis_)
+    return analysis_.Why().kind == FailureKind::kStopped ? SourceResult::Stopped
+                                                         : SourceResult::AnalysisFailed;
   if (job_.StopRequested())
     return SourceResult::Stopped;
   job_.Post(std::move(image), Format("Input: %s", source.c_str()));
@@ -290,7 +288,7 @@ BatchOutcome RunBatch(MosaicJob& job, const BatchParameters& parameters,
       outcome.analysisFailed = true;
       outcome.unprocessed.assign(sources.begin(), sources.end());
       Prompt().ShowMessage(
-          AnalysisFailedText(run.Failure(), source, run.MaskFile(), outcome.unprocessed),
+          AnalysisFailedText(run.AnalysisFailure(), source, outcome.unprocessed),
           MessageIcon::Warning);
       break;
     }

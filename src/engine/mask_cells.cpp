@@ -302,9 +302,11 @@ MaskSegmentation SegmentMask(std::vector<MosaicCell>& cells, Image mask) {
   const uint32_t w = mask.Width();
   const uint32_t h = mask.Height();
   const uint64_t count = uint64_t{w} * h;
-  if (mask.Empty())
+  if (mask.Empty()) {
+    result.status = Unnamed(FailureKind::kRefused);
     return result;
-  result.failure = Analysis::NoMemory;
+  }
+  result.status = Unnamed(FailureKind::kOutOfMemory);
   // Labels never outnumber pixels, so they fit in 32 bits whenever the pixel count does.
   if (count >= std::numeric_limits<uint32_t>::max() ||
       !CanAllocate(SaturatingProduct(count, sizeof(uint32_t))))
@@ -316,17 +318,16 @@ MaskSegmentation SegmentMask(std::vector<MosaicCell>& cells, Image mask) {
     for (uint32_t& l : labels) l = roots[l];
     Narrow(labels, w, h);
     Narrow(labels, w, h);
-    result.failure = Analysis::MaskWithoutAreas;
-    if (!Regrow(labels, w, h))
+    if (!Regrow(labels, w, h)) {
+      result.status = Unnamed(FailureKind::kEmpty);
       return result;
-    result.failure = Analysis::NoMemory;
+    }
     MakeCells(cells, labels, roots, w, h);
   } catch (const std::bad_alloc&) {
     cells.clear();
     return result;
   }
-  result.ok = true;
-  result.failure = Analysis::Ready;
+  result.status = {};
   result.maskWidth = w;
   result.maskHeight = h;
   return result;
@@ -334,11 +335,16 @@ MaskSegmentation SegmentMask(std::vector<MosaicCell>& cells, Image mask) {
 
 MaskSegmentation BuildMaskCells(std::vector<MosaicCell>& cells, const std::string& maskPath) {
   Image mask;
-  if (!WithJpegMessage(mask.LoadJpeg(maskPath))) {
+  MaskSegmentation result;
+  result.status = WithJpegMessage(mask.LoadJpeg(maskPath));
+  if (!result.status) {
     cells.clear();
-    return {};
+    return result;
   }
-  return SegmentMask(cells, std::move(mask));
+  result = SegmentMask(cells, std::move(mask));
+  if (!result.status && result.status.Why().kind == FailureKind::kEmpty)
+    result.status = Failure{FailureKind::kEmpty, maskPath, 0, {}};
+  return result;
 }
 
 namespace {
@@ -386,24 +392,25 @@ bool FindNeighbours(MosaicJob& job, std::vector<MosaicCell>& cells, uint64_t q) 
 
 }  // namespace
 
-Analysis AnalyseSourceMask(MosaicJob& job, Mosaic& mosaic, const Image& image,
-                           const std::string& maskPath, ImageCollection& collection) {
+Status AnalyseSourceMask(MosaicJob& job, Mosaic& mosaic, const Image& image,
+                         const std::string& maskPath, ImageCollection& collection) {
   if (image.Empty() || collection.IsEmpty())
-    return Analysis::NoInput;
+    return Unnamed(FailureKind::kRefused);
   job.BeginStage(4, 1.0);
   const MaskSegmentation segmentation = BuildMaskCells(mosaic.cells, maskPath);
-  if (!segmentation.ok)
-    return segmentation.failure;
+  if (!segmentation.status)
+    return segmentation.status;
   job.EndStage();
+  const Failure withoutAreas{FailureKind::kEmpty, maskPath, 0, {}};
   if (mosaic.cells.empty())
-    return Analysis::MaskWithoutAreas;
+    return withoutAreas;
 
   const CellExtent extent = MeasureCells(mosaic.cells);
   const double scale = AnalysisScale(extent);
   const std::optional<Size2> size =
       FitAspect(extent.width, extent.height, image.Width(), image.Height());
   if (!size)
-    return Analysis::MaskWithoutAreas;
+    return withoutAreas;
   mosaic.width = size->width;
   mosaic.height = size->height;
 
@@ -411,9 +418,9 @@ Analysis AnalyseSourceMask(MosaicJob& job, Mosaic& mosaic, const Image& image,
   const uint32_t sh = static_cast<uint32_t>(std::floor(size->height * scale));
   const std::optional<Image> scaled = FitWithin(image, sw, sh);
   if (!scaled)
-    return Analysis::NoMemory;
-  if (!AnalyseCells(job, mosaic, *scaled, scale, sw, sh))
-    return Analysis::Stopped;
+    return Unnamed(FailureKind::kOutOfMemory);
+  if (Status analysed = AnalyseCells(job, mosaic, *scaled, scale, sw, sh); !analysed)
+    return analysed;
 
   const size_t n = mosaic.cells.size();
   job.BeginStage(0, static_cast<double>(n));
@@ -423,13 +430,13 @@ Analysis AnalyseSourceMask(MosaicJob& job, Mosaic& mosaic, const Image& image,
   const uint64_t q = SaturatingProduct(perCell, d * d);
   if (q > 0) {
     if (!FindNeighbours(job, mosaic.cells, q))
-      return Analysis::Stopped;
+      return Unnamed(FailureKind::kStopped);
   } else {
     for (MosaicCell& cell : mosaic.cells) cell.neighbours.clear();
   }
   job.EndStage();
   mosaic.collection = &collection;
-  return Analysis::Ready;
+  return {};
 }
 
 std::optional<Image> RenderMaskInfo(const std::vector<MosaicCell>& cells) {

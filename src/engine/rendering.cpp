@@ -251,20 +251,20 @@ bool PasteInAnyOrder(const std::vector<MosaicCell>& cells, size_t first, size_t 
   return true;
 }
 
-int RenderFinalMosaic(MosaicJob& job, Mosaic& mosaic) {
+Status RenderFinalMosaic(MosaicJob& job, Mosaic& mosaic) {
   job.BeginStage(1, 1.0);
   job.SetStatus("Initializing Final Mosaic...");
   // Transparent black: whatever no cell covers stays black in the file, which ignores T.
   Image canvas;
-  if (!canvas.CreateTransparentInBudget(mosaic.width, mosaic.height))
-    return 0;
+  if (Status created = canvas.CreateTransparentInBudget(mosaic.width, mosaic.height); !created)
+    return created;
 
   job.EndStage();
   job.BeginStage(2, static_cast<double>(mosaic.cells.size()));
   job.SetStatus("Building Final Mosaic...");
   MosaicPainter painter(job, mosaic, canvas);
   if (!painter.Paint())
-    return 0;
+    return Failure{FailureKind::kStopped, {}, 0, {}};
   mosaic.tilesNotLoaded = painter.NotLoaded();
   job.EndStage();
   mosaic.mosaicFile = MosaicFileName(mosaic.outputBase);
@@ -282,7 +282,7 @@ int RenderFinalMosaic(MosaicJob& job, Mosaic& mosaic) {
     mosaic.picture = std::move(canvas);
   }
   job.EndStage();
-  return 1;
+  return {};
 }
 
 void MosaicSaved(MosaicJob& job, const Mosaic& mosaic, Image picture) {

@@ -7,6 +7,7 @@
 #include "engine/mosaic.h"
 #include "imaging/image.h"
 #include "job_state/mosaic_job.h"
+#include "platform/failure.h"
 
 namespace tessarix {
 
@@ -17,9 +18,9 @@ bool PasteInAnyOrder(const std::vector<MosaicCell>& cells, size_t first, size_t 
 // Paints every assigned cell at full size, writes MosaicFileName(mosaic.outputBase) and calls
 // MosaicSaved; with mosaic.mosaicOutput set it writes into that file instead and keeps the
 // picture (see Mosaic). A cell whose image cannot be loaded stays black; mosaic.tilesNotLoaded
-// counts those images. 0 when the canvas cannot be created or a stop was requested (nothing
-// written); 1 otherwise, also when saving failed.
-int RenderFinalMosaic(MosaicJob& job, Mosaic& mosaic);
+// counts those images. Fails, with nothing written, as the canvas's creation does or with kStopped
+// on a stop request; succeeds otherwise, also when saving failed (the failure has been said).
+Status RenderFinalMosaic(MosaicJob& job, Mosaic& mosaic);
 
 // A mosaic saved under its name: posted as "Mosaic: %s" (the source path) and counted by the
 // usage counter.

@@ -9,6 +9,10 @@
 
 namespace tessarix {
 
+Failure Unnamed(FailureKind kind) {
+  return Failure{kind, {}, 0, {}};
+}
+
 CellExtent MeasureCells(const std::vector<MosaicCell>& cells) {
   CellExtent extent;
   for (const MosaicCell& cell : cells) {
@@ -41,8 +45,8 @@ double AnalysisScale(const CellExtent& extent) {
   return 1.0;
 }
 
-int AnalyseCells(MosaicJob& job, Mosaic& mosaic, const Image& scaled, double scale, uint32_t sw,
-                 uint32_t sh) {
+Status AnalyseCells(MosaicJob& job, Mosaic& mosaic, const Image& scaled, double scale,
+                    uint32_t sw, uint32_t sh) {
   job.BeginStage(5, static_cast<double>(mosaic.cells.size()));
   job.SetStatus("Building Color Info...");
   // One canvas for all cells; it is cleared to transparent black before each use.
@@ -51,7 +55,7 @@ int AnalyseCells(MosaicJob& job, Mosaic& mosaic, const Image& scaled, double sca
   for (MosaicCell& cell : mosaic.cells) {
     job.AddStageProgress(1);
     if (job.StopRequested())
-      return 0;
+      return Failure{FailureKind::kStopped, {}, 0, {}};
     cell.hasInfo = 0;
     // Computed exactly in this order: the scaled products decide which cells sit on the photo.
     const double left = cell.left * scale;
@@ -88,32 +92,32 @@ int AnalyseCells(MosaicJob& job, Mosaic& mosaic, const Image& scaled, double sca
       cell.hasInfo = 1;
   }
   job.EndStage();
-  return 1;
+  return {};
 }
 
-Analysis AnalyseSourceGrid(MosaicJob& job, Mosaic& mosaic, const Image& image,
-                           uint32_t tilesPerRow, uint32_t tileWidth, ImageCollection& collection) {
+Status AnalyseSourceGrid(MosaicJob& job, Mosaic& mosaic, const Image& image, uint32_t tilesPerRow,
+                         uint32_t tileWidth, ImageCollection& collection) {
   // The cells take the 3:2 shape of the 12 x 8 thumbnail.
   const uint32_t tileH = tileWidth * 8 / 12;
   if (image.Empty() || collection.IsEmpty() || tilesPerRow == 0 || tileH == 0)
-    return Analysis::NoInput;
+    return Unnamed(FailureKind::kRefused);
   const uint64_t scaledHeight = uint64_t{image.Height()} * tilesPerRow * tileWidth / image.Width();
   const uint64_t rows = scaledHeight / tileH;
   if (rows == 0)
-    return Analysis::NoRow;
+    return Unnamed(FailureKind::kTooSmall);
   if (rows > std::numeric_limits<uint32_t>::max())
-    return Analysis::NoMemory;
+    return Unnamed(FailureKind::kOutOfMemory);
   if (!BuildGridCells(job, mosaic, tileWidth, tileH, tilesPerRow, static_cast<uint32_t>(rows),
                       mosaic.params.minDuplicateDistance) ||
       mosaic.cells.empty())
-    return job.StopRequested() ? Analysis::Stopped : Analysis::NoMemory;
+    return Unnamed(job.StopRequested() ? FailureKind::kStopped : FailureKind::kOutOfMemory);
 
   const CellExtent extent = MeasureCells(mosaic.cells);
   const double scale = AnalysisScale(extent);
   const std::optional<Size2> size =
       FitAspect(extent.width, extent.height, image.Width(), image.Height());
   if (!size)
-    return Analysis::NoInput;
+    return Unnamed(FailureKind::kRefused);
   mosaic.width = size->width;
   mosaic.height = size->height;
 
@@ -121,11 +125,11 @@ Analysis AnalyseSourceGrid(MosaicJob& job, Mosaic& mosaic, const Image& image,
   const auto sh = static_cast<uint32_t>(std::floor(mosaic.height * scale));
   const std::optional<Image> scaled = FitWithin(image, sw, sh);
   if (!scaled)
-    return Analysis::NoMemory;
+    return Unnamed(FailureKind::kOutOfMemory);
   // A stop inside the cell analysis keeps the cells; the driver notices the stop itself.
   AnalyseCells(job, mosaic, *scaled, scale, sw, sh);
   mosaic.collection = &collection;
-  return Analysis::Ready;
+  return {};
 }
 
 }  // namespace tessarix

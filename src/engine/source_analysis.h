@@ -8,6 +8,7 @@
 #include "engine/mosaic.h"
 #include "imaging/image.h"
 #include "job_state/mosaic_job.h"
+#include "platform/failure.h"
 
 namespace tessarix {
 
@@ -17,6 +18,9 @@ struct CellExtent {
   uint32_t minWidth = 1073741824;
   uint32_t minHeight = 1073741824;
 };
+
+// A failure of the analysis of a picture in memory, which names no file.
+Failure Unnamed(FailureKind kind);
 
 // The extent and the smallest cell of the cells whose area is not 0.
 CellExtent MeasureCells(const std::vector<MosaicCell>& cells);
@@ -34,24 +38,16 @@ std::optional<Size2> FitAspect(uint32_t boxW, uint32_t boxH, uint32_t w, uint32_
 double AnalysisScale(const CellExtent& extent);
 
 // Thumbnails every cell of `scaled` (the photo shrunk by `scale` to fit sw x sh) into its
-// ColorInfo; portrait cells are thumbnailed 8 x 12 and turned. 0 on a stop request.
-int AnalyseCells(MosaicJob& job, Mosaic& mosaic, const Image& scaled, double scale, uint32_t sw,
+// ColorInfo; portrait cells are thumbnailed 8 x 12 and turned. kStopped on a stop request.
+Status AnalyseCells(MosaicJob& job, Mosaic& mosaic, const Image& scaled, double scale, uint32_t sw,
                  uint32_t sh);
 
-// What a source analysis came to: ready for matching, or why not.
-enum class Analysis {
-  Ready,
-  NoInput,           // no pixels, no collection entries, or no tile count or tile height
-  NoRow,             // the photo is too low for one row of tiles
-  NoMemory,          // the cells or the shrunk photo could not be had
-  MaskUnreadable,    // the mask file cannot be read as a JPEG
-  MaskWithoutAreas,  // the mask holds no colour area
-  Stopped,
-};
-
-// Grid mode: cells, mosaic size and colour records for `image`; Ready when ready for matching.
-// A stop inside the per-cell analysis still gives Ready (the driver looks at the stop itself).
-Analysis AnalyseSourceGrid(MosaicJob& job, Mosaic& mosaic, const Image& image, uint32_t tilesPerRow,
-                      uint32_t tileWidth, ImageCollection& collection);
+// Grid mode: cells, mosaic size and colour records for `image`, ready for matching. Fails with
+// kRefused (no pixels, no collection entries, or no tile count or tile height), kTooSmall (the
+// photo is too low for one row of tiles), kOutOfMemory (the cells or the shrunk photo could not
+// be had) or kStopped; these failures name no file, the photo being analysed from memory. A stop
+// inside the per-cell analysis still succeeds (the driver looks at the stop itself).
+Status AnalyseSourceGrid(MosaicJob& job, Mosaic& mosaic, const Image& image, uint32_t tilesPerRow,
+                         uint32_t tileWidth, ImageCollection& collection);
 
 }  // namespace tessarix

@@ -67,7 +67,7 @@ std::string OutputStem(const std::string& path) {
 
 PhotoUtilityResult MaskFileAnalysis(const std::string& path) {
   std::vector<MosaicCell> cells;
-  if (!BuildMaskCells(cells, path).ok) {
+  if (!BuildMaskCells(cells, path).status) {
     return Failed(Format("Cannot find colour areas in %s.", path.c_str()));
   }
   const std::optional<Image> map = RenderMaskInfo(cells);

@@ -116,7 +116,7 @@ TEST(AnalyseSourceGrid, NineCellsOfAThreeColumnPhoto) {
   MosaicJob job;
   Mosaic mosaic;
   mosaic.params.minDuplicateDistance = 1;
-  ASSERT_EQ(AnalyseSourceGrid(job, mosaic, photo, 3, 120, collection), Analysis::Ready);
+  ASSERT_TRUE(AnalyseSourceGrid(job, mosaic, photo, 3, 120, collection));
   const std::vector<Position> expected = {{0, 0},     {0, 80},  {0, 160},  {120, 0},  {120, 80},
                                           {120, 160}, {240, 0}, {240, 80}, {240, 160}};
   ASSERT_EQ(Positions(mosaic), expected);
@@ -141,11 +141,11 @@ TEST(AnalyseSourceGrid, RefusesMissingInputs) {
   ImageCollection collection = OneEntryCollection();
   MosaicJob job;
   Mosaic mosaic;
-  EXPECT_EQ(AnalyseSourceGrid(job, mosaic, Image(), 3, 120, collection), Analysis::NoInput);
-  EXPECT_EQ(AnalyseSourceGrid(job, mosaic, photo, 3, 120, empty), Analysis::NoInput);
+  EXPECT_EQ(test::KindOf(AnalyseSourceGrid(job, mosaic, Image(), 3, 120, collection)), FailureKind::kRefused);
+  EXPECT_EQ(test::KindOf(AnalyseSourceGrid(job, mosaic, photo, 3, 120, empty)), FailureKind::kRefused);
   // cell height 0
-  EXPECT_EQ(AnalyseSourceGrid(job, mosaic, photo, 3, 1, collection), Analysis::NoInput);
-  EXPECT_EQ(AnalyseSourceGrid(job, mosaic, photo, 0, 120, collection), Analysis::NoInput);
+  EXPECT_EQ(test::KindOf(AnalyseSourceGrid(job, mosaic, photo, 3, 1, collection)), FailureKind::kRefused);
+  EXPECT_EQ(test::KindOf(AnalyseSourceGrid(job, mosaic, photo, 0, 120, collection)), FailureKind::kRefused);
 }
 
 TEST(AnalyseCells, PortraitCellIsThumbnailedUprightAndTurned) {
@@ -157,7 +157,7 @@ TEST(AnalyseCells, PortraitCellIsThumbnailedUprightAndTurned) {
   Mosaic mosaic;
   MosaicCell& cell = mosaic.cells.emplace_back();
   cell.width = 80, cell.height = 120, cell.area = 9600;
-  ASSERT_EQ(AnalyseCells(job, mosaic, photo, 1.0, 80, 120), 1);
+  ASSERT_TRUE(AnalyseCells(job, mosaic, photo, 1.0, 80, 120));
   ASSERT_EQ(cell.hasInfo, 1u);
   EXPECT_TRUE(cell.portrait);
   EXPECT_EQ(cell.info.grid[0], MakePixel(255, 0, 0));
@@ -179,7 +179,7 @@ TEST(AnalyseCells, CellsBeyondOrAcrossTheScaledPhotoAndStop) {
   add(0, 240, 9600);  // top * 0.1 = 24 >= 24: outside
   add(0, 0, 0);       // not part of the mosaic
   add(0, 0, 9600);
-  ASSERT_EQ(AnalyseCells(job, mosaic, scaled, 0.1, 36, 24), 1);
+  ASSERT_TRUE(AnalyseCells(job, mosaic, scaled, 0.1, 36, 24));
   ASSERT_EQ(mosaic.cells[0].hasInfo, 1u);
   EXPECT_EQ(mosaic.cells[0].info.opaque, 0u);
   EXPECT_EQ(mosaic.cells[0].info.grid[0], MakePixel(90, 90, 90));
@@ -192,7 +192,7 @@ TEST(AnalyseCells, CellsBeyondOrAcrossTheScaledPhotoAndStop) {
 
   for (MosaicCell& cell : mosaic.cells) cell.hasInfo = 0;
   job.RequestStop();
-  EXPECT_EQ(AnalyseCells(job, mosaic, scaled, 0.1, 36, 24), 0);
+  EXPECT_EQ(test::KindOf(AnalyseCells(job, mosaic, scaled, 0.1, 36, 24)), FailureKind::kStopped);
   EXPECT_EQ(mosaic.cells.size(), 5u);
   EXPECT_EQ(mosaic.cells[4].hasInfo, 0u);
 }

@@ -38,7 +38,7 @@ std::string SegmentBounded(const std::string& path, uint64_t extra, int seconds)
     std::vector<MosaicCell> cells(2);
     const MaskSegmentation result = BuildMaskCells(cells, path);
     const auto elapsed = std::chrono::steady_clock::now() - start;
-    std::string report = std::to_string(result.ok) + " " + std::to_string(result.maskWidth) + "x" +
+    std::string report = std::to_string(static_cast<bool>(result.status)) + " " + std::to_string(result.maskWidth) + "x" +
                          std::to_string(result.maskHeight) + " cells " +
                          std::to_string(cells.size());
     for (const std::string& m : prompt.messages) report += "|" + m;
@@ -110,7 +110,7 @@ TEST(HostileSourceSizes, CanvasAndTheTilesDecodedForItShareTheMemoryBudget) {
     cell.width = cell.height = 350;
     cell.area = 350 * 350;
     cell.assigned = &entry;
-    std::string outcome = std::to_string(RenderFinalMosaic(job, mosaic));
+    std::string outcome = std::to_string(static_cast<bool>(RenderFinalMosaic(job, mosaic)));
     if (std::optional<DisplayQueue::Item> shown = job.TakeDisplayItem())
       outcome += shown->image->At(0, 0) == kTransparentBlack ? " black" : " painted";
     for (const std::string& message : prompt.messages) outcome += "|" + message;

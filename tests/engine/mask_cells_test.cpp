@@ -53,7 +53,7 @@ TEST(MaskCells, RowsBelowTheFirstReadTheRowAboveSafely) {
   std::vector<MosaicCell> cells;
   const MaskSegmentation s =
       SegmentMask(cells, MakeImage(21, 15, [&](uint32_t x, uint32_t) { return colors[x / 7]; }));
-  ASSERT_TRUE(s.ok);
+  ASSERT_TRUE(s.status);
   EXPECT_EQ(s.maskWidth, 21u);
   EXPECT_EQ(s.maskHeight, 15u);
   ASSERT_EQ(cells.size(), 3u);
@@ -63,7 +63,7 @@ TEST(MaskCells, RowsBelowTheFirstReadTheRowAboveSafely) {
     EXPECT_TRUE(cells[k].shape.empty());
   }
 
-  ASSERT_TRUE(SegmentMask(cells, test::MakeFlatImage(1, 9, MakePixel(7, 8, 9))).ok);
+  ASSERT_TRUE(SegmentMask(cells, test::MakeFlatImage(1, 9, MakePixel(7, 8, 9))).status);
   ASSERT_EQ(cells.size(), 1u);
   ExpectRect(cells[0], 0, 0, 1, 9);
   EXPECT_EQ(cells[0].area, 9u);
@@ -76,7 +76,7 @@ TEST(MaskCells, SquaredDistanceNineJoinsTwelveSplits) {
                                            [&](uint32_t x, uint32_t) {
                                              return x < 10 ? base : MakePixel(102, 102, 101);
                                            }))
-                  .ok);
+                  .status);
   ASSERT_EQ(cells.size(), 1u);
   ExpectRect(cells[0], 0, 0, 20, 10);
   EXPECT_EQ(cells[0].area, 200u);
@@ -187,7 +187,7 @@ TEST(MaskCells, NoiseLeavingNothingToRegrowEndsWithZero) {
   const MaskSegmentation s = SegmentMask(cells, MakeImage(40, 30, [](uint32_t x, uint32_t y) {
                                            return (x + y) % 2 ? kLight : kDark;
                                          }));
-  EXPECT_FALSE(s.ok);
+  EXPECT_FALSE(s.status);
   EXPECT_EQ(s.maskWidth, 0u);
   EXPECT_TRUE(cells.empty());
 }
@@ -199,7 +199,7 @@ TEST(MaskCells, JpegMaskSegmentsAlongBlockAlignedEdgesAndMissingFileFails) {
                   path, 100);
   std::vector<MosaicCell> cells;
   const MaskSegmentation s = BuildMaskCells(cells, path);
-  ASSERT_TRUE(s.ok);
+  ASSERT_TRUE(s.status);
   EXPECT_EQ(s.maskWidth, 32u);
   EXPECT_EQ(s.maskHeight, 16u);
   ASSERT_EQ(cells.size(), 2u);
@@ -207,7 +207,7 @@ TEST(MaskCells, JpegMaskSegmentsAlongBlockAlignedEdgesAndMissingFileFails) {
   ExpectRect(cells[1], 16, 0, 16, 16);
   ExpectExactCover(cells, 32, 16);
 
-  EXPECT_FALSE(BuildMaskCells(cells, dir.File("missing.jpg")).ok);
+  EXPECT_FALSE(BuildMaskCells(cells, dir.File("missing.jpg")).status);
   EXPECT_TRUE(cells.empty());
 }
 
@@ -261,7 +261,7 @@ class MaskAnalysis : public ::testing::Test {
     collection.Add(std::make_unique<CollectionEntry>());
   }
 
-  Analysis Analyse(uint32_t duplicateDistance) {
+  Status Analyse(uint32_t duplicateDistance) {
     mosaic.params.minDuplicateDistance = duplicateDistance;
     return AnalyseSourceMask(job, mosaic, photo, maskPath, collection);
   }
@@ -277,7 +277,7 @@ class MaskAnalysis : public ::testing::Test {
 TEST_F(MaskAnalysis, NeighboursAreCornersStrictlyCloserThanThreshold) {
   // Q = (48 * 16 / 3) * D^2 = 256 D^2; neighbouring bands are 16^2 = 256 apart, the outer two
   // 32^2 = 1024.
-  ASSERT_EQ(Analyse(2), Analysis::Ready);
+  ASSERT_TRUE(Analyse(2));
   EXPECT_EQ(mosaic.width, 48u);
   EXPECT_EQ(mosaic.height, 16u);
   EXPECT_EQ(mosaic.collection, &collection);
@@ -287,22 +287,23 @@ TEST_F(MaskAnalysis, NeighboursAreCornersStrictlyCloserThanThreshold) {
   EXPECT_EQ(mosaic.cells[2].neighbours, (std::vector<uint32_t>{1}));
   for (const MosaicCell& c : mosaic.cells) EXPECT_EQ(c.hasInfo, 1u);
 
-  ASSERT_EQ(Analyse(3), Analysis::Ready);  // Q = 2304
+  ASSERT_TRUE(Analyse(3));  // Q = 2304
   EXPECT_EQ(mosaic.cells[0].neighbours, (std::vector<uint32_t>{1, 2}));
 
-  ASSERT_EQ(Analyse(1), Analysis::Ready);  // Q = 256: equality is not near enough
+  ASSERT_TRUE(Analyse(1));  // Q = 256: equality is not near enough
   for (const MosaicCell& c : mosaic.cells) EXPECT_TRUE(c.neighbours.empty());
 
-  ASSERT_EQ(Analyse(0), Analysis::Ready);
+  ASSERT_TRUE(Analyse(0));
   for (const MosaicCell& c : mosaic.cells) EXPECT_TRUE(c.neighbours.empty());
 }
 
 TEST_F(MaskAnalysis, NeedsPhotoCollectionAndReadableMask) {
   ImageCollection empty;
-  EXPECT_EQ(AnalyseSourceMask(job, mosaic, photo, maskPath, empty), Analysis::NoInput);
-  EXPECT_EQ(AnalyseSourceMask(job, mosaic, Image(), maskPath, collection), Analysis::NoInput);
-  EXPECT_EQ(AnalyseSourceMask(job, mosaic, photo, dir.File("none.jpg"), collection),
-            Analysis::MaskUnreadable);
+  EXPECT_EQ(test::KindOf(AnalyseSourceMask(job, mosaic, photo, maskPath, empty)), FailureKind::kRefused);
+  EXPECT_EQ(test::KindOf(AnalyseSourceMask(job, mosaic, Image(), maskPath, collection)), FailureKind::kRefused);
+  const Status unreadable = AnalyseSourceMask(job, mosaic, photo, dir.File("none.jpg"), collection);
+  EXPECT_EQ(test::KindOf(unreadable), FailureKind::kCannotRead);
+  EXPECT_EQ(unreadable.Why().path, dir.File("none.jpg"));
 }
 
 }  // namespace

@@ -71,7 +71,7 @@ class ParallelRendering : public ::testing::Test {
       cell.width = w, cell.height = h, cell.area = w * h;
       const std::optional<Image> region = Resample(source, w, h, w, h, x, y);
       ASSERT_TRUE(region.has_value());
-      ASSERT_EQ(AnalyseCells(scratchJob, scratch, *region, 1.0, w, h), 1);
+      ASSERT_TRUE(AnalyseCells(scratchJob, scratch, *region, 1.0, w, h));
       cell.left = x, cell.top = y;
       cell.assigned = n % 9 == 4 ? nullptr : entries[n % entries.size()].get();
       mosaic.cells.push_back(cell);
@@ -118,8 +118,8 @@ TEST_F(ParallelRendering, SameFileAsOneThread) {
     }
     many.params.threads = variant == kWithShapes ? 3 : 2;
     MosaicJob oneJob, manyJob;
-    ASSERT_EQ(RenderFinalMosaic(oneJob, one), 1);
-    ASSERT_EQ(RenderFinalMosaic(manyJob, many), 1);
+    ASSERT_TRUE(RenderFinalMosaic(oneJob, one));
+    ASSERT_TRUE(RenderFinalMosaic(manyJob, many));
     ASSERT_TRUE(one.mosaicSaved && many.mosaicSaved);
     const std::vector<unsigned char> oneBytes = test::ReadBytes(one.mosaicFile);
     ASSERT_FALSE(oneBytes.empty());
@@ -168,7 +168,7 @@ TEST_F(ParallelRendering, DecodedSizeReachesTheSharedEntry) {
     mosaic.params.threads = threads;
     test::WriteJpeg(Pattern(30, 50, 3), entries[1]->path);
     MosaicJob job;
-    ASSERT_EQ(RenderFinalMosaic(job, mosaic), 1);
+    ASSERT_TRUE(RenderFinalMosaic(job, mosaic));
     EXPECT_EQ(std::tuple(entries[1]->pixelWidth, entries[1]->pixelHeight, entries[1]->portrait),
               std::tuple(30u, 50u, 1u))
         << threads;
@@ -183,7 +183,7 @@ TEST_F(ParallelRendering, StopWritesNothing) {
   mosaic.params.threads = 2;
   MosaicJob job;
   job.RequestStop();
-  EXPECT_EQ(RenderFinalMosaic(job, mosaic), 0);
+  EXPECT_EQ(test::KindOf(RenderFinalMosaic(job, mosaic)), FailureKind::kStopped);
   EXPECT_FALSE(std::filesystem::exists(mosaic.outputBase + " Mosaic.JPG"));
   EXPECT_FALSE(job.TakeDisplayItem().has_value());
 }

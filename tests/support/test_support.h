@@ -27,6 +27,11 @@ class TempDir {
   std::filesystem::path path_;
 };
 
+// The kind of a failed status; none for a success.
+inline std::optional<FailureKind> KindOf(const Status& status) {
+  return status ? std::nullopt : std::optional<FailureKind>(status.Why().kind);
+}
+
 // Records every call; answers questions and file requests from the queued answers.
 class RecordingPrompt final : public UserPrompt {
  public:
