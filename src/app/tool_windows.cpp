@@ -9,6 +9,8 @@
 #include "app/wait_cursor.h"
 #include "movie/frame_extraction.h"
 #include "movie/movie_stream.h"
+#include "platform/user_prompt.h"
+#include "window_logic/failure_texts.h"
 
 namespace tessarix {
 
@@ -24,8 +26,11 @@ void OpenMovieExtraction(QWidget* parent, QLabel* statusLine) {
   MovieStream stream;
   {
     WaitCursor wait;
-    if (!stream.Open(*path))
-      return;  // the stream has said why
+    if (const Status opened = stream.Open(*path); !opened) {
+      for (const std::string& text : MovieOpenFailureTexts(opened.Why()))
+        Prompt().ShowMessage(text, MessageIcon::Stop);
+      return;
+    }
   }
   ExtractionFields fields;
   {

@@ -6,6 +6,8 @@
 #include "movie/extraction_fields.h"
 #include "movie/frame_extraction.h"
 #include "movie/movie_stream.h"
+#include "platform/user_prompt.h"
+#include "window_logic/failure_texts.h"
 
 namespace tessarix::cli {
 namespace {
@@ -49,8 +51,11 @@ int RunFrames(const FramesOptions& options) {
   ScopedPrompt promptGuard(prompt);
   const std::string video = AbsolutePath(options.video);
   MovieStream stream;
-  if (!stream.Open(video))
+  if (const Status opened = stream.Open(video); !opened) {
+    for (const std::string& text : MovieOpenFailureTexts(opened.Why()))
+      Prompt().ShowMessage(text, MessageIcon::Stop);
     return kFailed;
+  }
 
   ExtractionFieldTexts texts = ToTexts(DefaultExtractionFields(stream));
   if (!ApplyOptions(options, texts)) {

@@ -36,4 +36,21 @@ std::string PhotoUtilityFailureText(PhotoUtility command, const PhotoUtilityResu
   return "Unknown photo utility.";
 }
 
+std::vector<std::string> MovieOpenFailureTexts(const Failure& failure) {
+  const long number = -static_cast<long>(failure.systemError);
+  std::string first;
+  switch (failure.kind) {
+    case FailureKind::kCannotRead:
+      first = Format("AVI001: Open file error nr.%ld on file <%s>", number, failure.path.c_str());
+      break;
+    case FailureKind::kRefused:
+      first = Format("AVI003: Unable to get information on the stream, error nr.%ld", number);
+      break;
+    default:
+      first = "AVI002: Unable to decompress the stream";
+      break;
+  }
+  return {first, "Cannot open the specified file"};
+}
+
 }  // namespace tessarix

@@ -1,7 +1,9 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
+#include "platform/failure.h"
 #include "utilities/photo_utilities.h"
 
 namespace tessarix {
@@ -11,5 +13,10 @@ namespace tessarix {
 // Why `command` fell short, from its failed result: "Cannot read the photo %s.",
 // "Cannot save %s.", the quality test's "Saved %zu of the %zu qualities.", and so on.
 std::string PhotoUtilityFailureText(PhotoUtility command, const PhotoUtilityResult& result);
+
+// The messages for a movie that cannot be opened (MovieStream::Open), in the order they are
+// shown: the "AVI001", "AVI002" or "AVI003" line, the first and the last with FFmpeg's error
+// number, then "Cannot open the specified file".
+std::vector<std::string> MovieOpenFailureTexts(const Failure& failure);
 
 }  // namespace tessarix
