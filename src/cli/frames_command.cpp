@@ -78,8 +78,7 @@ int RunFrames(const FramesOptions& options) {
   if (result.firstFolder != 0) {
     std::printf("%s\n", FramesFolderName(MovieBase(video), result.firstFolder).c_str());
   }
-  const bool complete = result.started && result.finished && result.saveFailures == 0;
-  return complete ? kDone : kFailed;
+  return result.status && result.saveFailures == 0 ? kDone : kFailed;
 }
 
 }  // namespace tessarix::cli
