@@ -39,20 +39,25 @@ void OpenMovieExtraction(QWidget* parent, QLabel* statusLine) {
       return;
     fields = window.Fields();
   }
-  // A cut-out that does not fit is refused with a message before any frame is read; that message
-  // is not waited on.
+  // A cut-out that does not fit is refused before any frame is read; its message is not waited
+  // on.
   std::optional<WaitCursor> wait;
   if (uint64_t{fields.posX} + fields.sizeX <= stream.Width() &&
       uint64_t{fields.posY} + fields.sizeY <= stream.Height())
     wait.emplace();
   // No events are taken while the frames are written, so the status line paints each text at
   // once or not at all.
-  ExtractFrames(stream, *path, fields, [statusLine](const std::string& text) {
-    if (statusLine == nullptr)
-      return;
-    statusLine->setText(QString::fromStdString(text));
-    statusLine->repaint();
-  });
+  const ExtractionResult result =
+      ExtractFrames(stream, *path, fields, [statusLine](const std::string& text) {
+        if (statusLine == nullptr)
+          return;
+        statusLine->setText(QString::fromStdString(text));
+        statusLine->repaint();
+      });
+  if (!result.status) {
+    if (const std::optional<std::string> text = ExtractionStopText(result.status.Why()))
+      Prompt().ShowMessage(*text, MessageIcon::Warning);
+  }
 }
 
 void OpenPhotoUtilities(QWidget* parent) {

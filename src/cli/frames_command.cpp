@@ -75,6 +75,10 @@ int RunFrames(const FramesOptions& options) {
   const ExtractionResult result = ExtractFrames(
       stream, video, *fields, [&printer](const std::string& text) { printer.Show(text, text); });
   printer.Finish();
+  if (!result.status) {
+    if (const std::optional<std::string> text = ExtractionStopText(result.status.Why()))
+      Prompt().ShowMessage(*text, MessageIcon::Warning);
+  }
   if (result.firstFolder != 0) {
     std::printf("%s\n", FramesFolderName(MovieBase(video), result.firstFolder).c_str());
   }

@@ -158,8 +158,6 @@ ExtractionResult ExtractFrames(MovieStream& stream, const std::string& moviePath
   const uint32_t H = stream.Height();
   // Summed in 64 bits so that a huge position cannot wrap round and pass.
   if (uint64_t{fields.posX} + fields.sizeX > W || uint64_t{fields.posY} + fields.sizeY > H) {
-    Prompt().ShowMessage("The specified Position/Size is bigger than the size of a single Frame",
-                         MessageIcon::Warning);
     result.status = Failure{FailureKind::kRefused, moviePath, 0, {}};
     return result;
   }

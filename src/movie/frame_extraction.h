@@ -63,9 +63,8 @@ struct ExtractionResult {
 };
 
 // Extracts the chosen frames of `stream` (opened from moviePath) into numbered folders beside
-// the movie, reporting through `status`. What is said where it happens goes through Prompt():
-// a cut-out that does not fit, and each frame that cannot be saved (a folder that cannot be
-// made is said as its first frame, once).
+// the movie, reporting through `status`. Each frame that cannot be saved is said through
+// Prompt() where it happens; a folder that cannot be made is said so as its first frame, once.
 ExtractionResult ExtractFrames(MovieStream& stream, const std::string& moviePath,
                                const ExtractionFields& fields, const StatusSink& status);
 

@@ -53,4 +53,10 @@ std::vector<std::string> MovieOpenFailureTexts(const Failure& failure) {
   return {first, "Cannot open the specified file"};
 }
 
+std::optional<std::string> ExtractionStopText(const Failure& failure) {
+  if (failure.kind != FailureKind::kRefused)
+    return std::nullopt;
+  return "The specified Position/Size is bigger than the size of a single Frame";
+}
+
 }  // namespace tessarix

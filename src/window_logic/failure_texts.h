@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -18,5 +19,10 @@ std::string PhotoUtilityFailureText(PhotoUtility command, const PhotoUtilityResu
 // shown: the "AVI001", "AVI002" or "AVI003" line, the first and the last with FFmpeg's error
 // number, then "Cannot open the specified file".
 std::vector<std::string> MovieOpenFailureTexts(const Failure& failure);
+
+// The message for a frame extraction that stopped (ExtractionResult::status), shown as a
+// warning: "The specified Position/Size is bigger than the size of a single Frame" for a cut-out
+// that does not fit. None for a frames folder that cannot be made: its frame has been said.
+std::optional<std::string> ExtractionStopText(const Failure& failure);
 
 }  // namespace tessarix

@@ -19,5 +19,12 @@ TEST(FailureTextsTest, MovieThatCannotBeOpenedGivesFfmpegsNumberAndTheFile) {
                 "Cannot open the specified file"}));
 }
 
+TEST(FailureTextsTest, ExtractionSaysARefusedCutOutAndNotAFolderItsFrameHasSaid) {
+  EXPECT_EQ(ExtractionStopText(Failure{FailureKind::kRefused, "/v/clip.avi", 0, {}}),
+            "The specified Position/Size is bigger than the size of a single Frame");
+  EXPECT_EQ(ExtractionStopText(Failure{FailureKind::kCannotCreate, "/v/clip_FRAMES00001", 20, {}}),
+            std::nullopt);
+}
+
 }  // namespace
 }  // namespace tessarix
