@@ -56,8 +56,8 @@ struct ExtractionResult {
   // is read), kCannotCreate when a frames folder cannot be made (path: the folder, with the
   // system's error). Frames that cannot be read or saved do not stop it: they are counted.
   Status status;
-  int written = 0;  // frames counted (saved, or refused by the disk)
-  int unreadable = 0;     // frames that could not be read, converted or cut
+  int written = 0;     // frames counted (saved, or refused by the disk)
+  int unreadable = 0;  // frames that could not be read, converted or cut
   int saveFailures = 0;
   uint32_t firstFolder = 0;  // folder number of the first frame written, 0 if none
 };

@@ -6,7 +6,6 @@
 #include <mutex>
 #include <utility>
 
-
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
