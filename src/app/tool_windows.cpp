@@ -9,6 +9,8 @@
 #include "app/wait_cursor.h"
 #include "movie/frame_extraction.h"
 #include "movie/movie_stream.h"
+#include "platform/user_prompt.h"
+#include "window_logic/failure_texts.h"
 
 namespace tessarix {
 
@@ -24,8 +26,11 @@ void OpenMovieExtraction(QWidget* parent, QLabel* statusLine) {
   MovieStream stream;
   {
     WaitCursor wait;
-    if (!stream.Open(*path))
-      return;  // the stream has said why
+    if (const Status opened = stream.Open(*path); !opened) {
+      for (const std::string& text : MovieOpenFailureTexts(opened.Why()))
+        Prompt().ShowMessage(text, MessageIcon::Stop);
+      return;
+    }
   }
   ExtractionFields fields;
   {
@@ -34,20 +39,25 @@ void OpenMovieExtraction(QWidget* parent, QLabel* statusLine) {
       return;
     fields = window.Fields();
   }
-  // A cut-out that does not fit is refused with a message before any frame is read; that message
-  // is not waited on.
+  // A cut-out that does not fit is refused before any frame is read; its message is not waited
+  // on.
   std::optional<WaitCursor> wait;
   if (uint64_t{fields.posX} + fields.sizeX <= stream.Width() &&
       uint64_t{fields.posY} + fields.sizeY <= stream.Height())
     wait.emplace();
   // No events are taken while the frames are written, so the status line paints each text at
   // once or not at all.
-  ExtractFrames(stream, *path, fields, [statusLine](const std::string& text) {
-    if (statusLine == nullptr)
-      return;
-    statusLine->setText(QString::fromStdString(text));
-    statusLine->repaint();
-  });
+  const ExtractionResult result =
+      ExtractFrames(stream, *path, fields, [statusLine](const std::string& text) {
+        if (statusLine == nullptr)
+          return;
+        statusLine->setText(QString::fromStdString(text));
+        statusLine->repaint();
+      });
+  if (!result.status) {
+    if (const std::optional<std::string> text = ExtractionStopText(result.status.Why()))
+      Prompt().ShowMessage(*text, MessageIcon::Warning);
+  }
 }
 
 void OpenPhotoUtilities(QWidget* parent) {

@@ -6,6 +6,8 @@
 #include "movie/extraction_fields.h"
 #include "movie/frame_extraction.h"
 #include "movie/movie_stream.h"
+#include "platform/user_prompt.h"
+#include "window_logic/failure_texts.h"
 
 namespace tessarix::cli {
 namespace {
@@ -49,8 +51,11 @@ int RunFrames(const FramesOptions& options) {
   ScopedPrompt promptGuard(prompt);
   const std::string video = AbsolutePath(options.video);
   MovieStream stream;
-  if (!stream.Open(video))
+  if (const Status opened = stream.Open(video); !opened) {
+    for (const std::string& text : MovieOpenFailureTexts(opened.Why()))
+      Prompt().ShowMessage(text, MessageIcon::Stop);
     return kFailed;
+  }
 
   ExtractionFieldTexts texts = ToTexts(DefaultExtractionFields(stream));
   if (!ApplyOptions(options, texts)) {
@@ -70,11 +75,14 @@ int RunFrames(const FramesOptions& options) {
   const ExtractionResult result = ExtractFrames(
       stream, video, *fields, [&printer](const std::string& text) { printer.Show(text, text); });
   printer.Finish();
+  if (!result.status) {
+    if (const std::optional<std::string> text = ExtractionStopText(result.status.Why()))
+      Prompt().ShowMessage(*text, MessageIcon::Warning);
+  }
   if (result.firstFolder != 0) {
     std::printf("%s\n", FramesFolderName(MovieBase(video), result.firstFolder).c_str());
   }
-  const bool complete = result.started && result.finished && result.saveFailures == 0;
-  return complete ? kDone : kFailed;
+  return result.status && result.saveFailures == 0 ? kDone : kFailed;
 }
 
 }  // namespace tessarix::cli

@@ -4,6 +4,7 @@
 #include "cli/commands.h"
 #include "cli/status_printer.h"
 #include "utilities/photo_utilities.h"
+#include "window_logic/failure_texts.h"
 
 namespace tessarix::cli {
 
@@ -23,9 +24,8 @@ int RunUtility(const std::string& command, const std::string& file) {
     }
   }
   for (const std::string& written : result.written) std::printf("%s\n", written.c_str());
-  if (!result.ok) {
-    if (!result.message.empty())
-      PrintMessage(result.message);
+  if (!result.status) {
+    PrintMessage(PhotoUtilityFailureText(*utility, result));
     return kFailed;
   }
   return kDone;

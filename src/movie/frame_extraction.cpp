@@ -4,6 +4,7 @@
 #include <cmath>
 #include <filesystem>
 #include <system_error>
+#include <utility>
 
 #include "imaging/deinterlace.h"
 #include "imaging/dib.h"
@@ -26,10 +27,12 @@ bool PathExists(const std::string& path) {
 }
 
 // Makes the folder, or accepts it when it is already there.
-bool MakeFolder(const std::string& path) {
-  std::error_code error;
-  std::filesystem::create_directory(path, error);
-  return std::filesystem::is_directory(path, error);
+Status MakeFolder(const std::string& path) {
+  std::error_code created, looked;
+  std::filesystem::create_directory(path, created);
+  if (std::filesystem::is_directory(path, looked))
+    return {};
+  return Failure{FailureKind::kCannotCreate, path, created ? created.value() : looked.value(), {}};
 }
 
 }  // namespace
@@ -155,11 +158,9 @@ ExtractionResult ExtractFrames(MovieStream& stream, const std::string& moviePath
   const uint32_t H = stream.Height();
   // Summed in 64 bits so that a huge position cannot wrap round and pass.
   if (uint64_t{fields.posX} + fields.sizeX > W || uint64_t{fields.posY} + fields.sizeY > H) {
-    Prompt().ShowMessage("The specified Position/Size is bigger than the size of a single Frame",
-                         MessageIcon::Warning);
+    result.status = Failure{FailureKind::kRefused, moviePath, 0, {}};
     return result;
   }
-  result.started = true;
   const bool needsCut =
       fields.posX > 0 || fields.posY > 0 || fields.sizeX != W || fields.sizeY != H;
   const std::string base = MovieBase(moviePath);
@@ -211,11 +212,12 @@ ExtractionResult ExtractFrames(MovieStream& stream, const std::string& moviePath
       // there, it holds the frames of an earlier extraction.
       if (result.firstFolder != 0)
         while (PathExists(FramesFolderName(base, folder))) ++folder;
-      if (!MakeFolder(FramesFolderName(base, folder))) {
+      if (Status made = MakeFolder(FramesFolderName(base, folder)); !made) {
         // Every further frame would be refused too: one message instead of thousands.
         Prompt().ShowMessage(Format("Cannot save frame nr.%d.", number), MessageIcon::Stop);
         ++result.saveFailures;
         result.written = static_cast<int>(count);
+        result.status = std::move(made);
         return result;
       }
       if (result.firstFolder == 0)
@@ -249,7 +251,6 @@ ExtractionResult ExtractFrames(MovieStream& stream, const std::string& moviePath
     pos += step;
   }
   result.written = static_cast<int>(count);
-  result.finished = true;
   status(Format("Frames %d, Completed 100%%, Elapsed Time: %s", static_cast<int>(end),
                 FormatDuration(static_cast<int64_t>(TickMillis() - startTime)).c_str()));
   return result;

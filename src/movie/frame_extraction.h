@@ -7,6 +7,7 @@
 
 #include "imaging/image.h"
 #include "movie/extraction_fields.h"
+#include "platform/failure.h"
 
 namespace tessarix {
 
@@ -51,16 +52,19 @@ std::optional<Image> DrawSampleFrame(MovieStream* stream, const ExtractionFields
                                      int32_t frame, uint32_t displayWidth, uint32_t displayHeight);
 
 struct ExtractionResult {
-  bool started = false;   // false when the cut-out did not fit the frame
-  bool finished = false;  // false when a frames folder could not be made
-  int written = 0;        // frames counted (saved, or refused by the disk)
-  int unreadable = 0;     // frames that could not be read, converted or cut
+  // Fails when the extraction stops: kRefused when the cut-out does not fit the frame (nothing
+  // is read), kCannotCreate when a frames folder cannot be made (path: the folder, with the
+  // system's error). Frames that cannot be read or saved do not stop it: they are counted.
+  Status status;
+  int written = 0;     // frames counted (saved, or refused by the disk)
+  int unreadable = 0;  // frames that could not be read, converted or cut
   int saveFailures = 0;
   uint32_t firstFolder = 0;  // folder number of the first frame written, 0 if none
 };
 
 // Extracts the chosen frames of `stream` (opened from moviePath) into numbered folders beside
-// the movie, reporting through `status` and showing the program's messages through Prompt().
+// the movie, reporting through `status`. Each frame that cannot be saved is said through
+// Prompt() where it happens; a folder that cannot be made is said so as its first frame, once.
 ExtractionResult ExtractFrames(MovieStream& stream, const std::string& moviePath,
                                const ExtractionFields& fields, const StatusSink& status);
 

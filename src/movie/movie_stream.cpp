@@ -6,9 +6,6 @@
 #include <mutex>
 #include <utility>
 
-#include "platform/text_format.h"
-#include "platform/user_prompt.h"
-
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
@@ -52,6 +49,17 @@ constexpr int kMostDamagedInARow = 100;
 void SilenceLibraries() {
   static std::once_flag once;
   std::call_once(once, [] { av_log_set_level(AV_LOG_QUIET); });
+}
+
+// A failure to open `path`, with FFmpeg's number and words for `error` (none when 0).
+Failure OpenFailure(FailureKind kind, const std::string& path, int error) {
+  Failure failure{kind, path, -error, {}};
+  if (error != 0) {
+    char words[AV_ERROR_MAX_STRING_SIZE] = {};
+    av_strerror(error, words, sizeof(words));
+    failure.detail = words;
+  }
+  return failure;
 }
 
 // The full-range "J" formats are deprecated in the scaler: map them to their plain forms and
@@ -318,19 +326,15 @@ uint64_t MovieStream::SeekCount() const {
   return state_ ? state_->seeks : 0;
 }
 
-bool MovieStream::Open(const std::string& path) {
+Status MovieStream::Open(const std::string& path) {
   Close();
   SilenceLibraries();
-  auto fail = [this](const std::string& text) {
-    Prompt().ShowMessage(text, MessageIcon::Stop);
-    Prompt().ShowMessage("Cannot open the specified file", MessageIcon::Stop);
+  auto fail = [this, &path](FailureKind kind, int error) -> Status {
     Close();
-    return false;
+    return OpenFailure(kind, path, error);
   };
-  auto openError = [&](int error) {
-    return fail(Format("AVI001: Open file error nr.%ld on file <%s>", static_cast<long>(error),
-                       path.c_str()));
-  };
+  auto openError = [&](int error) { return fail(FailureKind::kCannotRead, error); };
+  auto decodeError = [&](int error) { return fail(FailureKind::kDamaged, error); };
   auto state = std::make_unique<State>();
   State& s = *state;
 
@@ -362,16 +366,21 @@ bool MovieStream::Open(const std::string& path) {
 
   const AVCodecParameters* parameters = s.stream->codecpar;
   const AVCodec* decoder = avcodec_find_decoder(parameters->codec_id);
-  s.codec.reset(decoder != nullptr ? avcodec_alloc_context3(decoder) : nullptr);
+  if (decoder == nullptr)
+    return decodeError(AVERROR_DECODER_NOT_FOUND);
+  s.codec.reset(avcodec_alloc_context3(decoder));
   s.packet.reset(av_packet_alloc());
   s.current.reset(av_frame_alloc());
   s.pending.reset(av_frame_alloc());
-  if (s.codec == nullptr || s.packet == nullptr || s.current == nullptr || s.pending == nullptr ||
-      avcodec_parameters_to_context(s.codec.get(), parameters) < 0)
-    return fail("AVI002: Unable to decompress the stream");
+  if (s.codec == nullptr || s.packet == nullptr || s.current == nullptr || s.pending == nullptr)
+    return decodeError(AVERROR(ENOMEM));
+  result = avcodec_parameters_to_context(s.codec.get(), parameters);
+  if (result < 0)
+    return decodeError(result);
   s.codec->thread_count = 0;
-  if (avcodec_open2(s.codec.get(), decoder, nullptr) < 0)
-    return fail("AVI002: Unable to decompress the stream");
+  result = avcodec_open2(s.codec.get(), decoder, nullptr);
+  if (result < 0)
+    return decodeError(result);
 
   AVRational rate = s.stream->avg_frame_rate;
   if (rate.num <= 0 || rate.den <= 0)
@@ -387,8 +396,7 @@ bool MovieStream::Open(const std::string& path) {
   }
   if (parameters->width <= 0 || parameters->height <= 0 || rate.num <= 0 || rate.den <= 0 ||
       frames <= 0)
-    return fail(Format("AVI003: Unable to get information on the stream, error nr.%ld",
-                       static_cast<long>(AVERROR_INVALIDDATA)));
+    return fail(FailureKind::kRefused, AVERROR_INVALIDDATA);
   s.timeBase = s.stream->time_base;
   s.frameRate = rate;
   s.rate = static_cast<uint32_t>(rate.num);
@@ -400,12 +408,12 @@ bool MovieStream::Open(const std::string& path) {
 
   // Frame 0 is the first frame the decoder gives, whatever the container's start time says.
   if (!s.DecodeNext(s.current.get()))
-    return fail("AVI002: Unable to decompress the stream");
+    return decodeError(0);
   const int64_t first = s.current->best_effort_timestamp;
   s.origin = first == AV_NOPTS_VALUE ? 0 : first;
   s.currentIndex = s.IndexOf(s.current.get());
   s.haveCurrent = true;
-  return true;
+  return {};
 }
 
 const Dib* MovieStream::Frame(int64_t n) {

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "imaging/dib.h"
+#include "platform/failure.h"
 
 namespace tessarix {
 
@@ -21,10 +22,13 @@ class MovieStream {
   MovieStream(const MovieStream&) = delete;
   MovieStream& operator=(const MovieStream&) = delete;
 
-  // Opens the first video stream of `path`. On failure shows "AVI001: ...", "AVI002: ..." or
-  // "AVI003: ..." with FFmpeg's error number, then "Cannot open the specified file", and leaves
-  // the stream closed.
-  bool Open(const std::string& path);
+  // Opens the first video stream of `path`; a failure leaves the stream closed and names the
+  // file. Its kind tells how far the opening came: kCannotRead when the file cannot be opened or
+  // read as a movie with a video stream, kDamaged when the stream cannot be decoded, kRefused
+  // when the stream tells no frame size, rate or length. FFmpeg's error number is kept negated
+  // in systemError (for the errors FFmpeg takes from the operating system that is the errno; 0
+  // when FFmpeg gave none) and its words for it in detail.
+  Status Open(const std::string& path);
 
   // Closes the decoder and the file; closing a closed stream does nothing.
   void Close();

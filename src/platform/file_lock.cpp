@@ -38,35 +38,33 @@ bool StillNames(int descriptor, const std::string& path, bool lockedFile) {
 
 }  // namespace
 
-PathLock::Outcome PathLock::TryLock(const std::string& path) {
+Status PathLock::TryLock(const std::string& path) {
   Release();
   for (int attempt = 0; attempt < kAttempts; ++attempt) {
     struct stat named {};
     // Only a regular file is opened: opening a FIFO would wake or wait for its writer.
     const bool lockFile = NamesRegularFile(path, named);
-    const int descriptor = open(lockFile ? path.c_str() : FolderOf(path).c_str(),
-                                O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    const std::string opened = lockFile ? path : FolderOf(path);
+    const int descriptor = open(opened.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
     if (descriptor < 0) {
       if (lockFile && errno == ENOENT)
         continue;  // renamed away between the look and the open
-      error_ = errno;
-      return Outcome::kFailed;
+      return Failure{FailureKind::kCannotRead, opened, errno, {}};
     }
     if (flock(descriptor, LOCK_EX | LOCK_NB) != 0) {
       const int error = errno;
       close(descriptor);
       if (error == EWOULDBLOCK)
-        return Outcome::kBusy;
-      error_ = error;
-      return Outcome::kFailed;
+        return {};  // busy
+      return Failure{FailureKind::kCannotRead, opened, error, {}};
     }
     if (StillNames(descriptor, path, lockFile)) {
       descriptor_ = descriptor;
-      return Outcome::kLocked;
+      return {};
     }
     close(descriptor);
   }
-  return Outcome::kBusy;
+  return {};  // busy
 }
 
 void PathLock::Release() {

@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "platform/failure.h"
+
 namespace tessarix {
 
 // An exclusive advisory lock (flock) through which programs that read, change and save the same
@@ -11,27 +13,22 @@ namespace tessarix {
 // the file must hold the lock from before reading it until the new file has been renamed in.
 class PathLock {
  public:
-  enum class Outcome {
-    kLocked,  // held until Release or destruction
-    kBusy,    // another holder has it: try again later
-    kFailed,  // the file or its folder cannot be opened; Error() tells why
-  };
-
   PathLock() = default;
   ~PathLock() { Release(); }
   PathLock(const PathLock&) = delete;
   PathLock& operator=(const PathLock&) = delete;
 
-  // One attempt, without waiting. A lock held before is released first.
-  Outcome TryLock(const std::string& path);
+  // One attempt, without waiting. A lock held before is released first. Afterwards Held()
+  // tells whether the lock was taken or another holder has it (try again later). Fails when the
+  // file or its folder cannot be opened or locked: the failure names what was opened and keeps
+  // the operating system's error.
+  Status TryLock(const std::string& path);
   void Release();
+  // Held from a successful TryLock until Release or destruction.
   bool Held() const { return descriptor_ >= 0; }
-  // The errno of the last kFailed.
-  int Error() const { return error_; }
 
  private:
   int descriptor_ = -1;
-  int error_ = 0;
 };
 
 }  // namespace tessarix

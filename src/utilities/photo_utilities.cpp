@@ -27,33 +27,36 @@ std::string CutExtension(const std::string& name) {
   return name.size() > 4 ? name.substr(0, name.size() - 4) : std::string();
 }
 
-PhotoUtilityResult Failed(std::string message) {
+PhotoUtilityResult Failed(FailureKind kind, const std::string& path) {
   PhotoUtilityResult result;
-  result.message = std::move(message);
+  result.status = Failure{kind, path, 0, {}};
   return result;
 }
 
-std::string CannotRead(const std::string& path) {
-  return Format("Cannot read the photo %s.", path.c_str());
+// A failure of the layer below, named for the step of the command it stopped: the operating
+// system's error and the library's words stay.
+Failure StepFailure(FailureKind kind, const std::string& path, const Status& cause) {
+  return Failure{kind, path, cause.Why().systemError, cause.Why().detail};
 }
 
-std::string CannotSave(const std::string& path) {
-  return Format("Cannot save %s.", path.c_str());
+PhotoUtilityResult Failed(FailureKind kind, const std::string& path, const Status& cause) {
+  PhotoUtilityResult result;
+  result.status = StepFailure(kind, path, cause);
+  return result;
 }
 
 // The wallpaper and the border cut differ only in their name and quality.
 PhotoUtilityResult SaveSeamless(const std::string& path, const char* suffix, int quality) {
   Image photo;
-  if (!WithJpegMessage(photo.LoadJpeg(path)))
-    return Failed(CannotRead(path));
+  if (const Status loaded = WithJpegMessage(photo.LoadJpeg(path)); !loaded)
+    return Failed(FailureKind::kCannotRead, path, loaded);
   const std::optional<Image> seamless = MakeSeamless(photo, photo.Width() / 9, photo.Height() / 9);
   if (!seamless)
-    return Failed(Format("Cannot make %s seamless.", path.c_str()));
+    return Failed(FailureKind::kRefused, path);
   const std::string target = OutputStem(path) + suffix;
-  if (!WithJpegMessage(seamless->SaveJpeg(target, quality)))
-    return Failed(CannotSave(target));
+  if (const Status saved = WithJpegMessage(seamless->SaveJpeg(target, quality)); !saved)
+    return Failed(FailureKind::kCannotWrite, target, saved);
   PhotoUtilityResult result;
-  result.ok = true;
   result.written.push_back(target);
   return result;
 }
@@ -67,34 +70,34 @@ std::string OutputStem(const std::string& path) {
 
 PhotoUtilityResult MaskFileAnalysis(const std::string& path) {
   std::vector<MosaicCell> cells;
-  if (!BuildMaskCells(cells, path).status) {
-    return Failed(Format("Cannot find colour areas in %s.", path.c_str()));
-  }
+  if (!BuildMaskCells(cells, path).status)
+    return Failed(FailureKind::kRefused, path);
   const std::optional<Image> map = RenderMaskInfo(cells);
   if (!map)
-    return Failed(Format("Cannot draw the areas of %s.", path.c_str()));
+    return Failed(FailureKind::kOutOfMemory, path);
   // The extension stays inside the new name: heart.jpg gives "heart.jpg Mask.jpg".
   const std::string target = path + " Mask.jpg";
-  if (!WithJpegMessage(map->SaveJpeg(target, 100)))
-    return Failed(CannotSave(target));
+  if (const Status saved = WithJpegMessage(map->SaveJpeg(target, 100)); !saved)
+    return Failed(FailureKind::kCannotWrite, target, saved);
   PhotoUtilityResult result;
-  result.ok = true;
   result.written.push_back(target);
   return result;
 }
 
 PhotoUtilityResult JpgQualityTest(const std::string& path) {
   Image photo;
-  if (!WithJpegMessage(photo.LoadJpeg(path)))
-    return Failed(CannotRead(path));
+  if (const Status loaded = WithJpegMessage(photo.LoadJpeg(path)); !loaded)
+    return Failed(FailureKind::kCannotRead, path, loaded);
 
   const size_t folderLength = FolderLength(path);
   const std::string folder = path.substr(0, folderLength) + "PhotoUtility/";
-  std::error_code error;
-  std::filesystem::create_directory(folder, error);
+  std::error_code created, looked;
+  std::filesystem::create_directory(folder, created);
   // Without the folder every save would fail, each with a message of its own: stop once.
-  if (!std::filesystem::is_directory(folder, error)) {
-    return Failed(Format("Cannot create the folder %s.", folder.c_str()));
+  if (!std::filesystem::is_directory(folder, looked)) {
+    PhotoUtilityResult result;
+    result.status = Failure{FailureKind::kCannotCreate, folder, created.value(), {}};
+    return result;
   }
   const std::string base = folder + CutExtension(path.substr(folderLength));
 
@@ -103,7 +106,10 @@ PhotoUtilityResult JpgQualityTest(const std::string& path) {
     QualityStep step;
     step.quality = quality;
     const std::string saved = base + Format("_Q%03d.jpg", quality);
-    if (WithJpegMessage(photo.SaveJpeg(saved, quality))) {
+    if (const Status written = WithJpegMessage(photo.SaveJpeg(saved, quality)); !written) {
+      if (result.status)
+        result.status = StepFailure(FailureKind::kCannotWrite, saved, written);
+    } else {
       step.saved = true;
       step.path = saved;
       Image reloaded;
@@ -121,11 +127,6 @@ PhotoUtilityResult JpgQualityTest(const std::string& path) {
     }
     result.steps.push_back(step);
   }
-  result.ok = result.written.size() == result.steps.size();
-  if (!result.ok) {
-    result.message =
-        Format("Saved %zu of the %zu qualities.", result.written.size(), result.steps.size());
-  }
   return result;
 }
 
@@ -139,24 +140,23 @@ PhotoUtilityResult CutBorders(const std::string& path) {
 
 PhotoUtilityResult DeInterlaceSeries(const std::string& path) {
   Image photo;
-  if (!WithJpegMessage(photo.LoadJpeg(path)))
-    return Failed(CannotRead(path));
+  if (const Status loaded = WithJpegMessage(photo.LoadJpeg(path)); !loaded)
+    return Failed(FailureKind::kCannotRead, path, loaded);
   const std::string stem = OutputStem(path);
   PhotoUtilityResult result;
   for (uint32_t strength = 30; strength <= 100; strength += 10) {
     Image copy = photo;
     if (!DeInterlace(copy, strength)) {
-      result.message = Format("Cannot de-interlace %s.", path.c_str());
+      result.status = Failure{FailureKind::kRefused, path, 0, {}};
       return result;
     }
     const std::string target = stem + Format(" DeInterlace%03u.jpg", strength);
-    if (!WithJpegMessage(copy.SaveJpeg(target, 95))) {
-      result.message = CannotSave(target);
+    if (const Status saved = WithJpegMessage(copy.SaveJpeg(target, 95)); !saved) {
+      result.status = StepFailure(FailureKind::kCannotWrite, target, saved);
       return result;
     }
     result.written.push_back(target);
   }
-  result.ok = true;
   return result;
 }
 
@@ -173,7 +173,7 @@ PhotoUtilityResult RunPhotoUtility(PhotoUtility command, const std::string& path
     case PhotoUtility::CutBorders:
       return CutBorders(path);
   }
-  return Failed("Unknown photo utility.");
+  return Failed(FailureKind::kRefused, path);
 }
 
 std::optional<std::string> AskPhotoUtilityFile(PhotoUtility command) {

@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/failure.h"
 #include "utilities/photo_utility_texts.h"
 
 namespace tessarix {
@@ -20,13 +21,20 @@ struct QualityStep {
 
 // What a photo utility did, so that the window and the command line report the same thing.
 // The commands show no message box of their own (the JPEG layer's messages still go through
-// Prompt()); `message` says in words why a command fell short, for a front end that reports
-// failures, and is empty on success.
+// Prompt()). A failed status says what stopped the command, keeping the reason the layers below
+// gave (errno, libjpeg's words):
+//   kCannotRead    the photo cannot be read (path: the photo);
+//   kCannotCreate  the quality test's folder cannot be made (path: the folder);
+//   kCannotWrite   a picture cannot be saved (path: that file); the quality test goes on with
+//                  the other qualities and names the first it could not save;
+//   kRefused       the picture cannot be worked on: too small to be made seamless, a mask that
+//                  gives no colour areas (whatever kept them from being found), no
+//                  de-interlacing, an unknown command (path: the photo or mask);
+//   kOutOfMemory   the picture of the mask's areas cannot be drawn (path: the mask).
 struct PhotoUtilityResult {
-  bool ok = false;
+  Status status;
   std::vector<std::string> written;  // files written, in the order they were finished
-  std::string message;
-  std::vector<QualityStep> steps;  // the quality test only: its twenty rounds
+  std::vector<QualityStep> steps;    // the quality test only: its twenty rounds
 };
 
 // path + " Mask.jpg" (quality 100): the area map of the mask file at `path`.

@@ -60,6 +60,11 @@ CollectionCommands::Report Failed(const char* what, const std::string& path,
   return report;
 }
 
+// The lock's failure always gives the operating system's words, whatever was opened.
+CollectionCommands::Report LockFailed(const std::string& path, const Failure& failure) {
+  return Failed(kLockFailed, path, std::strerror(failure.systemError));
+}
+
 CollectionCommands::Report Done() {
   CollectionCommands::Report report;
   report.ok = true;
@@ -109,19 +114,15 @@ CollectionCommands::Report CollectionCommands::BeginUpdate() {
 }
 
 CollectionCommands::Report CollectionCommands::Start() {
-  switch (lock_.TryLock(FollowLinks(path_))) {
-    case PathLock::Outcome::kLocked:
-      return StartLocked();
-    case PathLock::Outcome::kBusy: {
-      phase_ = Phase::kWaiting;
-      Report report = Done();
-      report.status = WaitingText(path_);
-      return report;
-    }
-    case PathLock::Outcome::kFailed:
-      break;
-  }
-  return Abandon(Failed(kLockFailed, path_, std::strerror(lock_.Error())));
+  const Status attempt = lock_.TryLock(FollowLinks(path_));
+  if (!attempt)
+    return Abandon(LockFailed(path_, attempt.Why()));
+  if (lock_.Held())
+    return StartLocked();
+  phase_ = Phase::kWaiting;
+  Report report = Done();
+  report.status = WaitingText(path_);
+  return report;
 }
 
 CollectionCommands::Report CollectionCommands::StartLocked() {
@@ -201,16 +202,15 @@ CollectionCommands::Tick CollectionCommands::WaitTick() {
   Tick tick;
   const uint64_t start = TickMillis();
   for (;;) {
-    switch (lock_.TryLock(FollowLinks(path_))) {
-      case PathLock::Outcome::kLocked:
-        tick.report = StartLocked();
-        tick.more = Running();
-        return tick;
-      case PathLock::Outcome::kFailed:
-        tick.report = Abandon(Failed(kLockFailed, path_, std::strerror(lock_.Error())));
-        return tick;
-      case PathLock::Outcome::kBusy:
-        break;
+    const Status attempt = lock_.TryLock(FollowLinks(path_));
+    if (!attempt) {
+      tick.report = Abandon(LockFailed(path_, attempt.Why()));
+      return tick;
+    }
+    if (lock_.Held()) {
+      tick.report = StartLocked();
+      tick.more = Running();
+      return tick;
     }
     if (TickMillis() - start >= kWaitSliceMillis) {
       tick.more = true;

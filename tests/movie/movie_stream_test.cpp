@@ -127,14 +127,15 @@ TEST(MovieStreamTest, RefusesWhatIsNotAVideo) {
   RecordingPrompt prompt;
   MovieStream stream;
   for (const auto& [name, error] : cases) {
-    prompt.messages.clear();
-    EXPECT_FALSE(stream.Open(dir.File(name)));
+    const Status opened = stream.Open(dir.File(name));
+    ASSERT_FALSE(opened);
     EXPECT_FALSE(stream.IsOpen());
-    EXPECT_EQ(prompt.messages,
-              (std::vector<std::string>{"AVI001: Open file error nr." + std::to_string(error) +
-                                            " on file <" + dir.File(name) + ">",
-                                        "Cannot open the specified file"}));
+    EXPECT_EQ(opened.Why().kind, FailureKind::kCannotRead);
+    EXPECT_EQ(opened.Why().path, dir.File(name));
+    EXPECT_EQ(-opened.Why().systemError, error);
+    EXPECT_FALSE(opened.Why().detail.empty());  // FFmpeg's words
   }
+  EXPECT_TRUE(prompt.messages.empty());  // the front end says it
 }
 
 TEST(MovieStreamTest, DamagedFrameInTheMiddleDoesNotEndTheMovie) {

@@ -23,7 +23,7 @@ class Holder {
     if (pid_ == 0) {
       close(release_[1]);
       PathLock lock;
-      char c = lock.TryLock(path) == PathLock::Outcome::kLocked ? 'L' : '-';
+      char c = lock.TryLock(path) && lock.Held() ? 'L' : '-';
       (void)!write(answer_[1], &c, 1);
       (void)!read(release_[0], &c, 1);  // until the parent closes its end
       _exit(0);
@@ -60,19 +60,20 @@ TEST(PathLockTest, AnotherProcessWaitsUntilTheHolderLetsGo) {
     Holder holder(dir.File(name));
     ASSERT_TRUE(holder.Locked()) << name;
     PathLock lock;
-    EXPECT_EQ(lock.TryLock(dir.File(name)), PathLock::Outcome::kBusy) << name;
-    EXPECT_FALSE(lock.Held());
+    EXPECT_TRUE(lock.TryLock(dir.File(name))) << name;
+    EXPECT_FALSE(lock.Held());  // busy
     holder.Release();
-    EXPECT_EQ(lock.TryLock(dir.File(name)), PathLock::Outcome::kLocked) << name;
+    EXPECT_TRUE(lock.TryLock(dir.File(name)) && lock.Held()) << name;
   }
   Holder holder(dir.File("a.tzc"));
   std::ofstream(dir.File("b.tzc")) << "new";
   std::rename(dir.File("b.tzc").c_str(), dir.File("a.tzc").c_str());
   PathLock lock;
-  EXPECT_EQ(lock.TryLock(dir.File("a.tzc")), PathLock::Outcome::kLocked);
+  EXPECT_TRUE(lock.TryLock(dir.File("a.tzc")) && lock.Held());
 
-  EXPECT_EQ(lock.TryLock(dir.File("missing/a.tzc")), PathLock::Outcome::kFailed);
-  EXPECT_EQ(lock.Error(), ENOENT);
+  const Status failed = lock.TryLock(dir.File("missing/a.tzc"));
+  ASSERT_FALSE(failed);
+  EXPECT_EQ(failed.Why().systemError, ENOENT);
 }
 
 }  // namespace

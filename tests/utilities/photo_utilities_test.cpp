@@ -77,13 +77,14 @@ TEST(SeamlessCommands, WallpaperAndCutBordersWriteTheSameCutPicture) {
 
   // Under 9 pixels wide: no cut across.
   test::WriteJpeg(test::MakeFlatImage(8, 20, Grey(90)), dir.File("slim.jpg"));
-  ASSERT_TRUE(PhotoToWallpaper(dir.File("slim.jpg")).ok);
+  ASSERT_TRUE(PhotoToWallpaper(dir.File("slim.jpg")).status);
   const Image slim = Load(dir.File("slim WallPaper.jpg"));
   EXPECT_EQ(slim.Width(), 8u);
   EXPECT_EQ(slim.Height(), 18u);
 
   const PhotoUtilityResult missing = CutBorders(dir.File("gone.jpg"));
-  EXPECT_FALSE(missing.ok || missing.message.empty());
+  ASSERT_FALSE(missing.status);
+  EXPECT_EQ(missing.status.Why().path, dir.File("gone.jpg"));
   EXPECT_FALSE(fs::exists(dir.File("gone CutBorder.jpg")));
 }
 
@@ -92,7 +93,7 @@ TEST(JpgQualityTest, TwentyFilesNamedAfterTheirDifferenceAndNoTargetReplaced) {
   const std::string path = dir.File("cat.jpg"), folder = dir.Folder() + "PhotoUtility/";
   test::WriteJpeg(Busy(40, 30), path);
   const PhotoUtilityResult result = JpgQualityTest(path);
-  ASSERT_TRUE(result.ok) << result.message;
+  ASSERT_TRUE(result.status);
   ASSERT_EQ(result.steps.size(), 20u);
   for (const QualityStep& step : result.steps) {
     ASSERT_TRUE(step.difference);
@@ -106,7 +107,7 @@ TEST(JpgQualityTest, TwentyFilesNamedAfterTheirDifferenceAndNoTargetReplaced) {
   // Second run: every target is taken, so the new files keep their "_Q" names.
   std::ofstream(result.steps[9].path) << "keep";
   const PhotoUtilityResult again = JpgQualityTest(path);
-  ASSERT_TRUE(again.ok);
+  ASSERT_TRUE(again.status);
   EXPECT_EQ(again.steps[9].path, folder + "cat_Q050.jpg");
   EXPECT_EQ(test::ReadBytes(result.steps[9].path),
             (std::vector<unsigned char>{'k', 'e', 'e', 'p'}));
@@ -117,7 +118,7 @@ TEST(JpgQualityTest, NinePixelsKeepTheQNamesAndABlockedFolderStopsAtOnce) {
   TempDir dir;
   test::WriteJpeg(Busy(3, 3), dir.File("tiny.jpg"));
   const PhotoUtilityResult tiny = JpgQualityTest(dir.File("tiny.jpg"));
-  ASSERT_TRUE(tiny.ok);
+  ASSERT_TRUE(tiny.status);
   for (const QualityStep& step : tiny.steps) {
     EXPECT_FALSE(step.difference);
     EXPECT_EQ(step.path, dir.Folder() + Format("PhotoUtility/tiny_Q%03d.jpg", step.quality));
@@ -129,7 +130,7 @@ TEST(JpgQualityTest, NinePixelsKeepTheQNamesAndABlockedFolderStopsAtOnce) {
   test::WriteJpeg(Busy(40, 30), other.File("cat.jpg"));
   std::ofstream(other.File("PhotoUtility")) << "a file in the way";
   const PhotoUtilityResult blocked = JpgQualityTest(other.File("cat.jpg"));
-  EXPECT_FALSE(blocked.ok);
+  EXPECT_FALSE(blocked.status);
   EXPECT_TRUE(blocked.steps.empty());
   EXPECT_TRUE(prompt.messages.empty());  // not one "Can't open" box per quality
 }
@@ -162,7 +163,7 @@ TEST(MaskFileAnalysis, AreaMapKeepsTheExtensionInItsName) {
   ASSERT_EQ(result.written, std::vector<std::string>{dir.File("heart.jpg Mask.jpg")});
   // The area map, not the mask: the second of two areas is 16777215 - 16777215 / 5 = 0xCCCCCC.
   ExpectGrey(Load(result.written[0]), 34, 10, 204);
-  EXPECT_FALSE(MaskFileAnalysis(dir.File("gone.jpg")).ok);
+  EXPECT_FALSE(MaskFileAnalysis(dir.File("gone.jpg")).status);
 }
 
 }  // namespace
