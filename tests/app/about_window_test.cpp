@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QDesktopServices>
+#include <QDir>
 #include <filesystem>
 #include <fstream>
 

@@ -1,8 +1,6 @@
 #pragma once
 
 #include <QAbstractButton>
-#include <QDir>
-#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QTest>
@@ -75,17 +73,6 @@ inline std::vector<std::string> CutTexts(QWidget& window) {
       cut.push_back(std::string(w->metaObject()->className()) + " \"" + text.toStdString() + "\"");
   }
   return cut;
-}
-
-// With TESSARIX_SCREENSHOTS set to a folder, windows leave a picture of themselves there.
-inline void SaveScreenshot(QWidget& window, const char* name) {
-  if (const char* folder = std::getenv("TESSARIX_SCREENSHOTS")) {
-    QDir().mkpath(folder);
-    // 256 colours keep the pictures in the repository small.
-    const QImage picture = window.grab().toImage().convertToFormat(
-        QImage::Format_Indexed8, Qt::ThresholdDither | Qt::AvoidDither);
-    EXPECT_TRUE(picture.save(QString(folder) + "/" + name, nullptr, 0));
-  }
 }
 
 // Points the usage file at a fresh folder for one test.

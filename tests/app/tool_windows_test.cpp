@@ -64,7 +64,6 @@ TEST(PhotoUtilitiesWindowTest, ButtonsAskForAPhotoAndWriteBesideIt) {
             dir.File("photo.jpg"));
   PhotoUtilitiesWindow window;
   Show(window);
-  SaveScreenshot(window, "utilities-window.png");
 
   prompt.fileAnswer = dir.File("photo.jpg");
   Click(window, "wallpaper");
@@ -132,7 +131,6 @@ TEST(MovieExtractionWindowTest, DrawsTheCutOutAndRefusedBoxesKeepTheWindowAndThe
   EXPECT_FALSE(IsWhite(cut.pixel(80, 60)));
   EXPECT_FALSE(IsWhite(cut.pixel(240, 180)));
   EXPECT_EQ(window.Fields().sizeX, 96u);
-  SaveScreenshot(window, "movie-window.png");
 
   window.FirstFrame();
   EXPECT_EQ(window.SampleFrame(), 0);
