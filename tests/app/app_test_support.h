@@ -78,17 +78,11 @@ inline std::vector<std::string> CutTexts(QWidget& window) {
 // Points the usage file at a fresh folder for one test.
 class ScopedConfigHome {
  public:
-  explicit ScopedConfigHome(const std::string& folder) {
-    if (const char* old = std::getenv("XDG_CONFIG_HOME"))
-      previous_ = old;
+  explicit ScopedConfigHome(const std::string& folder)
+      : previous_(std::getenv("XDG_CONFIG_HOME") ? std::getenv("XDG_CONFIG_HOME") : "") {
     setenv("XDG_CONFIG_HOME", folder.c_str(), 1);
   }
-  ~ScopedConfigHome() {
-    if (previous_.empty())
-      unsetenv("XDG_CONFIG_HOME");
-    else
-      setenv("XDG_CONFIG_HOME", previous_.c_str(), 1);
-  }
+  ~ScopedConfigHome() { setenv("XDG_CONFIG_HOME", previous_.c_str(), 1); }
 
  private:
   std::string previous_;
