@@ -108,8 +108,8 @@ TEST(MovieExtractionWindowTest, DrawsTheCutOutAndRefusedBoxesKeepTheWindowAndThe
   ASSERT_EQ(window.SamplePicture().size(), QSize(322, 242));
   // The middle quarter: 48 / 192 * 320 = 80 to 143 / 192 * 320 = 238.3 across, 36 / 144 * 240 =
   // 60 to 107 / 144 * 240 = 178.3 down.
-  for (const auto& [field, text] : {std::pair{"posX", "48"}, {"posY", "36"}, {"sizeX", "96"},
-                                    {"sizeY", "72"}})
+  for (const auto& [field, text] :
+       {std::pair{"posX", "48"}, {"posY", "36"}, {"sizeX", "96"}, {"sizeY", "72"}})
     Type(&window, field, text);
   Click(window, "showFrame");
   const QImage cut = window.SamplePicture();

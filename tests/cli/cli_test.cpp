@@ -115,12 +115,13 @@ TEST_F(CliTest, OneAndThreeThreadsCreateShowUpdateAndMakeTheSameFiles) {
   for (const char* threads : {"1", "3"}) {
     bases.push_back(dir.File(std::string("s") + threads));
     fs::copy_file(dir.File("a.jpg"), bases.back() + ".jpg");
-    ASSERT_EQ(Cli(dir, {"mosaic", "--threads", threads, "-c", collection(), "--tiles-per-row", "16",
-                        "--mosaic-width", "640", "--report", "--max-duplicates", "2",
-                        "--duplicate-distance", "1", "--use-all", "--modify", "40", "--algorithm",
-                        "flip-horiz-vert", "--border", "2", bases.back() + ".jpg"})
-                  .status,
-              0);
+    std::vector<std::string> args = {"mosaic", "--threads", threads, "-c", collection()};
+    for (const char* setting : {"--tiles-per-row=16", "--mosaic-width=640", "--report",
+                                "--max-duplicates=2", "--duplicate-distance=1", "--use-all",
+                                "--modify=40", "--algorithm=flip-horiz-vert", "--border=2"})
+      args.emplace_back(setting);
+    args.push_back(bases.back() + ".jpg");
+    ASSERT_EQ(Cli(dir, args).status, 0);
   }
   for (const char* suffix : {" Mosaic.JPG", " Report.TXT"}) {
     const std::vector<unsigned char> first = ReadBytes(bases[0] + suffix);
@@ -181,6 +182,7 @@ TEST_F(CliTest, EveryCommandLineEndsWithItsStatusAndItsText) {
     std::string said;
     std::vector<std::string> made;
   } rows[] = {
+      // clang-format off
       {mosaic({"--tiles-per-row", "5", "--web-page", a, c}), 0, "Completed 2 Mosaics!",
        {"a Mosaic.JPG", "c. Mosaic.JPG", "a.html"}},
       {mosaic({"--tiles-per-row", "5", "--web-page", "900", a}), 1,
@@ -213,6 +215,7 @@ TEST_F(CliTest, EveryCommandLineEndsWithItsStatusAndItsText) {
       {{"collection", "update", old}, 1, old + ": wrong file version", {}},
       {{"collection", "create", dir.File("notes.txt")}, 2, "notes.txt: wrong file version", {}},
       {{"collection", "show", fifo}, 1, "fifo.tzc: not a regular file", {}},
+      // clang-format on
   };
   for (const auto& row : rows) {
     const CliRun run = Cli(dir, row.args, "timeout 10 ");
@@ -253,8 +256,7 @@ TEST(CliHelpTest, VersionAndTheHelpOfEveryCommand) {
 TEST(CliFramesTest, ExtractsTheChosenFramesIntoANewFolder) {
   TempDir dir;
   ASSERT_TRUE(WriteCodedVideo(dir.File("clip.avi"), {.frames = 30}));
-  const CliRun run =
-      Cli(dir, {"frames", dir.File("clip.avi"), "--frames", "3", "--prefix", "S"});
+  const CliRun run = Cli(dir, {"frames", dir.File("clip.avi"), "--frames", "3", "--prefix", "S"});
   ASSERT_EQ(run.status, 0) << run.err;
   EXPECT_EQ(run.out, dir.File("clip_FRAMES00001") + "\n");
   // 30 frames from 0 to 30 in three steps of ten: frame numbers 1, 11 and 21.
@@ -263,7 +265,6 @@ TEST(CliFramesTest, ExtractsTheChosenFramesIntoANewFolder) {
     names.push_back(entry.path().filename().string());
   std::sort(names.begin(), names.end());
   EXPECT_EQ(names, (std::vector<std::string>{"S00001.jpg", "S00011.jpg", "S00021.jpg"}));
-
 }
 
 // A second Ctrl-C ends the program at once, but never with a temporary file left behind, nor
@@ -307,8 +308,8 @@ TEST_F(CliTest, AFailedSaveIsSaidOnceWithItsReason) {
   const CliRun run =
       Cli(dir, {"collection", "create", collection()}, "trap '' XFSZ; ulimit -f 1; exec ");
   EXPECT_EQ(run.status, 1);
-  const size_t said = run.err.find("Unable to save the Image Collection!\n" + collection() +
-                                   ": " + std::strerror(EFBIG) + "\n");
+  const size_t said = run.err.find("Unable to save the Image Collection!\n" + collection() + ": " +
+                                   std::strerror(EFBIG) + "\n");
   EXPECT_NE(said, std::string::npos) << run.err;
   EXPECT_EQ(said, run.err.rfind("Unable to save")) << run.err;
   EXPECT_FALSE(fs::exists(collection()));

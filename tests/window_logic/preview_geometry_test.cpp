@@ -47,8 +47,7 @@ TEST(PreviewGeometryTest, ClientAreaAtAThirdOfTheFreeSpace) {
 }
 
 TEST(PreviewGeometryTest, FrameKeepsCaptionOnScreen) {
-  EXPECT_EQ(Of(PreviewWindowRect({108, 100, 808, 566}, 4, 30, 4, 4)),
-            (Corners{104, 70, 812, 570}));
+  EXPECT_EQ(Of(PreviewWindowRect({108, 100, 808, 566}, 4, 30, 4, 4)), (Corners{104, 70, 812, 570}));
   // Above the screen: moved down whole, same height (30 + 500 + 4); beyond the left edge: the
   // left edge is cut, the right edge stays.
   EXPECT_EQ(Of(PreviewWindowRect({0, 0, 700, 500}, 4, 30, 4, 4)), (Corners{0, 0, 704, 534}));

@@ -1,6 +1,7 @@
 // Renders the windows shown in the README into a folder: tessarix_screenshots FOLDER. The photos
 // are made in ~/Pictures (removed afterwards), so the windows show the paths a person would have.
 
+#include <unistd.h>
 #include <QApplication>
 #include <QDir>
 #include <QImage>
@@ -10,7 +11,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <string>
-#include <unistd.h>
 
 #include "app/about_window.h"
 #include "app/collection_window.h"
@@ -132,13 +132,13 @@ int main(int argc, char** argv) {
     return 1;
   }
   // The usage count and the remembered settings stay out of the person's own.
-  const fs::path work = fs::temp_directory_path() / ("tessarix-screenshots-" +
-                                                     std::to_string(getpid()));
+  const fs::path work =
+      fs::temp_directory_path() / ("tessarix-screenshots-" + std::to_string(getpid()));
   fs::create_directories(work);
   setenv("XDG_CONFIG_HOME", (work / "config").c_str(), 1);
   QDir().mkpath(folder);
-  const bool made = tessarix::MosaicWindows(tiles, source, folder) &&
-                    tessarix::ToolWindows(work, folder);
+  const bool made =
+      tessarix::MosaicWindows(tiles, source, folder) && tessarix::ToolWindows(work, folder);
   fs::remove_all(tiles);
   fs::remove_all(source.parent_path());
   fs::remove_all(work);
