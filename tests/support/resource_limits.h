@@ -107,24 +107,6 @@ LimitedRun RunWithMemoryLimit(uint64_t extraBytes, Work work) {
   return RunWithLimit(RLIMIT_AS, current + extraBytes, work);
 }
 
-// A small baseline JPEG (as the program writes them) whose frame header is changed to claim
-// width x height: libjpeg reads the claimed size, and the scan data ends long before, so the
-// decode runs into the memory question without a file of that size on disk.
-inline std::vector<unsigned char> WithClaimedSize(std::vector<unsigned char> jpeg, uint16_t width,
-                                                  uint16_t height) {
-  for (size_t i = 0; i + 9 < jpeg.size(); ++i) {
-    if (jpeg[i] == 0xFF && jpeg[i + 1] == 0xC0) {
-      // FF C0, length (2), precision (1), height (2), width (2), big-endian.
-      jpeg[i + 5] = static_cast<unsigned char>(height >> 8);
-      jpeg[i + 6] = static_cast<unsigned char>(height);
-      jpeg[i + 7] = static_cast<unsigned char>(width >> 8);
-      jpeg[i + 8] = static_cast<unsigned char>(width);
-      return jpeg;
-    }
-  }
-  return {};
-}
-
 // Names in `folder` that a writer left behind: hidden temporary files of the atomic writer.
 inline std::vector<std::string> LeftoverTemporaries(const std::filesystem::path& folder) {
   std::vector<std::string> found;

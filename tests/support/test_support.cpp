@@ -35,6 +35,27 @@ std::vector<unsigned char> ReadBytes(const std::string& path) {
   return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
+void WriteBytes(const std::string& path, const std::vector<unsigned char>& bytes) {
+  std::ofstream(path, std::ios::binary | std::ios::trunc)
+      .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+}
+
+void WriteClaimingSize(const std::string& path, uint16_t width, uint16_t height) {
+  WriteJpeg(MakeFlatImage(16, 16, MakePixel(128, 128, 128)), path);
+  std::vector<unsigned char> jpeg = ReadBytes(path);
+  for (size_t i = 0; i + 9 < jpeg.size(); ++i) {
+    if (jpeg[i] == 0xFF && jpeg[i + 1] == 0xC0) {
+      // FF C0, length (2), precision (1), height (2), width (2), big-endian.
+      jpeg[i + 5] = static_cast<unsigned char>(height >> 8);
+      jpeg[i + 6] = static_cast<unsigned char>(height);
+      jpeg[i + 7] = static_cast<unsigned char>(width >> 8);
+      jpeg[i + 8] = static_cast<unsigned char>(width);
+      return WriteBytes(path, jpeg);
+    }
+  }
+  ADD_FAILURE() << "no baseline frame header in " << path;
+}
+
 void TagOrientation(const std::string& path, uint16_t orientation, size_t keep) {
   // "Exif", then a big-endian TIFF header and one directory holding one SHORT entry, 0x0112.
   std::vector<unsigned char> exif = {'E', 'x', 'i', 'f', 0, 0, 'M', 'M', 0, 42, 0, 0, 0, 8,
@@ -50,8 +71,7 @@ void TagOrientation(const std::string& path, uint16_t orientation, size_t keep) 
                                         static_cast<unsigned char>(length & 0xFF)};
   segment.insert(segment.end(), exif.begin(), exif.end());
   bytes.insert(bytes.begin() + 2, segment.begin(), segment.end());
-  std::ofstream(path, std::ios::binary | std::ios::trunc)
-      .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+  WriteBytes(path, bytes);
 }
 
 Image Turned(const Image& image, int quarterTurns, bool mirror) {

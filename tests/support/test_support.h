@@ -73,6 +73,12 @@ void WriteJpeg(const Image& image, const std::string& path, int quality = 95);
 
 // The bytes of a file (empty when it cannot be read).
 std::vector<unsigned char> ReadBytes(const std::string& path);
+void WriteBytes(const std::string& path, const std::vector<unsigned char>& bytes);
+
+// Writes at `path` a flat 16 x 16 JPEG whose frame header claims `width` x `height`: libjpeg
+// believes the claim and the scan data ends long before, so a decode asks for the claimed
+// memory without a file of that size on disk.
+void WriteClaimingSize(const std::string& path, uint16_t width, uint16_t height);
 
 // Puts an EXIF block whose orientation tag holds `orientation` right after the start marker of
 // the JPEG file at `path`, cut to its first `keep` bytes (a damaged block when fewer than all 32).
