@@ -2,44 +2,65 @@
 
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <limits>
 #include <thread>
+
+#include "platform/text_format.h"
 
 namespace tessarix {
 namespace {
 
-TEST(ProgressMeter, WeightsClampingAndStageEnds) {
+// Each stage alone, run to its end, reads its own share of the mosaic: every share is more than
+// nothing and the shares make the whole. Half a stage reads half its share; progress beyond the
+// target counts as the target, below 0 or not a number as nothing.
+TEST(ProgressMeter, StagesShareTheWholeAndProgressIsClamped) {
+  double whole = 0.0;
+  for (int stage = 0; stage < ProgressMeter::kStages; ++stage) {
+    SCOPED_TRACE(stage);
+    ProgressMeter meter;
+    meter.BeginStage(stage, 10.0);
+    meter.AddStageProgress(5.0);
+    const double half = meter.MosaicPercent();
+    meter.EndStage();
+    EXPECT_EQ(meter.currentStage, -1);
+    const double share = meter.MosaicPercent();
+    EXPECT_GT(share, 0.0);
+    EXPECT_DOUBLE_EQ(2 * half, share);
+    whole += share;
+    meter.progress[stage] = 25.0;
+    EXPECT_DOUBLE_EQ(meter.MosaicPercent(), share);
+    EXPECT_DOUBLE_EQ(meter.progress[stage], 10.0);
+    for (const double wrong : {-3.0, std::numeric_limits<double>::quiet_NaN()}) {
+      meter.progress[stage] = wrong;
+      EXPECT_DOUBLE_EQ(meter.MosaicPercent(), 0.0);
+      EXPECT_DOUBLE_EQ(meter.progress[stage], 0.0);
+    }
+  }
+  EXPECT_NEAR(whole, 100.0, 1e-9);
+}
+
+// Stages run in order, each in steps, never take the mosaic back and end it at 100 %. A target of
+// 0 keeps 1.0; progress added while no stage is current moves nothing; Reset starts over.
+TEST(ProgressMeter, ProgressNeverGoesBackAndEndsAtTheWhole) {
   ProgressMeter meter;
-  EXPECT_DOUBLE_EQ(meter.MosaicPercent(), 0.0);
-  // Half of stage 2 (weight 3534): 1767 / 10060 of the whole.
-  meter.BeginStage(2, 10.0);
-  meter.AddStageProgress(5.0);
-  EXPECT_NEAR(meter.MosaicPercent(), 17.5646, 1e-4);
-
-  // Values beyond the target, below 0 or not a number count as the target, 0 and 0.
-  meter.progress[2] = 25.0;
-  meter.progress[8] = -3.0;
-  meter.progress[6] = std::numeric_limits<double>::quiet_NaN();
-  EXPECT_NEAR(meter.MosaicPercent(), 35.1292, 1e-4);  // 3534 / 10060
-  EXPECT_DOUBLE_EQ(meter.progress[2], 10.0);
-  EXPECT_DOUBLE_EQ(meter.progress[8], 0.0);
-  EXPECT_DOUBLE_EQ(meter.progress[6], 0.0);
-
-  meter = ProgressMeter();
-  meter.BeginStage(5, 40.0);
-  meter.AddStageProgress(3.0);
-  meter.BeginStage(8, 0.0);  // 0 keeps the target 1.0
-  EXPECT_DOUBLE_EQ(meter.progress[5], 40.0);
-  EXPECT_DOUBLE_EQ(meter.target[8], 1.0);
+  double last = meter.MosaicPercent();
+  EXPECT_DOUBLE_EQ(last, 0.0);
+  for (int stage = 0; stage < ProgressMeter::kStages; ++stage) {
+    meter.BeginStage(stage, stage == 4 ? 0.0 : 3.0);
+    for (int step = 0; step < 3; ++step) {
+      meter.AddStageProgress(1.0);
+      EXPECT_GE(meter.MosaicPercent(), last) << stage << " " << step;
+      last = meter.mosaicPercent;
+    }
+  }
+  EXPECT_DOUBLE_EQ(meter.target[4], 1.0);
   meter.EndStage();
-  EXPECT_EQ(meter.currentStage, -1);
-  EXPECT_DOUBLE_EQ(meter.progress[8], 1.0);
-  meter.AddStageProgress(7.0);  // no current stage: nothing moves
-  EXPECT_NEAR(meter.MosaicPercent(), 100.0 * (7 + 5800) / 10060, 1e-9);
+  meter.AddStageProgress(7.0);
+  EXPECT_DOUBLE_EQ(meter.MosaicPercent(), 100.0);
   meter.Reset();
   EXPECT_DOUBLE_EQ(meter.target[5], 1.0);
   EXPECT_DOUBLE_EQ(meter.progress[8], 0.0);
+  EXPECT_DOUBLE_EQ(meter.MosaicPercent(), 0.0);
 }
 
 TEST(MosaicJob, StatusIsCutAt255AndMarkedUnseen) {
@@ -96,11 +117,16 @@ TEST(MosaicJob, ProgressLineThroughABatch) {
   // Done, next source not yet begun: counted once, (0 * 100 + 100) / 3.
   EXPECT_EQ(Line(job, overall), "Completed 100.00% (33.33%), Mosaic nr.1/3");
 
+  // Part way through the second: the first counts whole, this one by its own percentage.
   job.ResetProgress();
   job.BeginStage(8, 2.0);
-  job.AddStageProgress(1.0);  // 2900 of 10060
-  EXPECT_EQ(Line(job, overall), "Completed 28.83% (42.94%), Mosaic nr.2/3");
-  EXPECT_NEAR(overall, (100.0 + 100.0 * 2900 / 10060) / 3, 1e-9);
+  job.AddStageProgress(1.0);
+  const double p = job.Progress().MosaicPercent();
+  ASSERT_GT(p, 0.0);
+  ASSERT_LT(p, 100.0);
+  const std::string line = Line(job, overall);
+  EXPECT_NEAR(overall, (100.0 + p) / 3, 1e-9);
+  EXPECT_EQ(line, Format("Completed %.2f%% (%.2f%%), Mosaic nr.2/3", p, overall));
 
   job.EndStage();
   FinishMosaic(job);
