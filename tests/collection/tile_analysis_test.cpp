@@ -134,17 +134,9 @@ TEST(AnalyseEntryTest, FillsTheRecordAndSkipsUnchangedFiles) {
   EXPECT_EQ(e.pixelWidth, 120u);
 }
 
-// Flat grey 8 x 8 blocks decode alike in every turned copy, so tagged and upright records match.
-Image Blocks(uint32_t w, uint32_t h) {
-  return test::MakeImage(w, h, [](uint32_t x, uint32_t y) {
-    const uint32_t level = 20 + 50 * (x / 8 % 4) + 7 * (y / 8);
-    return MakePixel(level, level, level);
-  });
-}
-
 TEST(AnalyseEntryTest, TaggedPhotosAreRecordedUpright) {
   test::TempDir dir;
-  const Image upright = Blocks(48, 96);  // portrait
+  const Image upright = test::Blocks(48, 96);  // portrait
   test::WriteJpeg(upright, dir.File("upright.jpg"), 100);
   CollectionEntry reference;
   reference.path = dir.File("upright.jpg");

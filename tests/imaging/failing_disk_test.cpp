@@ -26,13 +26,6 @@ struct Row {
   const char* said;  // after the path, or "" for nothing said
 };
 
-Image Noise(uint32_t side) {
-  return test::MakeImage(side, side, [](uint32_t x, uint32_t y) {
-    const uint32_t v = x * 2654435761u ^ y * 40503u;
-    return MakePixel(v & 0xFF, (v >> 8) & 0xFF, (x * 7 + y * 3) & 0xFF);
-  });
-}
-
 Status Jpeg(const Image& image, const std::string& path) {
   return WithJpegMessage(image.SaveJpeg(path, 90));
 }
@@ -40,20 +33,20 @@ Status Jpeg(const Image& image, const std::string& path) {
 TEST(PictureWrites, FailuresKeepTheOldFileAndSayWhatIsThePersons) {
   constexpr uint64_t kRoom = uint64_t{1} << 30;
   const Row rows[] = {
-      {"jpeg, no folder", [](auto& p) { return Jpeg(Noise(8), p); }, "no/out.jpg", kRoom,
+      {"jpeg, no folder", [](auto& p) { return Jpeg(test::Noise(8, 8), p); }, "no/out.jpg", kRoom,
        FailureKind::kCannotCreate, ENOENT, false, "JpegFile :\nCan't open %\nNo such file or directory"},
       {"jpeg, empty", [](auto& p) { return Jpeg(Image(), p); }, "keep", kRoom,
        FailureKind::kRefused, 0, false, ""},
       {"jpeg, beyond libjpeg's width",
        [](auto& p) { return Jpeg(test::MakeFlatImage(70000, 1, 0x00808080), p); }, "keep", kRoom,
        FailureKind::kRefused, 0, true, ""},
-      {"jpeg, disk full", [](auto& p) { return Jpeg(Noise(300), p); }, "keep", 2000,
+      {"jpeg, disk full", [](auto& p) { return Jpeg(test::Noise(300, 300), p); }, "keep", 2000,
        FailureKind::kCannotWrite, EFBIG, true, "JpegFile :\nCan't write %\nFile too large"},
       {"bmp, empty", [](auto& p) { return SaveBmp(Image(), p); }, "keep", kRoom,
        FailureKind::kRefused, 0, false, ""},
-      {"bmp, no folder", [](auto& p) { return SaveBmp(Noise(4), p); }, "no/out.bmp", kRoom,
+      {"bmp, no folder", [](auto& p) { return SaveBmp(test::Noise(4, 4), p); }, "no/out.bmp", kRoom,
        FailureKind::kCannotCreate, ENOENT, false, ""},
-      {"bmp, disk full", [](auto& p) { return SaveBmp(Noise(100), p); }, "keep", 1000,
+      {"bmp, disk full", [](auto& p) { return SaveBmp(test::Noise(100, 100), p); }, "keep", 1000,
        FailureKind::kCannotWrite, EFBIG, false, ""},
   };
   for (const Row& row : rows) {

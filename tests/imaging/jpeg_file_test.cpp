@@ -57,14 +57,6 @@ void EncodeRaw(const std::string& path, const std::vector<JSAMPLE>& samples, int
   std::fclose(file);
 }
 
-// Busy content that compresses poorly.
-Image Noise(uint32_t width, uint32_t height) {
-  return test::MakeImage(width, height, [](uint32_t x, uint32_t y) {
-    const uint32_t v = x * 2654435761u ^ y * 40503u;
-    return MakePixel(v & 0xFF, (v >> 8) & 0xFF, (x * 7 + y * 3) & 0xFF);
-  });
-}
-
 // Grey files fill all three channels. CMYK is scaled by K: C=255 M=128 Y=0 K=255 gives
 // (255*255 + 127)/255, (128*255 + 127)/255, 127/255; with K = 128, 32767/255 and 16511/255.
 // Other component counts are refused without a word.
@@ -125,7 +117,7 @@ TEST(JpegFile, RoundTripKeepsChannelsAndIgnoresTransparency) {
 TEST(JpegFile, TopRowsAreTheFullDecodesFirstRows) {
   test::TempDir dir;
   const std::string colour = dir.File("colour.jpg"), grey = dir.File("grey.jpg");
-  ASSERT_TRUE(Noise(37, 45).SaveJpeg(colour, 80));
+  ASSERT_TRUE(test::Noise(37, 45).SaveJpeg(colour, 80));
   std::vector<JSAMPLE> samples(37 * 45);
   for (size_t i = 0; i < samples.size(); ++i) samples[i] = static_cast<JSAMPLE>(i * 37 % 251);
   EncodeRaw(grey, samples, 37, 45, 1, JCS_GRAYSCALE);
@@ -152,7 +144,7 @@ TEST(JpegFile, TopRowsAreTheFullDecodesFirstRows) {
 TEST(JpegFile, UnreadableFilesFailQuietly) {
   test::RecordingPrompt prompt;
   test::TempDir dir;
-  ASSERT_TRUE(Noise(64, 64).SaveJpeg(dir.File("good.jpg"), 90));
+  ASSERT_TRUE(test::Noise(64, 64).SaveJpeg(dir.File("good.jpg"), 90));
   const Bytes bytes = test::ReadBytes(dir.File("good.jpg"));
   test::WriteBytes(dir.File("empty.jpg"), {});
   test::WriteBytes(dir.File("text.jpg"), {'h', 'e', 'l', 'l', 'o', '\n'});

@@ -26,6 +26,20 @@ Image MakeFlatImage(uint32_t width, uint32_t height, Pixel colour) {
   return MakeImage(width, height, [colour](uint32_t, uint32_t) { return colour; });
 }
 
+Image Noise(uint32_t width, uint32_t height) {
+  return MakeImage(width, height, [](uint32_t x, uint32_t y) {
+    const uint32_t v = x * 2654435761u ^ y * 40503u;
+    return MakePixel(v & 0xFF, (v >> 8) & 0xFF, (x * 7 + y * 3) & 0xFF);
+  });
+}
+
+Image Blocks(uint32_t width, uint32_t height) {
+  return MakeImage(width, height, [width](uint32_t x, uint32_t y) {
+    const uint32_t level = (16 + 24 * ((y / 8) * (width / 8) + x / 8)) % 256;
+    return MakePixel(level, level, level);
+  });
+}
+
 void WriteJpeg(const Image& image, const std::string& path, int quality) {
   ASSERT_TRUE(image.SaveJpeg(path, quality)) << path;
 }

@@ -67,6 +67,12 @@ Image MakeImage(uint32_t width, uint32_t height, Fn colour) {
 
 // A flat-coloured image.
 Image MakeFlatImage(uint32_t width, uint32_t height, Pixel colour);
+// Busy content that compresses poorly.
+Image Noise(uint32_t width, uint32_t height);
+// Flat grey 8 x 8 blocks of different levels, no two mirrored or turned alike: each decodes to the
+// same pixels wherever an encoding puts it, so a turned copy of a file decodes to the turned
+// pixels exactly.
+Image Blocks(uint32_t width, uint32_t height);
 
 // Writes `image` as a JPEG of quality 95 and fails the test if that does not work.
 void WriteJpeg(const Image& image, const std::string& path, int quality = 95);
