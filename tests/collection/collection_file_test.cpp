@@ -29,10 +29,6 @@ void U32(Bytes& out, uint32_t v) {
   for (int s = 0; s < 32; s += 8) out.push_back(static_cast<uint8_t>(v >> s));
 }
 
-void Str(Bytes& out, const std::string& s) {
-  AppendStringField(out, s);
-}
-
 // A UTF-16 string field: the 65534 announcement, a one-byte unit count, the units.
 void Wide(Bytes& out, const std::u16string& s) {
   out.insert(out.end(), {255, 0xFE, 0xFF, static_cast<uint8_t>(s.size())});
@@ -45,8 +41,8 @@ void Wide(Bytes& out, const std::u16string& s) {
 Bytes Header(const std::string& folder, const std::string& file, uint32_t count) {
   Bytes b;
   for (uint32_t v : {108u, 12u, 8u}) U32(b, v);
-  Str(b, folder);
-  Str(b, file);
+  AppendStringField(b, folder);
+  AppendStringField(b, file);
   U32(b, count);
   return b;
 }
@@ -85,7 +81,7 @@ TEST(StringFieldTest, LengthForms) {
   };
   for (const auto& c : cases) {
     Bytes b;
-    Str(b, std::string(c.length, 'a'));
+    AppendStringField(b, std::string(c.length, 'a'));
     EXPECT_EQ(b.size(), c.prefix.size() + c.length) << c.length;
     EXPECT_EQ(Bytes(b.begin(), b.begin() + c.prefix.size()), c.prefix) << c.length;
   }
@@ -153,9 +149,9 @@ TEST_F(CollectionFileTest, RoundTripKeepsEverythingButTheStoredMean) {
 
 TEST_F(CollectionFileTest, WindowsCollectionLoadsWithSlashes) {
   Bytes b = Header("D:\\Photos\\", "D:\\Photos\\All.tzc", 2);
-  Str(b, "D:\\Photos\\Trip\\Day 1\\a.jpg");
+  AppendStringField(b, "D:\\Photos\\Trip\\Day 1\\a.jpg");
   RecordTail(b);
-  Str(b, "E:\\Other\\b.jpg");
+  AppendStringField(b, "E:\\Other\\b.jpg");
   RecordTail(b);
   test::WriteBytes(dir.File("All.tzc"), b);
   ImageCollection c;
@@ -198,7 +194,7 @@ TEST_F(CollectionFileTest, Utf16StringsBecomeUtf8AndRebaseByBytes) {
     Bytes b;
     for (uint32_t v : {108u, 12u, 8u}) U32(b, v);
     Wide(b, u"/\u00f6/");
-    Str(b, "/x.tzc");
+    AppendStringField(b, "/x.tzc");
     U32(b, 1);
     Wide(b, row.units);
     RecordTail(b);
@@ -242,7 +238,7 @@ TEST_F(CollectionFileTest, DamagedFilesFailCleanlyAndAtOnce) {
   };
   const Bytes aJpg = {8, '/', 'p', '/', 'a', '.', 'j', 'p', 'g'};
   Bytes good = record(aJpg, 1, 2);
-  Str(good, "/p/b.jpg");
+  AppendStringField(good, "/p/b.jpg");
   RecordTail(good);
   std::vector<Bytes> damaged;
   damaged.emplace_back(good.begin(), good.end() - 100);  // ends inside the second record

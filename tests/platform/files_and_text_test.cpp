@@ -69,7 +69,7 @@ TEST(ShortenPath, KeepsTheLastCharacters) {
   EXPECT_EQ(ShortenPath("", 0), "");
 }
 
-TEST(AtomicFile, CommitReplacesTheTargetWhole) {
+TEST(AtomicFile, OnlyACommitReplacesTheTargetWhole) {
   test::TempDir dir;
   const std::string path = dir.File("target.txt");
   std::ofstream(path) << "old contents";
@@ -88,26 +88,19 @@ TEST(AtomicFile, CommitReplacesTheTargetWhole) {
   const mode_t mask = umask(0);
   umask(mask);
   EXPECT_EQ(info.st_mode & 0777, 0666 & ~mask);
-}
 
-TEST(AtomicFile, DiscardOrDestructionKeepsTheOldFile) {
-  test::TempDir dir;
-  const std::string path = dir.File("target.txt");
+  // Discarded or destroyed without a commit, a write keeps the old file and leaves nothing.
   std::ofstream(path) << "old";
   {
-    AtomicFile file(path);
-    ASSERT_TRUE(file.Open());
-    std::fputs("half", file.Stream());
+    AtomicFile discarded(path), dropped(dir.File("fresh.txt"));
+    ASSERT_TRUE(discarded.Open() && dropped.Open());
+    std::fputs("half", discarded.Stream());
+    std::fputs("half", dropped.Stream());
+    EXPECT_EQ(FileCount(dir.Path()), 3);
+    discarded.Discard();
     EXPECT_EQ(FileCount(dir.Path()), 2);
-    file.Discard();
-    EXPECT_EQ(FileCount(dir.Path()), 1);
-    EXPECT_FALSE(file.Commit());
-  }
-  {
-    AtomicFile file(dir.File("fresh.txt"));
-    ASSERT_TRUE(file.Open());
-    std::fputs("half", file.Stream());
-  }  // destroyed without a commit
+    EXPECT_FALSE(discarded.Commit());
+  }  // `dropped` destroyed without a commit
   EXPECT_EQ(Contents(path), "old");
   EXPECT_EQ(FileCount(dir.Path()), 1);
 
