@@ -34,7 +34,8 @@ TEST(PictureWrites, FailuresKeepTheOldFileAndSayWhatIsThePersons) {
   constexpr uint64_t kRoom = uint64_t{1} << 30;
   const Row rows[] = {
       {"jpeg, no folder", [](auto& p) { return Jpeg(test::Noise(8, 8), p); }, "no/out.jpg", kRoom,
-       FailureKind::kCannotCreate, ENOENT, false, "JpegFile :\nCan't open %\nNo such file or directory"},
+       FailureKind::kCannotCreate, ENOENT, false,
+       "JpegFile :\nCan't open %\nNo such file or directory"},
       {"jpeg, empty", [](auto& p) { return Jpeg(Image(), p); }, "keep", kRoom,
        FailureKind::kRefused, 0, false, ""},
       {"jpeg, beyond libjpeg's width",

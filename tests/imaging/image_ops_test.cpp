@@ -80,9 +80,11 @@ TEST(Resample, FlatPictureKeepsItsColorAtAnyScale) {
 
 TEST(Resample, RefusesRectanglesOutsideTheSourceAndZeroSizes) {
   const Image source = MakeFlatImage(4, 4, 0x00102030);
-  const uint32_t refused[][6] = {{2, 2, 4, 4, 1, 0}, {2, 2, 4, 4, 0, 1},
+  const uint32_t refused[][6] = {{2, 2, 4, 4, 1, 0},
+                                 {2, 2, 4, 4, 0, 1},
                                  {2, 2, 2, 2, UINT32_MAX, 0},  // no wrap-around
-                                 {2, 2, 0, 4, 0, 0}, {0, 2, 4, 4, 0, 0}};
+                                 {2, 2, 0, 4, 0, 0},
+                                 {0, 2, 4, 4, 0, 0}};
   for (const auto& r : refused) EXPECT_FALSE(Resample(source, r[0], r[1], r[2], r[3], r[4], r[5]));
   EXPECT_FALSE(Resample(Image(), 2, 2, 1, 1, 0, 0));
   EXPECT_FALSE(ResampleTransparent(source, 1, 1, UINT32_MAX, UINT32_MAX, 0, 0));

@@ -159,7 +159,8 @@ TEST(JpegFile, UnreadableFilesFailQuietly) {
     EXPECT_TRUE(image.Empty()) << name;
   }
   // Data cut off after the header is only a library warning: the picture decodes at full size.
-  test::WriteBytes(dir.File("data-cut.jpg"), Bytes(bytes.begin(), bytes.begin() + bytes.size() / 2));
+  test::WriteBytes(dir.File("data-cut.jpg"),
+                   Bytes(bytes.begin(), bytes.begin() + bytes.size() / 2));
   Image cut;
   ASSERT_TRUE(cut.LoadJpeg(dir.File("data-cut.jpg")));
   EXPECT_EQ(std::pair(cut.Width(), cut.Height()), std::pair(64u, 64u));

@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <limits>
-#include <tuple>
 #include <thread>
+#include <tuple>
 
 #include "platform/text_format.h"
 

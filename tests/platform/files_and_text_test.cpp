@@ -108,8 +108,8 @@ TEST(AtomicFile, OnlyACommitReplacesTheTargetWhole) {
   EXPECT_FALSE(missing.Open());
   EXPECT_FALSE(missing.Commit());
   std::filesystem::create_directory(dir.File("locked"));
-  std::filesystem::permissions(dir.File("locked"), std::filesystem::perms::owner_read |
-                                                       std::filesystem::perms::owner_exec);
+  std::filesystem::permissions(
+      dir.File("locked"), std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
   AtomicFile refused(dir.File("locked/file.txt"));
   EXPECT_EQ(static_cast<bool>(refused.Open()), geteuid() == 0);  // root writes anywhere
 }

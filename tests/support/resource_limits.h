@@ -43,15 +43,9 @@ LimitedRun RunWithLimit(int resource, uint64_t limitBytes, Work work) {
     const rlimit limit{static_cast<rlim_t>(limitBytes), static_cast<rlim_t>(limitBytes)};
     int code = 3;
     if (setrlimit(resource, &limit) == 0) {
+      // A blocking write to a pipe returns only when all of it is written.
       const std::string report = work();
-      size_t done = 0;
-      while (done < report.size()) {
-        const ssize_t n = write(fds[1], report.data() + done, report.size() - done);
-        if (n <= 0)
-          break;
-        done += static_cast<size_t>(n);
-      }
-      code = done == report.size() ? 0 : 4;
+      code = write(fds[1], report.data(), report.size()) == ssize_t(report.size()) ? 0 : 4;
     }
     close(fds[1]);
     _exit(code);  // no destructors, no atexit handlers: the parent owns the fixtures
