@@ -1,39 +1,25 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <random>
 #include <thread>
 
 #include "matching_readout.h"
+#include "random_fixture.h"
 
 namespace tessarix {
 namespace {
 
-// Records with texture, so that the early exits of every distance fire at different grid
-// positions; a few cells carry transparency and a few are without information.
-ColorInfo Textured(std::mt19937& random, bool transparent) {
-  std::uniform_int_distribution<uint32_t> base(0, 215), noise(0, 40);
-  const uint32_t r = base(random), g = base(random), b = base(random);
-  ColorInfo info;
-  for (Pixel& p : info.grid) {
-    const uint32_t pr = r + noise(random), pg = g + noise(random), pb = b + noise(random);
-    p = MakePixel(pr, pg, pb, transparent ? noise(random) * 6 : 0);
-  }
-  RecomputeColorInfo(info);
-  return info;
-}
-
-// A grid of 20 x 15 cells, each with its eight neighbours.
+// A grid of 20 x 15 cells, each with its eight neighbours; a few cells carry transparency and a
+// few are without information; every fourth image is portrait.
 void Fill(MatchingProblem& p, unsigned seed, uint32_t columns, uint32_t rows, size_t entries) {
   std::mt19937 random(seed);
-  p.mosaic.width = columns * 20;
-  p.mosaic.height = rows * 15;
+  p.mosaic.width = columns * 20, p.mosaic.height = rows * 15;
   const auto near = [](uint32_t a, uint32_t b) { return a + 1 >= b && b + 1 >= a; };
   for (uint32_t i = 0; i < columns * rows; ++i) {
     const uint32_t x = i % columns, y = i / columns;
     MosaicCell& cell = p.mosaic.cells.emplace_back();
     cell.left = x * 20, cell.top = y * 15, cell.width = 20, cell.height = 15, cell.area = 300;
-    cell.info = Textured(random, (x + y) % 7 == 0);
+    cell.info = test::Textured(random, (x + y) % 7 == 0);
     cell.hasInfo = (x * 3 + y) % 11 == 5 ? 0 : 1;
     for (uint32_t n = 0; n < columns * rows; ++n)
       if (n != i && near(n % columns, x) && near(n / columns, y))
@@ -41,9 +27,14 @@ void Fill(MatchingProblem& p, unsigned seed, uint32_t columns, uint32_t rows, si
   }
   for (size_t e = 0; e < entries; ++e) {
     CollectionEntry& entry = p.Entry(0);
-    entry.info = Textured(random, false);
+    entry.info = test::Textured(random, false);
     entry.portrait = e % 4 == 1 ? 1 : 0;
   }
+}
+
+void UseThreads(MatchingProblem& p, unsigned threads) {
+  p.mosaic.params.threads = threads;
+  p.mosaic.params.parallelMatchingCells = 1;
 }
 
 // Every strategy under every distance gives the same cells, distances, locks and use counts with
@@ -68,8 +59,7 @@ TEST(ParallelMatchingTest, SameAssignmentAsOneThread) {
       for (MatchingProblem* p : {&one, &many}) {
         Fill(*p, 17 + algorithm, 24, 14, setting.useAll ? 200 : 420);
         EngineParameters& params = p->mosaic.params;
-        params.algorithm = algorithm;
-        params.modifyLimit = 40;
+        params.algorithm = algorithm, params.modifyLimit = 40;
         params.maxDuplicateCount = setting.maxDuplicates;
         params.minDuplicateDistance = setting.duplicateDistance;
         params.minSequenceDistance = setting.sequenceDistance;
@@ -81,13 +71,12 @@ TEST(ParallelMatchingTest, SameAssignmentAsOneThread) {
           entry.required = setting.required && e % 50 == 7 ? 1 : 0;
         }
       }
-      many.mosaic.params.threads = 3;
-      many.mosaic.params.parallelMatchingCells = 1;
+      UseThreads(many, 3);
       ASSERT_TRUE(one.Match());
       ASSERT_TRUE(many.Match());
       EXPECT_EQ(one.Layout(), many.Layout());
       EXPECT_EQ(one.Counts(), many.Counts());
-      const std::vector<int> layout = one.Layout();  // not trivial: most cells are filled
+      const Cells layout = one.Layout();  // not trivial: most cells are filled
       EXPECT_GT(std::count_if(layout.begin(), layout.end(), [](int i) { return i >= 0; }),
                 static_cast<long>(layout.size() / 2));
     }
@@ -99,23 +88,17 @@ TEST(ParallelMatchingTest, SameAssignmentAsOneThread) {
 // others measured as their best. Single use must still give each image the first of its equal
 // cells, as one thread does.
 TEST(ParallelMatchingTest, EqualDistancesAsOneThread) {
-  const auto fill = [](MatchingProblem& p) {
+  MatchingProblem runs[3];
+  for (unsigned threads = 1; threads <= 3; ++threads) {
+    MatchingProblem& p = runs[threads - 1];
     for (uint32_t i = 0; i < 400; ++i) p.Cell((i * 7 + i / 13) % 5 * 50);
     for (uint32_t e = 0; e < 600; ++e) p.Entry((e * 11 + e / 7) % 11 * 25);
     p.mosaic.params.maxDuplicateCount = 1;
-  };
-  MatchingProblem one;
-  fill(one);
-  ASSERT_TRUE(one.Match());
-  for (const unsigned threads : {2u, 3u}) {
-    SCOPED_TRACE("threads " + std::to_string(threads));
-    MatchingProblem many;
-    fill(many);
-    many.mosaic.params.threads = threads;
-    many.mosaic.params.parallelMatchingCells = 1;
-    ASSERT_TRUE(many.Match());
-    EXPECT_EQ(one.Layout(), many.Layout());
-    EXPECT_EQ(one.Counts(), many.Counts());
+    if (threads > 1)
+      UseThreads(p, threads);
+    ASSERT_TRUE(p.Match());
+    EXPECT_EQ(runs[0].Layout(), p.Layout()) << threads;
+    EXPECT_EQ(runs[0].Counts(), p.Counts()) << threads;
   }
 }
 
@@ -164,8 +147,7 @@ TEST(ParallelMatchingTest, BoundsOfMeasurementsMadeTogether) {
       MatchingProblem p;
       p.mosaic.params.algorithm = c.algorithm;
       p.mosaic.params.maxDuplicateCount = 1;
-      p.mosaic.params.threads = threads;
-      p.mosaic.params.parallelMatchingCells = 1;
+      UseThreads(p, threads);
       for (const ColorInfo& info : c.cells) p.Cell(0).info = info;
       for (uint32_t i = 0; i < c.blankCells; ++i) p.Cell(100, 0);
       for (const uint32_t grey : c.images) p.Entry(grey);
@@ -189,8 +171,7 @@ TEST(ParallelMatchingTest, StopWhileMeasuringEndsTheRun) {
     Fill(p, 5, 40, 30, 3000);
     p.mosaic.params.algorithm = kStandard;
     p.mosaic.params.maxDuplicateCount = maxDuplicates;
-    p.mosaic.params.threads = 2;
-    p.mosaic.params.parallelMatchingCells = 1;
+    UseThreads(p, 2);
     ASSERT_TRUE(ResetAssignment(p.job, p.mosaic));
     std::thread stopper([&p] {
       while (p.job.Progress().progress[kMatchingStage] < 100) std::this_thread::yield();
