@@ -46,35 +46,28 @@ const std::string kLimitAdvice = " Please change the Mosaic/Tile Width or the Nu
 
 // Each row: a source size, the fields typed (others at their defaults), and the items the
 // check must come to.
+// clang-format off
 const struct Row {
   uint32_t sourceW, sourceH;
   std::vector<std::pair<Field, std::string>> fields;
   std::vector<std::string> items;
 } kRows[] = {
     // The width is derived, so nothing is written back into the fields; 10 % is 10 * 255 / 100.
-    {0,
-     0,
-     {},
+    {0, 0, {},
      {"valid 1", kCorrect, "per row 20", "tile 150", "width field none", "dups field none",
       "limit 25", "algorithm 2",
       "summary Mosaic Size: 0x0 Pixels, Tile Width: 150 Pixels, Total size: 9.0 Milion Pixels, "
       "Total Photos: 400 Tiles"}},
-    {3000,
-     2000,
-     {{kTile, "150"}},
+    {3000, 2000, {{kTile, "150"}},
      {"valid 1", "width field 3000",
       "summary Mosaic Size: 3000x2000 Pixels, Tile Width: 150 Pixels, Total size: 6.0 Milion "
       "Pixels, Total Photos: 400 Tiles"}},
     // Grid 3038 x 2038; the source's aspect gives 3038 * 2000 / 3000 = 2025 rows of pixels.
-    {3000,
-     2000,
-     {{kTile, "150"}, {kBorder, "2"}},
+    {3000, 2000, {{kTile, "150"}, {kBorder, "2"}},
      {"valid 1", "border 2",
       "summary Mosaic Size: 3038x2025 Pixels, Tile Width: 150 Pixels, Total size: 6.2 Milion "
       "Pixels, Total Photos: 400 Tiles"}},
-    {0,
-     0,
-     {{kWidth, "239"}},
+    {0, 0, {{kWidth, "239"}},
      {"valid 0", "summary none",
       "info Parameter: Mosaic Width is invalid. Valid values are greater than 12x20=240"}},
     {0, 0, {{kWidth, "240"}}, {"valid 1", "tile 12"}},
@@ -83,9 +76,7 @@ const struct Row {
     // an empty field.
     {0, 0, {{kWidth, "3001"}, {kTile, "100  "}}, {"tile 100", "width field 2000"}},
     {0, 0, {{kWidth, "3001"}, {kTile, " \t "}}, {"tile 151", "width field none"}},
-    {0,
-     0,
-     {{kTile, "0"}},
+    {0, 0, {{kTile, "0"}},
      {"valid 1", "width field 0",
       "summary The Mosaic will be based on a Mask File that you have to submit. Every color area "
       "will be a Tile."}},
@@ -94,9 +85,7 @@ const struct Row {
     {0, 0, {{kPerRow, "3"}, {kTile, "6000"}}, {"valid 0", kTileWidthMessage}},
     {0, 0, {{kPerRow, "3"}, {kTile, "11"}}, {"valid 0", kTileWidthMessage}},
     {0, 0, {{kPerRow, "3"}, {kTile, "12"}}, {"valid 1"}},
-    {0,
-     0,
-     {{kPerRow, "3"}, {kTile, "5000"}},
+    {0, 0, {{kPerRow, "3"}, {kTile, "5000"}},
      {"valid 0",
       "info The resulting size of the mosaic is 225000000 (maximum is 55000000 pixels). Please "
       "change the Number of Tiles or the Tile Width."}},
@@ -104,29 +93,19 @@ const struct Row {
     {0, 0, {{kPerRow, "2"}, {kTile, "1"}}, {"valid 0", kTileWidthMessage}},
     {0, 0, {{kPerRow, "2"}, {kTile, "2"}}, {"valid 1"}},
     // Rows (8 * 5000 * 12 / 60000) / 8 = 1.
-    {60000,
-     8,
-     {{kPerRow, "5000"}, {kTile, "12"}},
+    {60000, 8, {{kPerRow, "5000"}, {kTile, "12"}},
      {"valid 0", "info The number of Tiles per Row is 5000 (maximum is 4096)." + kLimitAdvice}},
     // Rows (5000 * 12 / 1) / 8 = 7500.
-    {1,
-     5000,
-     {{kPerRow, "1"}, {kTile, "12"}},
+    {1, 5000, {{kPerRow, "1"}, {kTile, "12"}},
      {"valid 0", "info The number of Tiles per Column is 7500 (maximum is 4096)." + kLimitAdvice}},
     // Rows 11, grid 36000 x 88, the aspect gives 88 * 40000 / 100 = 35200 x 88.
-    {40000,
-     100,
-     {{kPerRow, "3000"}, {kTile, "12"}},
+    {40000, 100, {{kPerRow, "3000"}, {kTile, "12"}},
      {"valid 0", "info The resulting Width is 35200 (maximum is 32767 pixels)." + kLimitAdvice}},
     // Rows (600 * 60 / 1) / 20 = 1800, grid 60 x 36000.
-    {1,
-     600,
-     {{kPerRow, "2"}, {kTile, "30"}},
+    {1, 600, {{kPerRow, "2"}, {kTile, "30"}},
      {"valid 0", "info The resulting Height is 36000 (maximum is 32767 pixels)." + kLimitAdvice}},
     // 300 x 450 tiles of 12 x 8; the summary is written before the limits are tested.
-    {1000,
-     1000,
-     {{kPerRow, "300"}, {kTile, "12"}},
+    {1000, 1000, {{kPerRow, "300"}, {kTile, "12"}},
      {"valid 0",
       "info The resulting number of Tiles is 135000 (maximum is 65535). Please change the Number "
       "of Tiles or the Tile Width.",
@@ -136,9 +115,7 @@ const struct Row {
     // A sequence distance allows every image any number of times, unless the duplicate distance
     // is 0, which wins; an empty count is 0.
     {0, 0, {{kDups, "7"}, {kSequence, "5"}}, {"valid 1", "count 0", "dups field 0", "sequence 5"}},
-    {0,
-     0,
-     {{kDups, "7"}, {kSequence, "5"}, {kDupDistance, "0"}},
+    {0, 0, {{kDups, "7"}, {kSequence, "5"}, {kDupDistance, "0"}},
      {"dups 1", "count 1", "dups field 1"}},
     {0, 0, {{kDups, ""}, {kSequence, "5"}, {kDupDistance, "0"}}, {"valid 1"}},
     {0, 0, {{kPerRow, " +10000"}, {kTile, "12"}}, {"per row 10000"}},
@@ -151,26 +128,19 @@ const struct Row {
     {0, 0, {{kPerRow, "4294967297"}}, {"valid 0", kRowMessage}},
     {0, 0, {{kBorder, ""}}, {"valid 0", kBorderMessage}},
     {0, 0, {{kBorder, "101"}}, {"valid 0", kBorderMessage}},
-    {0,
-     0,
-     {{kSequence, "1001"}},
+    {0, 0, {{kSequence, "1001"}},
      {"valid 0",
       "info Parameter: minimum sequence distance is invalid. Valid values are: 0..1000."}},
-    {0,
-     0,
-     {{kDups, "101"}},
+    {0, 0, {{kDups, "101"}},
      {"valid 0", "info Parameter: Maximum duplicated count is invalid. Valid values are: 0..100."}},
-    {0,
-     0,
-     {{kDupDistance, "5001"}},
+    {0, 0, {{kDupDistance, "5001"}},
      {"valid 0", "info Parameter: minimum distance is invalid. Valid values are: 0..5000."}},
-    {0,
-     0,
-     {{kChange, "101"}},
+    {0, 0, {{kChange, "101"}},
      {"valid 0", "info Parameter: tile modification is invalid. Valid values are: 0..100."}},
     {0, 0, {{kQuality, "0"}}, {"valid 0", kQualityMessage}},
     {0, 0, {{kQuality, "101"}}, {"valid 0", kQualityMessage}},
 };
+// clang-format on
 
 TEST(ParameterCheck, EveryRowComesToItsItems) {
   for (const Row& row : kRows) {
