@@ -72,7 +72,6 @@ struct MatchingProblem {
     return {distances, locks, uses};
   }
   Values Distances() const { return std::get<0>(Counts()); }
-  Values UseCounts() const { return std::get<2>(Counts()); }
 
   MosaicJob job;
   ImageCollection collection;
