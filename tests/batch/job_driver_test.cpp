@@ -336,14 +336,17 @@ TEST_F(DriverTest, OutputsOfASourceAreOneSet) {
     const LimitedRun run = RunWithFileSizeLimit(fault.fileSizeLimit, [&] {
       const BatchOutcome outcome = Run({fault.source});
       std::string report =
-          Format("saved %zu, failed %d", outcome.mosaics.size(), !outcome.unsaved.empty());
+          Format("made %d, saved %zu, failed %d, stopped %d", outcome.completed,
+                 outcome.mosaics.size(), !outcome.unsaved.empty(), outcome.stopped);
       for (const std::string& message : prompt.messages) report += "|" + message;
       return report;
     });
     ASSERT_TRUE(run.exited);
     const bool mosaicMade =
         !fault.made.empty() && fault.made[0].find(" Mosaic.JPG") != std::string::npos;
-    std::string expected = Format("saved %d, failed %d", mosaicMade, !fault.messages.empty());
+    // Made also when not saved: the mosaic was painted, only its files are missing.
+    std::string expected =
+        Format("made 1, saved %d, failed %d, stopped 0", mosaicMade, !fault.messages.empty());
     for (std::string message : fault.messages)
       expected += "|" + message.replace(message.find("{}"), 2, dir.Folder());
     EXPECT_EQ(run.report, expected);
