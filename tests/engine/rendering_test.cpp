@@ -23,7 +23,8 @@ Image Quadrants(uint32_t w, uint32_t h) {
   });
 }
 
-// Turned a quarter clockwise first when `portrait`, then half turns, then mirrored left-right.
+// Transposed first when `portrait` (as portrait tiles are), then half turns, then mirrored
+// left-right.
 Image View(const Image& image, bool portrait, int halfTurns, bool mirror) {
   return test::Turned(portrait ? *Rotate(image, 90) : image, 2 * halfTurns, mirror);
 }
