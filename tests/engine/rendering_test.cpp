@@ -29,6 +29,28 @@ Image View(const Image& image, bool portrait, int halfTurns, bool mirror) {
   return test::Turned(portrait ? *Rotate(image, 90) : image, 2 * halfTurns, mirror);
 }
 
+// `picture` written as the JPEG at `path`, the entry analysed as the collection does it.
+std::unique_ptr<CollectionEntry> AnalysedEntry(const Image& picture, const std::string& path) {
+  auto entry = std::make_unique<CollectionEntry>();
+  entry->path = path;
+  test::WriteJpeg(picture, path);
+  EXPECT_TRUE(ComputeColorInfo(entry->info, LoadTile(*entry, 12, 8).value_or(Image())));
+  return entry;
+}
+
+// A cell analysed from `region` (its part of the photo), placed at (left, top) with `entry`.
+MosaicCell AnalysedCell(const Image& region, uint32_t left, uint32_t top, CollectionEntry* entry) {
+  MosaicJob scratchJob;
+  Mosaic scratch;
+  MosaicCell& cell = scratch.cells.emplace_back();
+  cell.width = region.Width(), cell.height = region.Height();
+  cell.area = region.Width() * region.Height();
+  EXPECT_TRUE(AnalyseCells(scratchJob, scratch, region, 1.0, region.Width(), region.Height()));
+  EXPECT_EQ(cell.hasInfo, 1u);
+  cell.left = left, cell.top = top, cell.assigned = entry;
+  return cell;
+}
+
 class Rendering : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -38,33 +60,17 @@ class Rendering : public ::testing::Test {
     mosaic_.params.modifyLimit = 0;
   }
 
-  // Writes `picture` as the JPEG of a collection entry analysed as the collection does it.
   CollectionEntry& AddEntry(const Image& picture) {
-    auto entry = std::make_unique<CollectionEntry>();
-    entry->path = dir_.File("tile" + std::to_string(entries_.size()) + ".jpg");
-    test::WriteJpeg(picture, entry->path);
-    const std::optional<Image> thumbnail = LoadTile(*entry, 12, 8);
-    EXPECT_TRUE(thumbnail && ComputeColorInfo(entry->info, *thumbnail));
-    return *entries_.emplace_back(std::move(entry));
+    return *entries_.emplace_back(
+        AnalysedEntry(picture, dir_.File("tile" + std::to_string(entries_.size()) + ".jpg")));
   }
-
+  MosaicCell& AddCell(const Image& region, uint32_t left, CollectionEntry* entry) {
+    return mosaic_.cells.emplace_back(AnalysedCell(region, left, 0, entry));
+  }
   static Image Decoded(const CollectionEntry& entry) {
     Image image;
     EXPECT_TRUE(image.LoadJpeg(entry.path));
     return image;
-  }
-
-  // A cell analysed from `region` (its part of the photo), placed at (left, top) with `entry`.
-  MosaicCell& AddCell(const Image& region, uint32_t left, CollectionEntry* entry) {
-    MosaicJob scratchJob;
-    Mosaic scratch;
-    MosaicCell& analysed = scratch.cells.emplace_back();
-    analysed.width = region.Width(), analysed.height = region.Height();
-    analysed.area = region.Width() * region.Height();
-    EXPECT_TRUE(AnalyseCells(scratchJob, scratch, region, 1.0, region.Width(), region.Height()));
-    EXPECT_EQ(analysed.hasInfo, 1u);
-    analysed.left = left, analysed.assigned = entry;
-    return mosaic_.cells.emplace_back(analysed);
   }
 
   // The picture posted for display, if any.
@@ -230,10 +236,9 @@ struct Rendered {
   Rendered(const test::TempDir& dir, const std::string& base) {
     for (uint32_t i = 0; i < 5; ++i) {
       const bool portrait = i == 2;
-      auto& entry = entries.emplace_back(std::make_unique<CollectionEntry>());
-      entry->path = dir.File(base + std::to_string(i) + ".jpg");
-      test::WriteJpeg(test::Patterned(portrait ? 36 : 60, portrait ? 54 : 40, i + 1), entry->path);
-      EXPECT_TRUE(ComputeColorInfo(entry->info, LoadTile(*entry, 12, 8).value_or(Image())));
+      entries.push_back(
+          AnalysedEntry(test::Patterned(portrait ? 36 : 60, portrait ? 54 : 40, i + 1),
+                        dir.File(base + std::to_string(i) + ".jpg")));
     }
     entries.push_back(std::make_unique<CollectionEntry>(*entries[0]));
     entries.back()->path = dir.File("missing.jpg");
@@ -246,15 +251,9 @@ struct Rendered {
     const Image source = test::Patterned(mosaic.width, mosaic.height, 9);
     for (uint32_t n = 0; n < 40; ++n) {
       const uint32_t x = n % 8 * 26, y = n / 8 * 26, w = n % 4 == 3 ? 16 : 24, h = 40 - w;
-      Mosaic scratch;
-      MosaicJob scratchJob;
-      MosaicCell& cell = scratch.cells.emplace_back();
-      cell.width = w, cell.height = h, cell.area = w * h;
-      EXPECT_TRUE(
-          AnalyseCells(scratchJob, scratch, *Resample(source, w, h, w, h, x, y), 1.0, w, h));
-      cell.left = x, cell.top = y;
-      cell.assigned = n % 9 == 4 ? nullptr : entries[n % entries.size()].get();
-      mosaic.cells.push_back(cell);
+      mosaic.cells.push_back(
+          AnalysedCell(*Resample(source, w, h, w, h, x, y), x, y,
+                       n % 9 == 4 ? nullptr : entries[n % entries.size()].get()));
     }
     for (uint32_t s = 0; s < 3; ++s) {
       MosaicCell cell = mosaic.cells[s];
