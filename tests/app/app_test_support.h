@@ -1,8 +1,6 @@
 #pragma once
 
 #include <QAbstractButton>
-#include <QDir>
-#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QTest>
@@ -77,31 +75,14 @@ inline std::vector<std::string> CutTexts(QWidget& window) {
   return cut;
 }
 
-// With TESSARIX_SCREENSHOTS set to a folder, windows leave a picture of themselves there.
-inline void SaveScreenshot(QWidget& window, const char* name) {
-  if (const char* folder = std::getenv("TESSARIX_SCREENSHOTS")) {
-    QDir().mkpath(folder);
-    // 256 colours keep the pictures in the repository small.
-    const QImage picture = window.grab().toImage().convertToFormat(
-        QImage::Format_Indexed8, Qt::ThresholdDither | Qt::AvoidDither);
-    EXPECT_TRUE(picture.save(QString(folder) + "/" + name, nullptr, 0));
-  }
-}
-
 // Points the usage file at a fresh folder for one test.
 class ScopedConfigHome {
  public:
-  explicit ScopedConfigHome(const std::string& folder) {
-    if (const char* old = std::getenv("XDG_CONFIG_HOME"))
-      previous_ = old;
+  explicit ScopedConfigHome(const std::string& folder)
+      : previous_(std::getenv("XDG_CONFIG_HOME") ? std::getenv("XDG_CONFIG_HOME") : "") {
     setenv("XDG_CONFIG_HOME", folder.c_str(), 1);
   }
-  ~ScopedConfigHome() {
-    if (previous_.empty())
-      unsetenv("XDG_CONFIG_HOME");
-    else
-      setenv("XDG_CONFIG_HOME", previous_.c_str(), 1);
-  }
+  ~ScopedConfigHome() { setenv("XDG_CONFIG_HOME", previous_.c_str(), 1); }
 
  private:
   std::string previous_;

@@ -6,21 +6,17 @@
 #include <algorithm>
 #include <chrono>
 #include <csignal>
-#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <string>
 #include <thread>
-#include <utility>
 #include <vector>
 
 #include "../movie/test_video.h"
 #include "cli/interrupt.h"
-#include "collection/collection_file.h"
 #include "imaging/sample_photos.h"
 #include "platform/atomic_file.h"
-#include "platform/text_format.h"
 #include "test_support.h"
 #include "window_logic/collection_commands.h"
 
@@ -84,17 +80,21 @@ class CliTest : public ::testing::Test {
 };
 
 // In byte order "Required/" (upper case) comes before "clip_FRAMES00001/" and the root tiles, so
-// the frames hold index positions 1 and 2: sequence numbers 2 and 3.
-TEST_F(CliTest, CreatesShowsAndUpdatesACollection) {
+// the frames hold index positions 1 and 2: sequence numbers 2 and 3. One and three threads list
+// the same entries and make mosaics and reports of the same bytes.
+TEST_F(CliTest, OneAndThreeThreadsCreateShowUpdateAndMakeTheSameFiles) {
   fs::create_directories(tiles() / "clip_FRAMES00001");
   fs::create_directories(tiles() / "Required");
   WriteJpeg(MakeSamplePhoto(90, 60, 40), (tiles() / "clip_FRAMES00001" / "FR00001.jpg").string());
   WriteJpeg(MakeSamplePhoto(91, 60, 40), (tiles() / "clip_FRAMES00001" / "FR00002.jpg").string());
   WriteJpeg(MakeSamplePhoto(92, 60, 40), (tiles() / "Required" / "me.jpg").string());
-  const CliRun created = CreateCollection();
+  // The option works before and after the collection action.
+  const CliRun created = Cli(dir, {"collection", "--threads", "1", "create", collection()});
   ASSERT_EQ(created.status, 0) << created.err;
   EXPECT_NE(created.err.find("Images in Collection 27, Load Completed 100%"), std::string::npos)
       << created.err;
+  const std::string many = (tiles() / "many.tzc").string();
+  ASSERT_EQ(Cli(dir, {"collection", "create", many, "--threads", "3"}).status, 0);
 
   const CliRun shown = Cli(dir, {"collection", "show", collection()});
   ASSERT_EQ(shown.status, 0) << shown.err;
@@ -103,144 +103,140 @@ TEST_F(CliTest, CreatesShowsAndUpdatesACollection) {
        {"/tiles/t1.jpg\t48x72\t1\t0\t0\n", "/clip_FRAMES00001/FR00001.jpg\t60x40\t0\t2\t0\n",
         "/clip_FRAMES00001/FR00002.jpg\t60x40\t0\t3\t0\n", "/Required/me.jpg\t60x40\t0\t0\t1\n"})
     EXPECT_NE(shown.out.find(line), std::string::npos) << line << shown.out;
+  EXPECT_EQ(std::count(shown.out.begin(), shown.out.end(), '\n'), 28);
+  EXPECT_EQ(shown.out, Cli(dir, {"collection", "show", many}).out);
 
   fs::remove(tiles() / "t0.jpg");
   const CliRun updated = Cli(dir, {"collection", "update", collection()});
   ASSERT_EQ(updated.status, 0) << updated.err;
   EXPECT_NE(updated.err.find("Images in Collection 26,"), std::string::npos) << updated.err;
+
+  std::vector<std::string> bases;
+  for (const char* threads : {"1", "3"}) {
+    bases.push_back(dir.File(std::string("s") + threads));
+    fs::copy_file(dir.File("a.jpg"), bases.back() + ".jpg");
+    std::vector<std::string> args = {"mosaic", "--threads", threads, "-c", collection()};
+    for (const char* setting : {"--tiles-per-row=16", "--mosaic-width=640", "--report",
+                                "--max-duplicates=2", "--duplicate-distance=1", "--use-all",
+                                "--modify=40", "--algorithm=flip-horiz-vert", "--border=2"})
+      args.emplace_back(setting);
+    args.push_back(bases.back() + ".jpg");
+    ASSERT_EQ(Cli(dir, args).status, 0);
+  }
+  for (const char* suffix : {" Mosaic.JPG", " Report.TXT"}) {
+    const std::vector<unsigned char> first = ReadBytes(bases[0] + suffix);
+    EXPECT_FALSE(first.empty()) << suffix;
+    EXPECT_TRUE(first == ReadBytes(bases[1] + suffix)) << suffix;
+  }
 }
 
-TEST_F(CliTest, BatchSkipsAnUnreadableSourceAndNamesOutputs) {
+TEST_F(CliTest, BatchSkipsAnUnreadableSourceAndWritesTheOthersOutputs) {
   ASSERT_EQ(CreateCollection().status, 0);
   std::ofstream(dir.File("b.jpg")) << "not a picture";
-  const CliRun run =
-      Cli(dir, {"mosaic", "-c", collection(), "--tiles-per-row", "6", "--mosaic-width", "600",
-                dir.File("a.jpg"), dir.File("b.jpg"), dir.File("c.jpeg")});
+  const CliRun run = Cli(dir, {"mosaic", "-c", collection(), "--tiles-per-row", "6",
+                               "--mosaic-width", "600", "--report", "--web-page=320",
+                               dir.File("a.jpg"), dir.File("b.jpg"), dir.File("c.jpeg")});
   EXPECT_EQ(run.status, 1) << run.err;
   EXPECT_NE(run.err.find("Completed 2 Mosaics!"), std::string::npos) << run.err;
-  EXPECT_NE(run.err.find(dir.File("b.jpg")), std::string::npos) << run.err;
-  EXPECT_TRUE(fs::exists(dir.File("a Mosaic.JPG")));
-  EXPECT_TRUE(fs::exists(dir.File("c. Mosaic.JPG")));  // ".jpeg" loses four characters
-  EXPECT_FALSE(fs::exists(dir.File("a Report.TXT")));
-  EXPECT_FALSE(fs::exists(dir.File("a.html")));
+  EXPECT_NE(run.err.find("Skipped (cannot load): " + dir.File("b.jpg")), std::string::npos);
+  // ".jpeg" loses four characters.
+  EXPECT_EQ(run.out, dir.File("a Mosaic.JPG") + "\n" + dir.File("c. Mosaic.JPG") + "\n");
   Image mosaic;
   ASSERT_TRUE(mosaic.LoadJpeg(dir.File("a Mosaic.JPG")));
   // Tile 100 x 66, six rows: a 600 x 396 grid into which the 3:2 photo fits as 594 x 396.
   EXPECT_EQ(mosaic.Width(), 594u);
   EXPECT_EQ(mosaic.Height(), 396u);
-}
-
-TEST_F(CliTest, ReportAndWebPageWhenAsked) {
-  ASSERT_EQ(CreateCollection().status, 0);
-  CliRun run = Cli(dir, {"mosaic", "-c", collection(), "--tiles-per-row", "5", "--report",
-                         "--web-page=320", dir.File("a.jpg")});
-  ASSERT_EQ(run.status, 0) << run.err;
   EXPECT_EQ(ReadText(dir.File("a Report.TXT")).rfind("Number of tiles in the Mosaic:\t", 0), 0u);
   EXPECT_NE(ReadText(dir.File("a.html")).find("width=320"), std::string::npos);
 }
 
-// An option takes only its own value: a bare --web-page never the next word, and a value left
-// empty after "=" is the empty field, not the next word.
-TEST_F(CliTest, OptionsTakeOnlyTheirOwnValues) {
+// Each command line with its exit status, a text it prints and the outputs it leaves. An option
+// takes only its own value: a bare --web-page never the next word, and a value left empty after
+// "=" is the empty field, not the next word. Files that are no collection of this version are
+// left as they are and named with the reason; a FIFO is refused at once.
+TEST_F(CliTest, EveryCommandLineEndsWithItsStatusAndItsText) {
   ASSERT_EQ(CreateCollection().status, 0);
-  const std::string a = dir.File("a.jpg"), c = dir.File("c.jpeg");
-  struct Row {
-    std::vector<std::string> options;
-    int status;
-    std::string message;
-    std::vector<std::string> made;
+  fs::create_directories(dir.Path() / "empty");
+  const std::string empty = (dir.Path() / "empty" / "none.tzc").string();
+  ASSERT_EQ(Cli(dir, {"collection", "create", empty}).status, 0);
+  std::ofstream(dir.File("notes.txt")) << "my notes";
+  std::ofstream(dir.File("old.tzc"), std::ios::binary) << "XXXXXXXXXXXXXXXX";
+  const std::string a = dir.File("a.jpg"), c = dir.File("c.jpeg"), old = dir.File("old.tzc");
+  const std::string fifo = dir.File("fifo.tzc");
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  ASSERT_TRUE(WriteCodedVideo(dir.File("clip.avi"), {}));
+  // Two flat halves: two areas, hence two shaped cells.
+  WriteJpeg(MakeImage(120, 80, [](uint32_t x, uint32_t) { return x < 64 ? 0xffu : 0xff0000u; }),
+            dir.File("mask.jpg"), 100);
+  const auto mosaic = [&](std::vector<std::string> options) {
+    std::vector<std::string> args = {"mosaic", "-c", collection(), "--mosaic-width", "300"};
+    args.insert(args.end(), options.begin(), options.end());
+    return args;
   };
-  const std::vector<Row> rows = {
-      {{"--web-page", a, c}, 0, "Completed 2 Mosaics!", {"a Mosaic.JPG", "c. Mosaic.JPG", "a.html"}},
-      {{"--web-page", "900", a},
-       1,
+  const std::string param = "Parameter: Number of Tiles per Row is invalid. Valid values are: ";
+  const std::string oldUnread =
+      "Wrong File version!\nError reading the Image Collection!\n" + old + ": wrong file version";
+  const struct {
+    std::vector<std::string> args;
+    int status;
+    std::string said;
+    std::vector<std::string> made;
+  } rows[] = {
+      // clang-format off
+      {mosaic({"--tiles-per-row", "5", "--web-page", a, c}), 0, "Completed 2 Mosaics!",
+       {"a Mosaic.JPG", "c. Mosaic.JPG", "a.html"}},
+      {mosaic({"--tiles-per-row", "5", "--web-page", "900", a}), 1,
        "Skipped (cannot load): " + (fs::current_path() / "900").string(),
        {"a Mosaic.JPG", "a.html"}},
-      {{"--tile-width=", a}, 0, "Completed 1 Mosaics!", {"a Mosaic.JPG"}},
-      {{"--tiles-per-row=", a},
-       2,
-       "Parameter: Number of Tiles per Row is invalid. Valid values are: 1..10000",
-       {}},
-      {{"--tile-width", "0", a}, 2, "A mask file is needed for tile width 0: give it with --mask.",
-       {}},
+      {mosaic({"--tiles-per-row", "5", "--tile-width=", a}), 0, "Completed 1 Mosaics!",
+       {"a Mosaic.JPG"}},
+      {mosaic({"--tiles-per-row=", a}), 2, param + "1..10000", {}},
+      {mosaic({"--tiles-per-row", "5", "--tile-width", "0", a}), 2,
+       "A mask file is needed for tile width 0: give it with --mask.", {}},
+      {mosaic({"--tiles-per-row", "5", "--tile-width", "0", "--mask", dir.File("mask.jpg"), a}),
+       0, "Completed 1 Mosaics!", {"a Mosaic.JPG"}},
+      {mosaic({"--algorithm", "fancy", a}), 2, "Invalid Algorithm.", {}},
+      {mosaic({"--no-such-option", a}), 2, "", {}},
+      {{"collection", "--threads", "0", "create", dir.File("n.tzc")}, 2, "", {}},
+      {{"mosaic", "--threads", "257", "-c", collection(), a}, 2, "", {}},
+      {{"mosaic", "--threads", "two", "-c", collection(), a}, 2, "", {}},
+      // Only the collection and mosaic commands take a thread count.
+      {{"frames", "--threads", "2", dir.File("v.avi")}, 2, "", {}},
+      {{"frames", dir.File("clip.avi"), "--quality", "101"}, 2, "", {}},
+      {{"frames", dir.File("missing.avi")}, 1, "Cannot open the specified file", {}},
+      {{"utility", "sharpen", a}, 2, "", {}},
+      {{"utility", "cut-borders", dir.File("missing.jpg")}, 1, "", {}},
+      {{"utility", "wallpaper", a}, 0, dir.File("a WallPaper.jpg") + "\n", {}},
+      {{"mosaic", "-c", dir.File("none.tzc"), a}, 1,
+       "Error reading the Image Collection!\n" + dir.File("none.tzc") + ": No such file", {}},
+      {{"mosaic", "-c", old, a}, 1, oldUnread, {}},
+      {{"mosaic", "-c", empty, a}, 1, "Please load/create first a Image Collection", {}},
+      {{"collection", "show", old}, 1, oldUnread, {}},
+      {{"collection", "update", old}, 1, old + ": wrong file version", {}},
+      {{"collection", "create", dir.File("notes.txt")}, 2, "notes.txt: wrong file version", {}},
+      {{"collection", "show", fifo}, 1, "fifo.tzc: not a regular file", {}},
+      // clang-format on
   };
-  for (const Row& row : rows) {
-    std::vector<std::string> args = {"mosaic", "-c", collection(), "--mosaic-width", "300"};
-    if (row.options.front() != "--tiles-per-row=")
-      args.insert(args.end(), {"--tiles-per-row", "5"});
-    args.insert(args.end(), row.options.begin(), row.options.end());
-    const CliRun run = Cli(dir, args);
-    EXPECT_EQ(run.status, row.status) << row.options.front() << run.err;
-    EXPECT_NE(run.err.find(row.message), std::string::npos) << run.err;
-    for (const char* output : {"a Mosaic.JPG", "c. Mosaic.JPG", "a.html"}) {
+  for (const auto& row : rows) {
+    const CliRun run = Cli(dir, row.args, "timeout 10 ");
+    std::string line;
+    for (const std::string& word : row.args) line += word + " ";
+    SCOPED_TRACE(line);
+    EXPECT_EQ(run.status, row.status) << run.err;
+    EXPECT_NE((run.err + run.out).find(row.said), std::string::npos) << run.err << run.out;
+    for (const char* output : {"a Mosaic.JPG", "c. Mosaic.JPG", "a.html", "a Report.TXT"}) {
       const bool made = std::count(row.made.begin(), row.made.end(), output) != 0;
-      EXPECT_EQ(fs::exists(dir.File(output)), made) << row.options.front() << " " << output;
+      EXPECT_EQ(fs::exists(dir.File(output)), made) << output;
       if (made && std::string(output) == "a.html") {
         EXPECT_NE(ReadText(dir.File(output)).find("width=750"), std::string::npos);
       }
       fs::remove(dir.File(output));
     }
   }
-}
-
-TEST_F(CliTest, ParameterMessagesRefuseWithStatusTwo) {
-  ASSERT_EQ(CreateCollection().status, 0);
-  const std::string a = dir.File("a.jpg");
-  const std::vector<std::pair<std::vector<std::string>, std::string>> refused = {
-      {{"mosaic", "-c", collection(), "--tiles-per-row", "0", a},
-       "Parameter: Number of Tiles per Row is invalid. Valid values are: 1..10000"},
-      {{"mosaic", "-c", collection(), "--algorithm", "fancy", a}, "Invalid Algorithm."},
-      {{"mosaic", "-c", collection(), "--no-such-option", a}, ""},
-      {{"collection", "--threads", "0", "create", dir.File("n.tzc")}, ""},
-      {{"mosaic", "--threads", "257", "-c", collection(), a}, ""},
-      {{"mosaic", "--threads", "two", "-c", collection(), a}, ""},
-      // Only the collection and mosaic commands take a thread count.
-      {{"frames", "--threads", "2", dir.File("v.avi")}, ""}};
-  for (const auto& [args, message] : refused) {
-    const CliRun run = Cli(dir, args);
-    EXPECT_EQ(run.status, 2) << args[3];
-    EXPECT_NE(run.err.find(message), std::string::npos) << run.err;
-  }
-  EXPECT_FALSE(fs::exists(dir.File("a Mosaic.JPG")));
+  EXPECT_EQ(ReadText(dir.File("notes.txt")), "my notes");
+  EXPECT_EQ(ReadText(old), "XXXXXXXXXXXXXXXX");
   EXPECT_FALSE(fs::exists(dir.File("n.tzc")));
-}
-
-TEST_F(CliTest, MissingDamagedOrEmptyCollectionFails) {
-  CliRun run = Cli(dir, {"mosaic", "-c", dir.File("none.tzc"), dir.File("a.jpg")});
-  EXPECT_EQ(run.status, 1);
-  EXPECT_NE(run.err.find("Error reading the Image Collection!"), std::string::npos) << run.err;
-  std::ofstream(dir.File("bad.tzc"), std::ios::binary) << "garbage that is not a collection";
-  run = Cli(dir, {"collection", "show", dir.File("bad.tzc")});
-  EXPECT_EQ(run.status, 1);
-  EXPECT_NE(run.err.find("Wrong File version!"), std::string::npos) << run.err;
-  EXPECT_NE(run.err.find(dir.File("bad.tzc") + ": wrong file version"), std::string::npos);
-  run = Cli(dir, {"mosaic", "-c", dir.File("bad.tzc"), dir.File("a.jpg")});
-  EXPECT_EQ(run.status, 1);
-  EXPECT_FALSE(fs::exists(dir.File("a Mosaic.JPG")));
-
-  fs::create_directories(dir.Path() / "empty");
-  const std::string file = (dir.Path() / "empty" / "none.tzc").string();
-  ASSERT_EQ(Cli(dir, {"collection", "create", file}).status, 0);
-  run = Cli(dir, {"mosaic", "-c", file, dir.File("a.jpg")});
-  EXPECT_EQ(run.status, 1);
-  EXPECT_NE(run.err.find("Please load/create first a Image Collection"), std::string::npos);
-}
-
-TEST_F(CliTest, MaskModeBatch) {
-  ASSERT_EQ(CreateCollection().status, 0);
-  // Two flat halves: two areas, hence two shaped cells.
-  const Image mask = MakeImage(120, 80, [](uint32_t x, uint32_t) {
-    return x < 64 ? MakePixel(250, 20, 20) : MakePixel(20, 20, 250);
-  });
-  WriteJpeg(mask, dir.File("mask.jpg"), 100);
-  const CliRun run = Cli(dir, {"mosaic", "-c", collection(), "--tile-width", "0", "--mask",
-                               dir.File("mask.jpg"), "--report", dir.File("a.jpg")});
-  ASSERT_EQ(run.status, 0) << run.err;
-  Image mosaic;
-  ASSERT_TRUE(mosaic.LoadJpeg(dir.File("a Mosaic.JPG")));
-  EXPECT_EQ(mosaic.Width(), 120u);
-  EXPECT_EQ(mosaic.Height(), 80u);
-  EXPECT_NE(ReadText(dir.File("a Report.TXT")).find("(Total 2 pieces)"), std::string::npos);
+  EXPECT_FALSE(fs::exists(dir.File("clip_FRAMES00001")));
 }
 
 // The man page is made from these two answers: both end with status 0, and the full help holds
@@ -257,96 +253,18 @@ TEST(CliHelpTest, VersionAndTheHelpOfEveryCommand) {
     EXPECT_NE(help.out.find(expected), std::string::npos) << expected;
 }
 
-TEST(CliUtilityTest, WallpaperAndQualityTestFromTheTerminal) {
-  TempDir dir;
-  WriteJpeg(MakeSampleScene(900, 600), dir.File("photo.jpg"));
-  CliRun run = Cli(dir, {"utility", "wallpaper", dir.File("photo.jpg")});
-  ASSERT_EQ(run.status, 0) << run.err;
-  Image wallpaper;
-  ASSERT_TRUE(wallpaper.LoadJpeg(dir.File("photo WallPaper.jpg")));
-  EXPECT_EQ(wallpaper.Width(), 800u);
-  EXPECT_EQ(wallpaper.Height(), 534u);
-  EXPECT_EQ(run.out, dir.File("photo WallPaper.jpg") + "\n");
-
-  run = Cli(dir, {"utility", "quality-test", dir.File("photo.jpg")});
-  ASSERT_EQ(run.status, 0) << run.err;
-  EXPECT_EQ(
-      std::distance(fs::directory_iterator(dir.Path() / "PhotoUtility"), fs::directory_iterator()),
-      20);
-
-  run = Cli(dir, {"utility", "sharpen", dir.File("photo.jpg")});
-  EXPECT_EQ(run.status, 2);
-  run = Cli(dir, {"utility", "cut-borders", dir.File("missing.jpg")});
-  EXPECT_EQ(run.status, 1);
-}
-
 TEST(CliFramesTest, ExtractsTheChosenFramesIntoANewFolder) {
   TempDir dir;
-  VideoSpec video;
-  video.frames = 30;
-  ASSERT_TRUE(WriteCodedVideo(dir.File("clip.avi"), video));
-  CliRun run = Cli(dir, {"frames", dir.File("clip.avi"), "--frames", "3", "--prefix", "S"});
+  ASSERT_TRUE(WriteCodedVideo(dir.File("clip.avi"), {.frames = 30}));
+  const CliRun run = Cli(dir, {"frames", dir.File("clip.avi"), "--frames", "3", "--prefix", "S"});
   ASSERT_EQ(run.status, 0) << run.err;
   EXPECT_EQ(run.out, dir.File("clip_FRAMES00001") + "\n");
   // 30 frames from 0 to 30 in three steps of ten: frame numbers 1, 11 and 21.
-  for (const char* name : {"S00001.jpg", "S00011.jpg", "S00021.jpg"}) {
-    Image frame;
-    EXPECT_TRUE(frame.LoadJpeg(dir.File(std::string("clip_FRAMES00001/") + name))) << name;
-  }
-  EXPECT_EQ(std::distance(fs::directory_iterator(dir.Path() / "clip_FRAMES00001"),
-                          fs::directory_iterator()),
-            3);
-
-  run = Cli(dir, {"frames", dir.File("clip.avi"), "--quality", "101"});
-  EXPECT_EQ(run.status, 2);
-  EXPECT_FALSE(fs::exists(dir.File("clip_FRAMES00002")));
-  run = Cli(dir, {"frames", dir.File("a.jpg")});
-  EXPECT_EQ(run.status, 1);
-  EXPECT_NE(run.err.find("Cannot open the specified file"), std::string::npos) << run.err;
-}
-
-// The same tiles analysed and turned into mosaics once with one thread and once with three: the
-// collections list the same entries, and mosaics and reports are the same bytes.
-TEST_F(CliTest, OneAndThreeThreadsGiveTheSameFiles) {
-  fs::create_directories(tiles() / "REQUIRED");
-  WriteJpeg(MakeSamplePhoto(77, 60, 60), (tiles() / "REQUIRED" / "must.jpg").string());
-  const std::string one = (tiles() / "one.tzc").string();
-  // The option works before and after the collection action.
-  ASSERT_EQ(Cli(dir, {"collection", "--threads", "1", "create", one}).status, 0);
-  const std::string many = (tiles() / "many.tzc").string();
-  ASSERT_EQ(Cli(dir, {"collection", "create", many, "--threads", "3"}).status, 0);
-  std::string listed[2] = {Cli(dir, {"collection", "show", one}).out,
-                           Cli(dir, {"collection", "show", many}).out};
-  // Everything after the description line: 25 entries.
-  for (std::string& list : listed) list = list.substr(list.find('\n') + 1);
-  EXPECT_EQ(std::count(listed[0].begin(), listed[0].end(), '\n'), 25);
-  EXPECT_EQ(listed[0], listed[1]);
-
-  const std::vector<std::vector<std::string>> settings = {
-      {},
-      {"--max-duplicates", "1", "--algorithm", "exponential"},
-      {"--max-duplicates", "2", "--duplicate-distance", "1", "--use-all", "--modify", "40"},
-      {"--algorithm", "flip-horiz-vert", "--border", "2", "--duplicate-distance", "0"},
-  };
-  for (size_t n = 0; n < settings.size(); ++n) {
-    std::vector<std::string> bases;
-    for (const char* threads : {"1", "3"}) {
-      const std::string base = dir.File(Format("s%zu-%s", n, threads));
-      fs::copy_file(dir.File("a.jpg"), base + ".jpg");
-      std::vector<std::string> args = {"mosaic", "--threads",       threads, "-c",
-                                       one,      "--tiles-per-row", "16",    "--mosaic-width",
-                                       "640",    "--report"};
-      args.insert(args.end(), settings[n].begin(), settings[n].end());
-      args.push_back(base + ".jpg");
-      ASSERT_EQ(Cli(dir, args).status, 0) << n;
-      bases.push_back(base);
-    }
-    for (const char* suffix : {" Mosaic.JPG", " Report.TXT"}) {
-      const std::vector<unsigned char> first = ReadBytes(bases[0] + suffix);
-      EXPECT_FALSE(first.empty()) << n << suffix;
-      EXPECT_TRUE(first == ReadBytes(bases[1] + suffix)) << n << suffix;
-    }
-  }
+  std::vector<std::string> names;
+  for (const auto& entry : fs::directory_iterator(dir.Path() / "clip_FRAMES00001"))
+    names.push_back(entry.path().filename().string());
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (std::vector<std::string>{"S00001.jpg", "S00011.jpg", "S00021.jpg"}));
 }
 
 // A second Ctrl-C ends the program at once, but never with a temporary file left behind, nor
@@ -384,51 +302,21 @@ TEST(CliInterruptTest, SecondCtrlCRemovesTemporariesAndWaitsForRenames) {
   EXPECT_TRUE(fs::is_empty(dir.Path()));
 }
 
-// Files that are no collection of this version are left as they are and named with the reason;
-// a FIFO is refused at once instead of waiting for a writer.
-TEST_F(CliTest, FilesThatAreNoCollectionAreLeftAlone) {
-  std::ofstream(dir.File("notes.txt")) << "my notes";
-  std::ofstream(dir.File("old.tzc"), std::ios::binary) << "XXXXXXXXXXXXXXXX";
-  const std::string fifo = dir.File("fifo.tzc");
-  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
-  const struct {
-    std::vector<std::string> args;
-    int status;
-    std::string said;
-  } cases[] = {
-      {{"collection", "update", dir.File("old.tzc")}, 1, "old.tzc: wrong file version"},
-      {{"collection", "create", dir.File("notes.txt")}, 2, "notes.txt: wrong file version"},
-      {{"collection", "show", fifo}, 1, "fifo.tzc: not a regular file"},
-      {{"collection", "update", fifo}, 1, "fifo.tzc: not a regular file"},
-      {{"collection", "create", fifo}, 2, "fifo.tzc: not a regular file"},
-      {{"mosaic", "-c", fifo, dir.File("a.jpg")}, 1, "fifo.tzc: not a regular file"},
-      {{"mosaic", "-c", dir.File("old.tzc"), dir.File("a.jpg")}, 1, "old.tzc: wrong file version"},
-  };
-  for (const auto& c : cases) {
-    const CliRun run = Cli(dir, c.args, "timeout 10 ");
-    EXPECT_EQ(run.status, c.status) << c.args[1] << " " << c.args[2];
-    EXPECT_NE(run.err.find(dir.Folder() + c.said), std::string::npos) << run.err;
-  }
-  EXPECT_EQ(ReadText(dir.File("notes.txt")), "my notes");
-  EXPECT_EQ(ReadText(dir.File("old.tzc")), "XXXXXXXXXXXXXXXX");
-  EXPECT_FALSE(fs::exists(dir.File("a Mosaic.JPG")));
-}
-
 // On a disk that is full beyond 512 bytes the collection cannot be saved: said once, with the
 // operating system's reason.
 TEST_F(CliTest, AFailedSaveIsSaidOnceWithItsReason) {
   const CliRun run =
       Cli(dir, {"collection", "create", collection()}, "trap '' XFSZ; ulimit -f 1; exec ");
   EXPECT_EQ(run.status, 1);
-  const size_t said = run.err.find("Unable to save the Image Collection!\n" + collection() +
-                                   ": " + std::strerror(EFBIG) + "\n");
+  const size_t said = run.err.find("Unable to save the Image Collection!\n" + collection() + ": " +
+                                   std::strerror(EFBIG) + "\n");
   EXPECT_NE(said, std::string::npos) << run.err;
   EXPECT_EQ(said, run.err.rfind("Unable to save")) << run.err;
   EXPECT_FALSE(fs::exists(collection()));
 }
 
 // A second program updating the same collection waits, with a status line that says so, and can
-// be stopped while it waits; once the first has saved, it starts from what the first saved.
+// be stopped while it waits; once the first has saved, it goes on and ends once.
 TEST_F(CliTest, AnUpdateWaitsForTheRunHoldingTheFile) {
   ASSERT_EQ(CreateCollection().status, 0);
   RecordingPrompt prompt;
@@ -438,6 +326,9 @@ TEST_F(CliTest, AnUpdateWaitsForTheRunHoldingTheFile) {
   first.MakeBlackAndWhite();
   ASSERT_TRUE(first.BeginUpdate().ok);  // holds the file until its save
 
+  const std::string waiting =
+      "Waiting while another program creates or updates \"" + collection() + "\"...\n";
+  // Starts an update and returns once it says it waits.
   const auto start = [&](const std::string& err) {
     const std::string command = "exec " + Quote(TESSARIX_CLI_PATH) + " collection update " +
                                 Quote(collection()) + " </dev/null >/dev/null 2>" + Quote(err);
@@ -446,38 +337,25 @@ TEST_F(CliTest, AnUpdateWaitsForTheRunHoldingTheFile) {
       execl("/bin/sh", "sh", "-c", command.c_str(), static_cast<char*>(nullptr));
       _exit(127);
     }
-    return child;
-  };
-  const std::string waiting =
-      "Waiting while another program creates or updates \"" + collection() + "\"...\n";
-  const auto saysWaiting = [&](const std::string& err) {
     for (int i = 0; i < 200 && ReadText(err).find(waiting) == std::string::npos; ++i)
       std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    return ReadText(err).find(waiting) != std::string::npos;
+    EXPECT_NE(ReadText(err).find(waiting), std::string::npos);
+    return child;
   };
   int status = 0;
   const pid_t stopped = start(dir.File("stopped.err"));
-  ASSERT_TRUE(saysWaiting(dir.File("stopped.err")));
   kill(stopped, SIGINT);
   waitpid(stopped, &status, 0);
   EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -1, 130);
 
   const pid_t second = start(dir.File("second.err"));
-  ASSERT_TRUE(saysWaiting(dir.File("second.err")));
   while (first.AnalyseTick().more) {
   }
   waitpid(second, &status, 0);
   EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -1, 0);
   const std::string err = ReadText(dir.File("second.err"));
   EXPECT_EQ(err.find(waiting), err.rfind(waiting)) << err;
-  ImageCollection saved;
-  saved.filePath = collection();
-  ASSERT_TRUE(LoadCollectionFile(saved));
-  EXPECT_EQ(saved.Size(), 24u);
-  for (size_t i = 0; i < saved.Size(); ++i) {
-    const Pixel p = saved.Entry(i).info.grid[40];
-    EXPECT_TRUE(Red(p) == Green(p) && Green(p) == Blue(p)) << saved.Entry(i).path;
-  }
+  EXPECT_NE(err.find("Images in Collection 24, Load Completed 100%"), std::string::npos) << err;
 }
 
 }  // namespace

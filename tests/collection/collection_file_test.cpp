@@ -6,6 +6,7 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <tuple>
 
 #include "collection/collection_file.h"
 #include "resource_limits.h"
@@ -28,10 +29,6 @@ void U32(Bytes& out, uint32_t v) {
   for (int s = 0; s < 32; s += 8) out.push_back(static_cast<uint8_t>(v >> s));
 }
 
-void Str(Bytes& out, const std::string& s) {
-  AppendStringField(out, s);
-}
-
 // A UTF-16 string field: the 65534 announcement, a one-byte unit count, the units.
 void Wide(Bytes& out, const std::u16string& s) {
   out.insert(out.end(), {255, 0xFE, 0xFF, static_cast<uint8_t>(s.size())});
@@ -44,8 +41,8 @@ void Wide(Bytes& out, const std::u16string& s) {
 Bytes Header(const std::string& folder, const std::string& file, uint32_t count) {
   Bytes b;
   for (uint32_t v : {108u, 12u, 8u}) U32(b, v);
-  Str(b, folder);
-  Str(b, file);
+  AppendStringField(b, folder);
+  AppendStringField(b, file);
   U32(b, count);
   return b;
 }
@@ -56,11 +53,6 @@ void RecordTail(Bytes& b, uint8_t mark = 1) {
   b.push_back(mark);
   U32(b, 0);
   for (int i = 0; i < 96; ++i) U32(b, 0);
-}
-
-void WriteFile(const std::string& path, const Bytes& b) {
-  std::ofstream out(path, std::ios::binary);
-  out.write(reinterpret_cast<const char*>(b.data()), static_cast<std::streamsize>(b.size()));
 }
 
 CollectionEntry& AddEntry(ImageCollection& c, const std::string& path, Pixel color) {
@@ -89,7 +81,7 @@ TEST(StringFieldTest, LengthForms) {
   };
   for (const auto& c : cases) {
     Bytes b;
-    Str(b, std::string(c.length, 'a'));
+    AppendStringField(b, std::string(c.length, 'a'));
     EXPECT_EQ(b.size(), c.prefix.size() + c.length) << c.length;
     EXPECT_EQ(Bytes(b.begin(), b.begin() + c.prefix.size()), c.prefix) << c.length;
   }
@@ -141,12 +133,9 @@ TEST_F(CollectionFileTest, RoundTripKeepsEverythingButTheStoredMean) {
   ASSERT_EQ(back.Size(), 3u);
   for (size_t i = 0; i < 3; ++i) EXPECT_EQ(back.Entry(i).path, c.Entry(i).path) << i;
   const CollectionEntry& e = back.Entry(0);
-  EXPECT_EQ(e.modificationTime, 1700000000u);
-  EXPECT_EQ(e.fileSize, 123456u);
-  EXPECT_EQ(e.pixelWidth, 2000u);
-  EXPECT_EQ(e.pixelHeight, 3000u);
-  EXPECT_TRUE(e.portrait);
-  EXPECT_EQ(e.valid, 1u);
+  EXPECT_EQ(std::tie(e.modificationTime, e.fileSize, e.pixelWidth, e.pixelHeight),
+            std::tie(a.modificationTime, a.fileSize, a.pixelWidth, a.pixelHeight));
+  EXPECT_TRUE(e.portrait && e.valid == 1u);
   EXPECT_EQ(e.info.grid, a.info.grid);
   // 95 opaque (9, 8, 7) and one at T 200 of weight (65280 - 51200) / 255 = 55:
   // R = (95*256*9 + 55*1) / 24375 = 218935 / 24375 = 8, T = 51200 / 24576 = 2.
@@ -160,11 +149,11 @@ TEST_F(CollectionFileTest, RoundTripKeepsEverythingButTheStoredMean) {
 
 TEST_F(CollectionFileTest, WindowsCollectionLoadsWithSlashes) {
   Bytes b = Header("D:\\Photos\\", "D:\\Photos\\All.tzc", 2);
-  Str(b, "D:\\Photos\\Trip\\Day 1\\a.jpg");
+  AppendStringField(b, "D:\\Photos\\Trip\\Day 1\\a.jpg");
   RecordTail(b);
-  Str(b, "E:\\Other\\b.jpg");
+  AppendStringField(b, "E:\\Other\\b.jpg");
   RecordTail(b);
-  WriteFile(dir.File("All.tzc"), b);
+  test::WriteBytes(dir.File("All.tzc"), b);
   ImageCollection c;
   c.filePath = dir.File("All.tzc");
   ASSERT_TRUE(LoadCollectionFile(c));
@@ -184,27 +173,45 @@ TEST_F(CollectionFileTest, WindowsCollectionLoadsWithSlashes) {
   EXPECT_EQ(here.Entry(0).path, "D:\\Photos\\Trip/Day 1/a.jpg");
 }
 
+// A UTF-16 folder re-bases by its UTF-8 bytes (3 units, 4 bytes); a path outside it is kept as
+// read: each encoding length at its ends, surrogate pairs at the ends of both halves, and unpaired
+// halves (also at the end, or beside a unit just outside the halves' ranges) as U+FFFD.
 TEST_F(CollectionFileTest, Utf16StringsBecomeUtf8AndRebaseByBytes) {
-  Bytes b;
-  for (uint32_t v : {108u, 12u, 8u}) U32(b, v);
-  Wide(b, u"/\u00f6/");  // 3 units, 4 bytes in UTF-8
-  Str(b, "/x.tzc");
-  U32(b, 1);
-  Wide(b, u"/\u00f6/\u20ac\U0001F600.jpg");
-  RecordTail(b);
-  WriteFile(dir.File("w.tzc"), b);
-  ImageCollection c;
-  c.filePath = dir.File("w.tzc");
-  ASSERT_TRUE(LoadCollectionFile(c));
-  ASSERT_EQ(c.Size(), 1u);
-  EXPECT_EQ(c.Entry(0).path, dir.Folder() + "\xE2\x82\xAC\xF0\x9F\x98\x80.jpg");
+  const std::string bad = "\xEF\xBF\xBD";
+  const struct {
+    std::u16string units;
+    std::string utf8;
+  } rows[] = {
+      {u"/\u00f6/\u20ac\U0001F600.jpg", "\xE2\x82\xAC\xF0\x9F\x98\x80.jpg"},  // rebased
+      {u"\u007F\u0080\u07FF", "\x7F\xC2\x80\xDF\xBF"},
+      {u"\u0800\uFFFF\uD7FF\uE000", "\xE0\xA0\x80\xEF\xBF\xBF\xED\x9F\xBF\xEE\x80\x80"},
+      {{0xD800, 0xDC00, 0xDBFF, 0xDFFF}, "\xF0\x90\x80\x80\xF4\x8F\xBF\xBF"},
+      {{0xD800, 0xDBFF, 'a', 0xDC00, 0xDC00}, bad + bad + "a" + bad + bad},
+      {{0xD800, 0xE000, 0xDFFF, 0xD7FF, 0xDC00}, bad + "\xEE\x80\x80" + bad + "\xED\x9F\xBF" + bad},
+      {{'a', 0xD800}, "a" + bad},
+  };
+  for (const auto& row : rows) {
+    Bytes b;
+    for (uint32_t v : {108u, 12u, 8u}) U32(b, v);
+    Wide(b, u"/\u00f6/");
+    AppendStringField(b, "/x.tzc");
+    U32(b, 1);
+    Wide(b, row.units);
+    RecordTail(b);
+    test::WriteBytes(dir.File("w.tzc"), b);
+    ImageCollection c;
+    c.filePath = dir.File("w.tzc");
+    ASSERT_TRUE(LoadCollectionFile(c));
+    ASSERT_EQ(c.Size(), 1u);
+    EXPECT_EQ(c.Entry(0).path, (&row == rows ? dir.Folder() : "") + row.utf8);
+  }
 }
 
 TEST_F(CollectionFileTest, WrongVersionShowsTheMessageAndLeavesAnEmptyCollection) {
   for (const int field : {0, 1, 2}) {
     Bytes b = Header("/p/", "/p/a.tzc", 0);
     b[4 * field] = field == 0 ? 107 : 13;
-    WriteFile(dir.File("old.tzc"), b);
+    test::WriteBytes(dir.File("old.tzc"), b);
     ImageCollection c;
     c.imageFolder = "/kept/";
     c.filePath = dir.File("old.tzc");
@@ -231,7 +238,7 @@ TEST_F(CollectionFileTest, DamagedFilesFailCleanlyAndAtOnce) {
   };
   const Bytes aJpg = {8, '/', 'p', '/', 'a', '.', 'j', 'p', 'g'};
   Bytes good = record(aJpg, 1, 2);
-  Str(good, "/p/b.jpg");
+  AppendStringField(good, "/p/b.jpg");
   RecordTail(good);
   std::vector<Bytes> damaged;
   damaged.emplace_back(good.begin(), good.end() - 100);  // ends inside the second record
@@ -246,7 +253,7 @@ TEST_F(CollectionFileTest, DamagedFilesFailCleanlyAndAtOnce) {
                      0xFF});  // image folder of 4294967294 bytes
 
   for (size_t k = 0; k < damaged.size(); ++k) {
-    WriteFile(dir.File("bad.tzc"), damaged[k]);
+    test::WriteBytes(dir.File("bad.tzc"), damaged[k]);
     const test::LimitedRun run = test::RunWithMemoryLimit(64u << 20, [&] {
       test::RecordingPrompt quiet;
       const auto start = std::chrono::steady_clock::now();
@@ -269,37 +276,31 @@ TEST_F(CollectionFileTest, DamagedFilesFailCleanlyAndAtOnce) {
   }
 
   // The intact file reads, so the cases above fail for the damage alone.
-  WriteFile(dir.File("good.tzc"), good);
+  test::WriteBytes(dir.File("good.tzc"), good);
   ImageCollection c;
   c.filePath = dir.File("good.tzc");
   EXPECT_TRUE(LoadCollectionFile(c));
   EXPECT_EQ(c.Size(), 2u);
 }
 
-TEST_F(CollectionFileTest, MissingFileCannotBeOpened) {
-  ImageCollection c;
-  c.filePath = dir.File("none.tzc");
-  c.imageFolder = dir.Folder();
-  AddEntry(c, dir.File("a.jpg"), 0);
-  EXPECT_EQ(LoadFailure(c), FailureKind::kCannotRead);
-  EXPECT_TRUE(c.IsEmpty());
-  EXPECT_EQ(c.filePath, "");
-  EXPECT_EQ(c.imageFolder, "");
-  c.filePath = dir.File("none.tzc");
-  EXPECT_FALSE(LoadCollection(c));
-}
-
 // Anything but a regular file is refused before it is read. A FIFO would block the read until a
-// writer came; this one has a writer, so that a read ends instead of hanging the test.
-TEST_F(CollectionFileTest, OnlyRegularFilesAreRead) {
+// writer came; this one has a writer, so that a read ends instead of hanging the test. The
+// collection is left empty and closed.
+TEST_F(CollectionFileTest, MissingFilesAndOthersThanRegularFilesAreRefused) {
   fs::create_directory(dir.File("folder.tzc"));
   ASSERT_EQ(mkfifo(dir.File("fifo.tzc").c_str(), 0600), 0);
   const int writer = open(dir.File("fifo.tzc").c_str(), O_RDWR | O_NONBLOCK);
-  for (const char* name : {"folder.tzc", "fifo.tzc"}) {
+  for (const auto& [name, kind] : {std::pair{"none.tzc", FailureKind::kCannotRead},
+                                   {"folder.tzc", FailureKind::kNotAFile},
+                                   {"fifo.tzc", FailureKind::kNotAFile}}) {
     ImageCollection c;
     c.filePath = dir.File(name);
-    EXPECT_EQ(LoadFailure(c), FailureKind::kNotAFile) << name;
-    EXPECT_TRUE(c.filePath.empty()) << name;
+    c.imageFolder = dir.Folder();
+    AddEntry(c, dir.File("a.jpg"), 0);
+    EXPECT_EQ(LoadFailure(c), kind) << name;
+    EXPECT_TRUE(c.IsEmpty() && c.filePath.empty() && c.imageFolder.empty()) << name;
+    c.filePath = dir.File(name);
+    EXPECT_FALSE(LoadCollection(c));
   }
   close(writer);
 }

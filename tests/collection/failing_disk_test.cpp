@@ -2,10 +2,8 @@
 // previous collection file exactly as it was, and no temporary file behind.
 #include <gtest/gtest.h>
 
-#include <cerrno>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <memory>
 
 #include "collection/collection_file.h"
@@ -26,62 +24,60 @@ void AddEntries(ImageCollection& collection, int count) {
   }
 }
 
-class CollectionOnFailingDisk : public ::testing::Test {
- protected:
-  void SetUp() override {
-    collection.imageFolder = dir.Folder();
-    collection.filePath = dir.File("all.tzc");
-    AddEntries(collection, 2);
-    ASSERT_TRUE(SaveCollection(collection));
-    previous = ReadBytes(collection.filePath);
-    // Header, folder, file path and count, then per entry its path ("img0.jpg") and 409 bytes.
-    const size_t f = dir.Folder().size();
-    ASSERT_EQ(previous.size(), 12 + (1 + f) + (1 + f + 7) + 4 + 2 * (1 + f + 8 + 409));
-  }
-
+// A full disk at the very first byte and part way: 42 entries (about 18 KB) are more than one
+// 16 KB piece, while the limit lets the previous file's size through. A folder standing where the
+// file should be is refused only at the rename, the last moment a save can fail.
+TEST(CollectionSave, FailuresKeepThePreviousFileWholeAndLeaveNoTemporary) {
   TempDir dir;
   ImageCollection collection;
-  std::vector<unsigned char> previous;
-};
-
-// At the very first byte, and part way through: about 18 KB is more than one 16 KB piece, while
-// the limit lets the previous file's size through.
-TEST_F(CollectionOnFailingDisk, FullDiskKeepsThePreviousFileWhole) {
+  collection.imageFolder = dir.Folder();
+  collection.filePath = dir.File("all.tzc");
+  AddEntries(collection, 2);
+  ASSERT_TRUE(SaveCollection(collection));
+  const std::vector<unsigned char> previous = ReadBytes(collection.filePath);
+  // Header, folder, file path and count, then per entry its path ("img0.jpg") and 409 bytes.
+  const size_t f = dir.Folder().size();
+  ASSERT_EQ(previous.size(), 12 + (1 + f) + (1 + f + 7) + 4 + 2 * (1 + f + 8 + 409));
+  WriteBytes(dir.File("plain"), {'k', 'e', 'e', 'p'});
+  fs::create_directory(dir.File("blocked.tzc"));
+  WriteBytes(dir.File("blocked.tzc/inside"), {'x'});
+  const std::string tooLong = dir.Folder() + std::string(70000, 'n') + ".tzc";
   AddEntries(collection, 40);
-  for (const uint64_t limit : {uint64_t{0}, uint64_t{previous.size()}}) {
-    const LimitedRun run = RunWithFileSizeLimit(limit, [&] {
+
+  const struct {
+    std::string path;
+    uint64_t fileLimit;
+    int error;
+  } rows[] = {
+      {dir.File("all.tzc"), 0, EFBIG},
+      {dir.File("all.tzc"), previous.size(), EFBIG},
+      {dir.File("plain/all.tzc"), 1u << 30, ENOTDIR},
+      {dir.File("missing/all.tzc"), 1u << 30, ENOENT},
+      {dir.File("blocked.tzc"), 1u << 30, EISDIR},
+      {tooLong, 1u << 30, ENAMETOOLONG},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.path.substr(0, 200));
+    collection.filePath = row.path;
+    const LimitedRun run = RunWithFileSizeLimit(row.fileLimit, [&] {
       const Status saved = SaveCollection(collection);
       return std::string(saved ? "saved" : std::strerror(saved.Why().systemError));
     });
-    ASSERT_TRUE(run.exited) << limit;
-    EXPECT_EQ(run.report, std::strerror(EFBIG)) << limit;
-    EXPECT_EQ(ReadBytes(collection.filePath), previous) << limit;
-    EXPECT_TRUE(LeftoverTemporaries(dir.Path()).empty()) << limit;
+    ASSERT_TRUE(run.exited);
+    EXPECT_EQ(run.report, std::strerror(row.error));
+    EXPECT_EQ(ReadBytes(dir.File("all.tzc")), previous);
+    EXPECT_TRUE(LeftoverTemporaries(dir.Path()).empty());
   }
+  collection.filePath.clear();
+  EXPECT_FALSE(SaveCollection(collection));
+  EXPECT_EQ(ReadBytes(dir.File("plain")), (std::vector<unsigned char>{'k', 'e', 'e', 'p'}));
+  EXPECT_FALSE(fs::exists(dir.File("missing")));
+  EXPECT_EQ(ReadBytes(dir.File("blocked.tzc/inside")), std::vector<unsigned char>{'x'});
+
   ImageCollection reread;
-  reread.filePath = collection.filePath;
+  reread.filePath = dir.File("all.tzc");
   EXPECT_TRUE(LoadCollectionFile(reread));
   EXPECT_EQ(reread.Size(), 2u);
-}
-
-// A folder standing where the file should be is refused only at the rename, the last moment a
-// save can fail.
-TEST_F(CollectionOnFailingDisk, PlacesThatCannotTakeTheFileRefuseTheSave) {
-  { std::ofstream(dir.File("plain")) << "keep me"; }
-  fs::create_directory(dir.File("blocked.tzc"));
-  { std::ofstream(dir.File("blocked.tzc/inside")) << "x"; }
-  for (const std::string& path : {dir.File("plain/all.tzc"), dir.File("missing/all.tzc"),
-                                  dir.File("blocked.tzc"), std::string()}) {
-    collection.filePath = path;
-    EXPECT_FALSE(SaveCollection(collection)) << path;
-  }
-  EXPECT_EQ(ReadBytes(dir.File("plain")),
-            (std::vector<unsigned char>{'k', 'e', 'e', 'p', ' ', 'm', 'e'}));
-  EXPECT_FALSE(fs::exists(dir.File("missing")));
-  EXPECT_TRUE(fs::is_directory(dir.File("blocked.tzc")));
-  EXPECT_EQ(ReadBytes(dir.File("blocked.tzc/inside")), std::vector<unsigned char>{'x'});
-  EXPECT_TRUE(LeftoverTemporaries(dir.Path()).empty());
-  EXPECT_EQ(ReadBytes(dir.File("all.tzc")), previous);
 }
 
 }  // namespace

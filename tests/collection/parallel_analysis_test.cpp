@@ -3,23 +3,18 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "collection/collection_file.h"
 #include "collection/image_collection.h"
 #include "platform/text_format.h"
-#include "test_support.h"
+#include "random_fixture.h"
 
 namespace tessarix {
 namespace {
 namespace fs = std::filesystem;
-
-Image Photo(uint32_t w, uint32_t h, uint32_t seed) {
-  return test::MakeImage(w, h, [seed](uint32_t x, uint32_t y) {
-    return MakePixel((x * 5 + seed * 37) % 256, (y * 3 + seed * 71) % 256,
-                     ((x ^ y) + seed * 13) % 256);
-  });
-}
+using test::Patterned;
 
 // A folder of photos of several shapes, a movie-frame folder, a required folder and two files
 // that are no JPEG at all.
@@ -28,14 +23,13 @@ void MakeFolder(const test::TempDir& dir) {
   fs::create_directories(dir.Path() / "REQUIRED");
   for (uint32_t i = 0; i < 23; ++i) {
     const uint32_t w = i % 5 == 2 ? 48 : 96 + i, h = i % 5 == 2 ? 80 : 64;
-    test::WriteJpeg(Photo(w, h, i), dir.File(Format("p%u.jpg", 100 + i)));
+    test::WriteJpeg(Patterned(w, h, i), dir.File(Format("p%u.jpg", 100 + i)));
   }
   for (uint32_t i = 0; i < 6; ++i)
-    test::WriteJpeg(Photo(64, 48, 50 + i),
-                    (dir.Path() / "clip_FRAMES00001" / Format("f%u.JPG", i)).string());
-  test::WriteJpeg(Photo(70, 70, 99), (dir.Path() / "REQUIRED" / "me.jpeg").string());
-  std::ofstream(dir.File("p105.jpg"), std::ios::binary | std::ios::trunc) << "not a picture";
-  std::ofstream(dir.File("p117.jpg"), std::ios::binary | std::ios::trunc) << "";
+    test::WriteJpeg(Patterned(64, 48, 50 + i), dir.File(Format("clip_FRAMES00001/f%u.JPG", i)));
+  test::WriteJpeg(Patterned(70, 70, 99), dir.File("REQUIRED/me.jpeg"));
+  std::ofstream(dir.File("p105.jpg")) << "not a picture";
+  std::ofstream(dir.File("p117.jpg")) << "";
 }
 
 void Analyse(ImageCollection& c, unsigned threads) {
@@ -58,10 +52,8 @@ TEST(ParallelAnalysisTest, SameCollectionAsOneThread) {
   Analyse(one, 1);
   Analyse(many, 3);
   // 23 + 6 + 1 files, the two that are no JPEG dropped; both counted as analysed.
-  ASSERT_EQ(one.Size(), 28u);
-  ASSERT_EQ(many.Size(), 28u);
-  EXPECT_EQ(one.AnalysedCount(), 30u);
-  EXPECT_EQ(many.AnalysedCount(), 30u);
+  ASSERT_EQ(std::tuple(one.Size(), many.Size()), std::tuple(28u, 28u));
+  EXPECT_EQ(std::tuple(one.AnalysedCount(), many.AnalysedCount()), std::tuple(30u, 30u));
   EXPECT_EQ(many.analysisPercent, 100.0);
   EXPECT_EQ(one.description, "The Collection contains 28 Images.");
   // List: p100..p122 without p105 and p117, REQUIRED/me.jpeg, clip_FRAMES00001/f0..f5. Index:
@@ -70,14 +62,10 @@ TEST(ParallelAnalysisTest, SameCollectionAsOneThread) {
   EXPECT_TRUE(one.Entry(21).required);
   EXPECT_EQ(one.Entry(22).sequenceNumber, 2u);
   for (size_t i = 0; i < one.Size(); ++i) {
-    const CollectionEntry& a = one.Entry(i);
-    const CollectionEntry& b = many.Entry(i);
-    EXPECT_EQ(a.path, b.path);
-    EXPECT_EQ(a.info.grid, b.info.grid) << a.path;
-    EXPECT_EQ(a.pixelWidth, b.pixelWidth);
-    EXPECT_EQ(a.portrait, b.portrait);
-    EXPECT_EQ(a.sequenceNumber, b.sequenceNumber);
-    EXPECT_EQ(a.required, b.required);
+    const CollectionEntry &a = one.Entry(i), &b = many.Entry(i);
+    EXPECT_EQ(
+        std::tuple(a.path, a.info.grid, a.pixelWidth, a.portrait, a.sequenceNumber, a.required),
+        std::tuple(b.path, b.info.grid, b.pixelWidth, b.portrait, b.sequenceNumber, b.required));
   }
   // The file names itself, so both are written under the same name in turn.
   ASSERT_TRUE(SaveCollection(one));
@@ -112,8 +100,9 @@ TEST(ParallelAnalysisTest, UpdateDecodesOnlyChangedFiles) {
     EXPECT_EQ(c.FindByPath(touched), nullptr) << threads;
     const CollectionEntry* kept = c.FindByPath(same);
     ASSERT_NE(kept, nullptr);
-    EXPECT_EQ(kept->info.grid, before.info.grid) << threads;
-    EXPECT_EQ(kept->pixelWidth, before.pixelWidth) << threads;
+    EXPECT_EQ(std::tuple(kept->info.grid, kept->pixelWidth),
+              std::tuple(before.info.grid, before.pixelWidth))
+        << threads;
   }
 }
 

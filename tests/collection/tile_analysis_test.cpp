@@ -31,63 +31,52 @@ constexpr Pixel kBlue = MakePixel(20, 20, 220);
   return ::testing::AssertionSuccess();
 }
 
-class LoadTileTest : public ::testing::Test {
- protected:
-  // Writes a w x h photo coloured by `colour` and loads its 12 x 8 tile into `tile`.
-  template <typename Fn>
-  void Load(uint32_t w, uint32_t h, Fn color) {
-    test::WriteJpeg(test::MakeImage(w, h, color), dir.File("photo.jpg"));
-    entry.path = dir.File("photo.jpg");
-    tile = LoadTile(entry, 12, 8);
-    ASSERT_TRUE(tile);
-    ASSERT_EQ(tile->Width(), 12u);
-    ASSERT_EQ(tile->Height(), 8u);
-  }
-  void Expect(std::initializer_list<std::tuple<uint32_t, uint32_t, Pixel>> spots) {
-    for (const auto& [x, y, color] : spots)
-      EXPECT_TRUE(Near(tile->At(x, y), color)) << x << "," << y;
-  }
+using Spots = std::vector<std::tuple<uint32_t, uint32_t, Pixel>>;
+
+// Landscape: the left 250 columns red, the top 250 rows green: exactly the first thumbnail column
+// and row. Portrait: the top rows red, then the left columns green; a quarter turn counter-
+// clockwise moves the top edge to the left and the left edge to the bottom. Square: cropH =
+// 1000 * 8 / 12 = 666, offY = 167, so rows 167..832 are used: rows 167..249 (the first eighth of
+// the band) green, the rest of the band blue, everything outside red. Asked for in portrait shape
+// a square photo is turned: the green rows become the left end of the band, columns 0..7 of 1000
+// cropped to 666 wide.
+Pixel Landscape(uint32_t x, uint32_t y) { return x < 250 ? kRed : (y < 250 ? kGreen : kBlue); }
+Pixel Portrait(uint32_t x, uint32_t y) { return y < 250 ? kRed : (x < 250 ? kGreen : kBlue); }
+Pixel Square(uint32_t, uint32_t y) {
+  return y < 167 || y >= 833 ? kRed : (y < 250 ? kGreen : kBlue);
+}
+
+TEST(LoadTileTest, PhotosAreCroppedToTheMiddleAndTurnedToTheTilesShape) {
   test::TempDir dir;
-  CollectionEntry entry;
-  std::optional<Image> tile;
-};
-
-TEST_F(LoadTileTest, LandscapePhotoIsReducedWhole) {
-  // Left 250 columns red, top 250 rows green: exactly the first thumbnail column and row.
-  Load(3000, 2000,
-       [](uint32_t x, uint32_t y) { return x < 250 ? kRed : (y < 250 ? kGreen : kBlue); });
-  Expect({{0, 7, kRed}, {1, 0, kGreen}, {11, 0, kGreen}, {1, 1, kBlue}, {11, 7, kBlue}});
-}
-
-TEST_F(LoadTileTest, PortraitPhotoIsTurnedCounterClockwise) {
-  // Top 250 rows red, then the left 250 columns green. A quarter turn counter-clockwise
-  // moves the top edge to the left and the left edge to the bottom.
-  Load(2000, 3000,
-       [](uint32_t x, uint32_t y) { return y < 250 ? kRed : (x < 250 ? kGreen : kBlue); });
-  Expect(
-      {{0, 0, kRed}, {0, 7, kRed}, {1, 7, kGreen}, {11, 7, kGreen}, {5, 3, kBlue}, {11, 0, kBlue}});
-  EXPECT_EQ(entry.pixelWidth, 2000u);
-  EXPECT_EQ(entry.pixelHeight, 3000u);
-  EXPECT_TRUE(entry.portrait);
-}
-
-TEST_F(LoadTileTest, SquarePhotoShowsItsMiddleBand) {
-  // cropH = 1000 * 8 / 12 = 666, offY = 167: rows 167..832 are used. Rows 167..249 (the first
-  // eighth of the band) are green, the rest of the band blue, everything outside red.
-  Load(1000, 1000, [](uint32_t, uint32_t y) {
-    if (y < 167 || y >= 833)
-      return kRed;
-    return y < 250 ? kGreen : kBlue;
-  });
-  for (uint32_t x = 0; x < 12; ++x) Expect({{x, 0, kGreen}, {x, 1, kBlue}, {x, 7, kBlue}});
-  EXPECT_FALSE(entry.portrait);
-  // Asked for in portrait shape, a square photo is turned: the green rows become the left end
-  // of the middle band, which in 8 x 12 is columns 0..7 of 1000 cropped to 666 wide.
-  tile = LoadTile(entry, 8, 12);
-  ASSERT_TRUE(tile);
-  ASSERT_EQ(tile->Width(), 8u);
-  ASSERT_EQ(tile->Height(), 12u);
-  Expect({{0, 6, kGreen}, {7, 6, kBlue}});
+  const struct {
+    uint32_t w, h;
+    Pixel (*colour)(uint32_t, uint32_t);
+    uint32_t tw, th;
+    Spots spots;
+  } rows[] = {
+      {3000, 2000, Landscape, 12, 8,
+       {{0, 7, kRed}, {1, 0, kGreen}, {11, 0, kGreen}, {1, 1, kBlue}, {11, 7, kBlue}}},
+      {2000, 3000, Portrait, 12, 8,
+       {{0, 0, kRed}, {0, 7, kRed}, {1, 7, kGreen}, {11, 7, kGreen}, {5, 3, kBlue},
+        {11, 0, kBlue}}},
+      {1000, 1000, Square, 12, 8,
+       {{0, 0, kGreen}, {11, 0, kGreen}, {0, 1, kBlue}, {11, 1, kBlue}, {0, 7, kBlue},
+        {11, 7, kBlue}}},
+      {1000, 1000, Square, 8, 12, {{0, 6, kGreen}, {7, 6, kBlue}}},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(std::to_string(row.w) + "x" + std::to_string(row.h));
+    CollectionEntry entry;
+    entry.path = dir.File("photo.jpg");
+    test::WriteJpeg(test::MakeImage(row.w, row.h, row.colour), entry.path);
+    const std::optional<Image> tile = LoadTile(entry, row.tw, row.th);
+    ASSERT_TRUE(tile);
+    ASSERT_EQ(std::pair(tile->Width(), tile->Height()), std::pair(row.tw, row.th));
+    for (const auto& [x, y, color] : row.spots)
+      EXPECT_TRUE(Near(tile->At(x, y), color)) << x << "," << y;
+    EXPECT_EQ(std::tie(entry.pixelWidth, entry.pixelHeight), std::tie(row.w, row.h));
+    EXPECT_EQ(entry.portrait, row.h > row.w);
+  }
 }
 
 // One decode memory carried through photos of every shape, larger and smaller than the one
@@ -105,11 +94,7 @@ TEST(LoadTileMemoryTest, ReusedMemoryGivesWhatFreshMemoryGives) {
       std::ofstream(paths.back()) << "not a picture";
       continue;
     }
-    test::WriteJpeg(test::MakeImage(w, h,
-                                    [w = w](uint32_t x, uint32_t y) {
-                                      return MakePixel(x * 255 / w, y % 256, (x * y + w) % 256);
-                                    }),
-                    paths.back());
+    test::WriteJpeg(test::Noise(w, h), paths.back());
   }
   Image memory;
   for (const auto& [tw, th] : {std::pair{12u, 8u}, std::pair{8u, 12u}, std::pair{30u, 20u}}) {
@@ -126,7 +111,7 @@ TEST(LoadTileMemoryTest, ReusedMemoryGivesWhatFreshMemoryGives) {
   }
 }
 
-TEST(AnalyseEntryTest, FillsTheRecordAndSkipsUnchangedFiles) {
+TEST(AnalyseEntryTest, FillsTheRecordAndAnalysesARecordNeverAnalysed) {
   test::TempDir dir;
   test::WriteJpeg(test::MakeFlatImage(120, 80, MakePixel(200, 100, 50)), dir.File("a.jpg"));
   CollectionEntry e;
@@ -136,28 +121,17 @@ TEST(AnalyseEntryTest, FillsTheRecordAndSkipsUnchangedFiles) {
   EXPECT_EQ(e.pixelWidth, 120u);
   EXPECT_TRUE(Near(e.info.average, MakePixel(200, 100, 50)));
 
-  // Same time and size: nothing is decoded, so a marked thumbnail survives.
-  e.info.grid[0] = 0x00ABCDEF;
-  ASSERT_TRUE(AnalyseEntry(e));
-  EXPECT_EQ(e.info.grid[0], 0x00ABCDEFu);
   // Never analysed (pixel width 0) means analyse even with matching time and size.
+  e.info.grid[0] = 0x00ABCDEF;
   e.pixelWidth = 0;
   ASSERT_TRUE(AnalyseEntry(e));
   EXPECT_NE(e.info.grid[0], 0x00ABCDEFu);
   EXPECT_EQ(e.pixelWidth, 120u);
 }
 
-// Flat grey 8 x 8 blocks decode alike in every turned copy, so tagged and upright records match.
-Image Blocks(uint32_t w, uint32_t h) {
-  return test::MakeImage(w, h, [](uint32_t x, uint32_t y) {
-    const uint32_t level = 20 + 50 * (x / 8 % 4) + 7 * (y / 8);
-    return MakePixel(level, level, level);
-  });
-}
-
 TEST(AnalyseEntryTest, TaggedPhotosAreRecordedUpright) {
   test::TempDir dir;
-  const Image upright = Blocks(48, 96);  // portrait
+  const Image upright = test::Blocks(48, 96);  // portrait
   test::WriteJpeg(upright, dir.File("upright.jpg"), 100);
   CollectionEntry reference;
   reference.path = dir.File("upright.jpg");
@@ -177,26 +151,20 @@ TEST(AnalyseEntryTest, TaggedPhotosAreRecordedUpright) {
               std::tie(reference.pixelWidth, reference.pixelHeight, reference.portrait));
     EXPECT_TRUE(e.info == reference.info);
   }
-}
 
-// A record analysed before photos were read upright holds the sideways size: update mends it,
-// while an unchanged upright record is still left alone.
-TEST(AnalyseEntryTest, SidewaysRecordIsAnalysedAgain) {
-  test::TempDir dir;
+  // A record analysed before photos were read upright holds the sideways size: update mends it,
+  // while an unchanged upright record is still left alone.
   CollectionEntry e;
-  e.path = dir.File("tagged.jpg");
-  test::WriteJpeg(test::Turned(Blocks(48, 96), 3, false), e.path, 100);
-  test::TagOrientation(e.path, 6);
+  e.path = dir.File("tagged6.jpg");
   ASSERT_TRUE(AnalyseEntry(e));
-  const CollectionEntry mended = e;
   e.pixelWidth = 96;
   e.pixelHeight = 48;
   e.portrait = 0;
   e.info.grid[0] = 0x00ABCDEF;
   ASSERT_TRUE(AnalyseEntry(e));
   EXPECT_EQ(std::tie(e.pixelWidth, e.pixelHeight, e.portrait),
-            std::tie(mended.pixelWidth, mended.pixelHeight, mended.portrait));
-  EXPECT_TRUE(e.info == mended.info);
+            std::tie(reference.pixelWidth, reference.pixelHeight, reference.portrait));
+  EXPECT_TRUE(e.info == reference.info);
   e.info.grid[0] = 0x00ABCDEF;
   ASSERT_TRUE(AnalyseEntry(e));
   EXPECT_EQ(e.info.grid[0], 0x00ABCDEFu);

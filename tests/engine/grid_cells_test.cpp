@@ -8,48 +8,46 @@
 namespace tessarix {
 namespace {
 
-struct Position {
-  uint32_t left, top;
-  friend bool operator==(const Position&, const Position&) = default;
-};
+using Numbers = std::vector<uint32_t>;
 
-std::vector<Position> Positions(const Mosaic& mosaic) {
-  std::vector<Position> positions;
-  for (const MosaicCell& cell : mosaic.cells) positions.push_back({cell.left, cell.top});
-  return positions;
+// Per cell its left, top, width, height and area.
+std::vector<Numbers> Rectangles(const Mosaic& mosaic) {
+  std::vector<Numbers> rectangles;
+  for (const MosaicCell& c : mosaic.cells)
+    rectangles.push_back({c.left, c.top, c.width, c.height, c.area});
+  return rectangles;
+}
+
+// Three columns of three cells, column by column, `step` apart across and `rowStep` down.
+std::vector<Numbers> ThreeByThree(uint32_t step, uint32_t rowStep, uint32_t w, uint32_t h) {
+  std::vector<Numbers> rectangles;
+  for (uint32_t c = 0; c < 3; ++c)
+    for (uint32_t r = 0; r < 3; ++r) rectangles.push_back({c * step, r * rowStep, w, h, w * h});
+  return rectangles;
 }
 
 TEST(GridCells, ColumnByColumnWithBorders) {
   MosaicJob job;
   Mosaic mosaic;
   mosaic.params.tileBorder = 4;
-  ASSERT_EQ(BuildGridCells(job, mosaic, 120, 80, 3, 3, 0), 1);
-  const std::vector<Position> expected = {{0, 0},     {0, 84},  {0, 168},  {124, 0},  {124, 84},
-                                          {124, 168}, {248, 0}, {248, 84}, {248, 168}};
-  EXPECT_EQ(Positions(mosaic), expected);
-  for (const MosaicCell& cell : mosaic.cells) {
-    EXPECT_EQ(cell.width, 120u);
-    EXPECT_EQ(cell.height, 80u);
-    EXPECT_EQ(cell.area, 9600u);
-    EXPECT_TRUE(cell.neighbours.empty());
-  }
-  const CellExtent extent = MeasureCells(mosaic.cells);
-  EXPECT_EQ(extent.width, 368u);  // 2 * 4 + 3 * 120
-  EXPECT_EQ(extent.height, 248u);
-  EXPECT_EQ(extent.minWidth, 120u);
-  EXPECT_EQ(extent.minHeight, 80u);
+  ASSERT_TRUE(BuildGridCells(job, mosaic, 120, 80, 3, 3, 0));
+  EXPECT_EQ(Rectangles(mosaic), ThreeByThree(124, 84, 120, 80));
+  for (const MosaicCell& cell : mosaic.cells) EXPECT_TRUE(cell.neighbours.empty());
+  // 2 * 4 + 3 * 120 across, 2 * 4 + 3 * 80 down.
+  const CellExtent e = MeasureCells(mosaic.cells);
+  EXPECT_EQ(Numbers({e.width, e.height, e.minWidth, e.minHeight}), Numbers({368, 248, 120, 80}));
   EXPECT_EQ(job.Status(), "Calculating Tile Distance...");
 }
 
 TEST(GridCells, ZeroArgumentsAndStopLeaveNoCells) {
   MosaicJob job;
   Mosaic mosaic;
-  ASSERT_EQ(BuildGridCells(job, mosaic, 10, 10, 2, 2, 1), 1);
-  EXPECT_EQ(BuildGridCells(job, mosaic, 10, 10, 0, 2, 1), 0);
+  ASSERT_TRUE(BuildGridCells(job, mosaic, 10, 10, 2, 2, 1));
+  EXPECT_FALSE(BuildGridCells(job, mosaic, 10, 10, 0, 2, 1));
   EXPECT_TRUE(mosaic.cells.empty());
-  EXPECT_EQ(BuildGridCells(job, mosaic, 10, 0, 2, 2, 1), 0);
+  EXPECT_FALSE(BuildGridCells(job, mosaic, 10, 0, 2, 2, 1));
   job.RequestStop();
-  EXPECT_EQ(BuildGridCells(job, mosaic, 10, 10, 2, 2, 1), 0);
+  EXPECT_FALSE(BuildGridCells(job, mosaic, 10, 10, 2, 2, 1));
   EXPECT_TRUE(mosaic.cells.empty());
 }
 
@@ -57,73 +55,70 @@ TEST(GridCells, ZeroArgumentsAndStopLeaveNoCells) {
 TEST(GridCells, NeighboursWithinDistanceIncludingEquality) {
   MosaicJob job;
   Mosaic mosaic;
-  ASSERT_EQ(BuildGridCells(job, mosaic, 12, 8, 5, 5, 1), 1);
+  ASSERT_TRUE(BuildGridCells(job, mosaic, 12, 8, 5, 5, 1));
   // Inner cell (2, 2): edge neighbours only, in order of column then row.
-  EXPECT_EQ(mosaic.cells[12].neighbours, (std::vector<uint32_t>{7, 11, 13, 17}));
-  EXPECT_EQ(mosaic.cells[0].neighbours, (std::vector<uint32_t>{1, 5}));
-
-  ASSERT_EQ(BuildGridCells(job, mosaic, 12, 8, 5, 5, 2), 1);
-  const std::vector<uint32_t> twelve = {2, 6, 7, 8, 10, 11, 13, 14, 16, 17, 18, 22};
-  EXPECT_EQ(mosaic.cells[12].neighbours, twelve);  // (0, 2) at exactly 2 steps is in
+  EXPECT_EQ(mosaic.cells[12].neighbours, Numbers({7, 11, 13, 17}));
+  EXPECT_EQ(mosaic.cells[0].neighbours, Numbers({1, 5}));
+  ASSERT_TRUE(BuildGridCells(job, mosaic, 12, 8, 5, 5, 2));
+  // (0, 2) at exactly 2 steps is in.
+  EXPECT_EQ(mosaic.cells[12].neighbours, Numbers({2, 6, 7, 8, 10, 11, 13, 14, 16, 17, 18, 22}));
   // Corner (0, 0) with D = 2: (0,1) (0,2) (1,0) (1,1) (2,0); (1,2) is sqrt(5) away.
-  EXPECT_EQ(mosaic.cells[0].neighbours, (std::vector<uint32_t>{1, 2, 5, 6, 10}));
+  EXPECT_EQ(mosaic.cells[0].neighbours, Numbers({1, 2, 5, 6, 10}));
 }
 
 TEST(FitAspect, LargestSizeOfTheAspectInTheBox) {
-  auto fit = [](uint32_t bw, uint32_t bh, uint32_t w, uint32_t h) {
-    const std::optional<Size2> s = FitAspect(bw, bh, w, h);
-    return s ? std::make_pair(s->width, s->height) : std::make_pair(0u, 0u);
+  const struct {
+    uint32_t boxW, boxH, w, h, width, height;
+  } cases[] = {
+      {12, 8, 80, 120, 5, 8},    // 8 * 80 / 120 = 5
+      {12, 8, 1000, 10, 12, 1},  // 12 * 10 / 1000 = 0 -> 1
+      {12, 8, 10, 1000, 1, 8},
+      {360, 240, 1200, 800, 360, 240},
+      {360, 240, 1200, 810, 355, 240},                // 360 * 810 / 1200 = 243 > 240
+      {100000, 100000, 70000, 60000, 100000, 85714},  // products beyond 32 bits must not wrap
+      {0, 8, 1, 1, 0, 0},                             // none
+      {12, 8, 1, 0, 0, 0},
   };
-  EXPECT_EQ(fit(12, 8, 80, 120), std::make_pair(5u, 8u));    // 8 * 80 / 120 = 5
-  EXPECT_EQ(fit(12, 8, 1000, 10), std::make_pair(12u, 1u));  // 12 * 10 / 1000 = 0 -> 1
-  EXPECT_EQ(fit(12, 8, 10, 1000), std::make_pair(1u, 8u));
-  EXPECT_EQ(fit(360, 240, 1200, 800), std::make_pair(360u, 240u));
-  EXPECT_EQ(fit(360, 240, 1200, 810), std::make_pair(355u, 240u));  // 360*810/1200 = 243 > 240
-  // Products beyond 32 bits must not wrap.
-  EXPECT_EQ(fit(100000, 100000, 70000, 60000), std::make_pair(100000u, 85714u));
-  EXPECT_FALSE(FitAspect(0, 8, 1, 1));
-  EXPECT_FALSE(FitAspect(12, 8, 1, 0));
+  for (const auto& c : cases) {
+    const std::optional<Size2> s = FitAspect(c.boxW, c.boxH, c.w, c.h);
+    EXPECT_EQ(s ? Numbers({s->width, s->height}) : Numbers({0, 0}), Numbers({c.width, c.height}))
+        << c.boxW << " " << c.w << "x" << c.h;
+  }
 }
 
 TEST(AnalysisScale, ShrinksOnlyCellsOfAtLeast24By4) {
-  auto scale = [](uint32_t minW, uint32_t minH) {
+  const struct {
+    uint32_t minW, minH;
+    double scale;
+  } cases[] = {{300, 200, 0.04}, {12, 8, 1.0}, {24, 4, 0.5},  // min(12/24, 8/4)
+               {24, 3, 1.0},     {23, 4, 1.0}, {47, 31, 12.0 / 47}};
+  for (const auto& c : cases) {
     CellExtent extent;
-    extent.minWidth = minW;
-    extent.minHeight = minH;
-    return AnalysisScale(extent);
-  };
-  EXPECT_DOUBLE_EQ(scale(300, 200), 0.04);
-  EXPECT_DOUBLE_EQ(scale(12, 8), 1.0);
-  EXPECT_DOUBLE_EQ(scale(24, 4), 0.5);  // min(12/24, 8/4)
-  EXPECT_DOUBLE_EQ(scale(24, 3), 1.0);
-  EXPECT_DOUBLE_EQ(scale(47, 31), 12.0 / 47);
+    extent.minWidth = c.minW, extent.minHeight = c.minH;
+    EXPECT_DOUBLE_EQ(AnalysisScale(extent), c.scale) << c.minW << "x" << c.minH;
+  }
 }
 
 ImageCollection OneEntryCollection() {
   ImageCollection collection;
-  auto entry = std::make_unique<CollectionEntry>();
-  entry->path = "/nowhere/tile.jpg";
-  collection.Add(std::move(entry));
+  collection.Add(std::make_unique<CollectionEntry>()).path = "/nowhere/tile.jpg";
   return collection;
 }
 
-TEST(AnalyseSourceGrid, NineCellsOfAThreeColumnPhoto) {
+TEST(AnalyseSourceGrid, NineCellsOfAThreeColumnPhotoAndMissingInputs) {
   // Three vertical bands, one per column of cells.
   const Pixel bands[3] = {MakePixel(200, 20, 20), MakePixel(20, 200, 20), MakePixel(20, 20, 200)};
   const Image photo =
       test::MakeImage(1200, 800, [&](uint32_t x, uint32_t) { return bands[x / 400]; });
-  ImageCollection collection = OneEntryCollection();
+  ImageCollection collection = OneEntryCollection(), empty;
   MosaicJob job;
   Mosaic mosaic;
   mosaic.params.minDuplicateDistance = 1;
   ASSERT_TRUE(AnalyseSourceGrid(job, mosaic, photo, 3, 120, collection));
-  const std::vector<Position> expected = {{0, 0},     {0, 80},  {0, 160},  {120, 0},  {120, 80},
-                                          {120, 160}, {240, 0}, {240, 80}, {240, 160}};
-  ASSERT_EQ(Positions(mosaic), expected);
-  EXPECT_EQ(mosaic.width, 360u);
-  EXPECT_EQ(mosaic.height, 240u);
+  ASSERT_EQ(Rectangles(mosaic), ThreeByThree(120, 80, 120, 80));
+  EXPECT_EQ(Numbers({mosaic.width, mosaic.height}), Numbers({360, 240}));
   EXPECT_EQ(mosaic.collection, &collection);
-  EXPECT_EQ(mosaic.cells[4].neighbours, (std::vector<uint32_t>{1, 3, 5, 7}));
+  EXPECT_EQ(mosaic.cells[4].neighbours, Numbers({1, 3, 5, 7}));
   for (size_t i = 0; i < mosaic.cells.size(); ++i) {
     const MosaicCell& cell = mosaic.cells[i];
     ASSERT_EQ(cell.hasInfo, 1u) << i;
@@ -133,19 +128,14 @@ TEST(AnalyseSourceGrid, NineCellsOfAThreeColumnPhoto) {
     EXPECT_NEAR(Green(cell.info.average), Green(want), 3) << i;
     EXPECT_NEAR(Blue(cell.info.average), Blue(want), 3) << i;
   }
-}
-
-TEST(AnalyseSourceGrid, RefusesMissingInputs) {
-  const Image photo = test::MakeFlatImage(120, 80, MakePixel(1, 2, 3));
-  ImageCollection empty;
-  ImageCollection collection = OneEntryCollection();
-  MosaicJob job;
-  Mosaic mosaic;
-  EXPECT_EQ(test::KindOf(AnalyseSourceGrid(job, mosaic, Image(), 3, 120, collection)), FailureKind::kRefused);
-  EXPECT_EQ(test::KindOf(AnalyseSourceGrid(job, mosaic, photo, 3, 120, empty)), FailureKind::kRefused);
-  // cell height 0
-  EXPECT_EQ(test::KindOf(AnalyseSourceGrid(job, mosaic, photo, 3, 1, collection)), FailureKind::kRefused);
-  EXPECT_EQ(test::KindOf(AnalyseSourceGrid(job, mosaic, photo, 0, 120, collection)), FailureKind::kRefused);
+  EXPECT_EQ(test::KindOf(AnalyseSourceGrid(job, mosaic, Image(), 3, 120, collection)),
+            FailureKind::kRefused);
+  EXPECT_EQ(test::KindOf(AnalyseSourceGrid(job, mosaic, photo, 3, 120, empty)),
+            FailureKind::kRefused);
+  EXPECT_EQ(test::KindOf(AnalyseSourceGrid(job, mosaic, photo, 3, 1, collection)),
+            FailureKind::kRefused);  // 0 high
+  EXPECT_EQ(test::KindOf(AnalyseSourceGrid(job, mosaic, photo, 0, 120, collection)),
+            FailureKind::kRefused);
 }
 
 TEST(AnalyseCells, PortraitCellIsThumbnailedUprightAndTurned) {
@@ -160,10 +150,10 @@ TEST(AnalyseCells, PortraitCellIsThumbnailedUprightAndTurned) {
   ASSERT_TRUE(AnalyseCells(job, mosaic, photo, 1.0, 80, 120));
   ASSERT_EQ(cell.hasInfo, 1u);
   EXPECT_TRUE(cell.portrait);
-  EXPECT_EQ(cell.info.grid[0], MakePixel(255, 0, 0));
-  EXPECT_EQ(cell.info.grid[7 * 12 + 5], MakePixel(255, 0, 0));
-  EXPECT_EQ(cell.info.grid[6], MakePixel(0, 0, 255));
-  EXPECT_EQ(cell.info.grid[7 * 12 + 11], MakePixel(0, 0, 255));
+  const Pixel red = MakePixel(255, 0, 0), blue = MakePixel(0, 0, 255);
+  EXPECT_EQ(std::vector<Pixel>({cell.info.grid[0], cell.info.grid[7 * 12 + 5], cell.info.grid[6],
+                                cell.info.grid[7 * 12 + 11]}),
+            std::vector<Pixel>({red, red, blue, blue}));
 }
 
 TEST(AnalyseCells, CellsBeyondOrAcrossTheScaledPhotoAndStop) {
@@ -180,15 +170,14 @@ TEST(AnalyseCells, CellsBeyondOrAcrossTheScaledPhotoAndStop) {
   add(0, 0, 0);       // not part of the mosaic
   add(0, 0, 9600);
   ASSERT_TRUE(AnalyseCells(job, mosaic, scaled, 0.1, 36, 24));
-  ASSERT_EQ(mosaic.cells[0].hasInfo, 1u);
-  EXPECT_EQ(mosaic.cells[0].info.opaque, 0u);
+  Numbers hasInfo, opaque;
+  for (const MosaicCell& cell : mosaic.cells)
+    hasInfo.push_back(cell.hasInfo), opaque.push_back(cell.info.opaque);
+  EXPECT_EQ(hasInfo, Numbers({1, 0, 0, 0, 1}));
+  EXPECT_EQ(opaque[0], 0u);
+  EXPECT_EQ(opaque[4], 1u);
   EXPECT_EQ(mosaic.cells[0].info.grid[0], MakePixel(90, 90, 90));
   EXPECT_EQ(Transparency(mosaic.cells[0].info.grid[11]), 255u);
-  EXPECT_EQ(mosaic.cells[1].hasInfo, 0u);
-  EXPECT_EQ(mosaic.cells[2].hasInfo, 0u);
-  EXPECT_EQ(mosaic.cells[3].hasInfo, 0u);
-  EXPECT_EQ(mosaic.cells[4].hasInfo, 1u);
-  EXPECT_EQ(mosaic.cells[4].info.opaque, 1u);
 
   for (MosaicCell& cell : mosaic.cells) cell.hasInfo = 0;
   job.RequestStop();

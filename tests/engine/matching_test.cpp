@@ -1,12 +1,81 @@
+#include "engine/matching.h"
+
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <thread>
 
-#include "matching_readout.h"
-#include "test_support.h"
+#include "collection/image_collection.h"
+#include "color/distance.h"
+#include "random_fixture.h"
 
 namespace tessarix {
 namespace {
+
+// A small matching problem built by hand, and what the matching tests read back from it.
+using Cells = std::vector<int>;
+using Values = std::vector<uint32_t>;
+
+// One grey everywhere: under "Max" a cell of grey g and an image of grey t are 96 * |g - t|
+// apart, so assignments can be worked out by hand.
+ColorInfo Flat(uint32_t grey, uint32_t transparency = 0) {
+  ColorInfo info;
+  info.average = MakePixel(grey, grey, grey);
+  info.grid.fill(MakePixel(grey, grey, grey, transparency));
+  info.opaque = transparency == 0 ? 1 : 0;
+  return info;
+}
+
+struct MatchingProblem {
+  MatchingProblem() {
+    mosaic.params.algorithm = kMax;
+    mosaic.params.minDuplicateDistance = 0;
+    mosaic.collection = &collection;
+  }
+
+  // Cells are 10 x 10 and lie in one row unless placed otherwise.
+  MosaicCell& Cell(uint32_t grey, uint32_t hasInfo = 1) {
+    MosaicCell& cell = mosaic.cells.emplace_back();
+    cell.left = 10 * static_cast<uint32_t>(mosaic.cells.size() - 1);
+    cell.width = cell.height = 10, cell.area = 100;
+    cell.info = Flat(grey), cell.hasInfo = hasInfo;
+    mosaic.width = cell.left + 10, mosaic.height = 10;
+    return cell;
+  }
+  CollectionEntry& Entry(uint32_t grey, uint32_t sequence = 0, bool required = false) {
+    auto entry = std::make_unique<CollectionEntry>();
+    entry->path = "/tiles/" + std::to_string(collection.Size()) + ".jpg";
+    entry->info = Flat(grey), entry->sequenceNumber = sequence, entry->required = required;
+    return collection.Add(std::move(entry));
+  }
+  bool Match() { return ResetAssignment(job, mosaic) && AssignTiles(job, mosaic); }
+
+  // Per cell, the collection index of its image, -1 when empty.
+  Cells Layout() const {
+    Cells layout;
+    for (const MosaicCell& cell : mosaic.cells) {
+      layout.push_back(-1);
+      for (size_t e = 0; e < collection.Size(); ++e)
+        if (cell.assigned == &collection.Entry(e))
+          layout.back() = static_cast<int>(e);
+    }
+    return layout;
+  }
+  // Per cell its distance and lock, then per entry its use count.
+  std::tuple<Values, Values, Values> Counts() const {
+    Values distances, locks, uses;
+    for (const MosaicCell& cell : mosaic.cells)
+      distances.push_back(cell.assignedDistance), locks.push_back(cell.locked);
+    for (size_t e = 0; e < collection.Size(); ++e) uses.push_back(collection.Entry(e).useCount);
+    return {distances, locks, uses};
+  }
+  Values Distances() const { return std::get<0>(Counts()); }
+
+  MosaicJob job;
+  ImageCollection collection;
+  Mosaic mosaic;
+};
 
 class MatchingTest : public ::testing::Test, public MatchingProblem {};
 
@@ -19,7 +88,6 @@ TEST_F(MatchingTest, ResetRefusesMissingPartsAndClearsAssignment) {
   EXPECT_FALSE(ResetAssignment(job, mosaic));
   EXPECT_FALSE(AssignTiles(job, mosaic));
   mosaic.collection = &collection;
-
   MosaicCell& cell = mosaic.cells[0];
   cell.locked = 1, cell.assigned = &entry, cell.assignedDistance = 7;
   entry.useCount = 3, entry.valid = 1;
@@ -32,72 +100,103 @@ TEST_F(MatchingTest, ResetRefusesMissingPartsAndClearsAssignment) {
   EXPECT_FALSE(mosaic.cursorSet);
 }
 
-TEST_F(MatchingTest, SingleUseDisplacedImageIsOfferedAgain) {
-  mosaic.params.maxDuplicateCount = 1;
-  mosaic.useAllImages = true;  // no insertion with single use, even with cells for every image
-  Cell(100), Cell(150), Cell(0, 0);
-  Entry(120), Entry(100), Entry(140);
-  // 120 takes the 100 cell (1920); 100 displaces it (0); 140 takes the 150 cell (960); 120 comes
-  // back but is 2880 from the 150 cell, no better than 960, and stays out.
-  EXPECT_TRUE(Match());
-  EXPECT_EQ(Layout(), (Cells{1, 2, -1}));
-  EXPECT_EQ(Distances(), (Values{0, 960, kNoDistance}));
-  EXPECT_EQ(UseCounts(), (Values{0, 1, 1}));
-  EXPECT_EQ(job.Status(), "Inserting not used Images into the mosaic...");
-  const ProgressMeter progress = job.Progress();
+constexpr uint32_t kBlank = 1000;  // a cell without information
+
+// Each row: the settings, cell greys and images, then per cell its image (collection index) and,
+// when given, per cell its distance and lock and per image its use count. Distances under "Max"
+// are 96 * |cell grey - image grey|.
+struct Tile {
+  uint32_t grey, sequence = 0;
+  bool required = false;
+};
+struct Row {
+  const char* what;
+  uint32_t maxDuplicates, duplicateDistance, sequenceDistance;
+  bool useAll;
+  Values cells;
+  std::vector<Tile> images;
+  Cells layout;
+  Values distances = {}, locks = {}, uses = {};  // empty: not checked
+};
+
+// clang-format off
+const Row kRows[] = {
+    // 120 takes the 100 cell (1920); 100 displaces it (0); 140 takes the 150 cell (960); 120
+    // comes back but is 2880 from the 150 cell, no better than 960, and stays out. No insertion
+    // with single use, even with cells for every image.
+    {"single use: a displaced image is offered again", 1, 0, 0, true, {100, 150, kBlank},
+     {{120}, {100}, {140}}, {1, 2, -1}, {0, 960, kNoDistance}, {}, {0, 1, 1}},
+    // The required 110 replaces the exact 100 (960 > 0) and locks its cell; neither 100 gets
+    // that cell back.
+    {"a required image takes a closer image's cell and locks it", 1, 0, 0, false, {100, 150},
+     {{100}, {110, 0, true}, {100}}, {1, 2}, {960, 4800}, {1, 0}, {0, 1, 1}},
+    {"ties go to the first cell with single use", 1, 0, 0, false, {100, 100, 100, 100},
+     {{100}, {100}}, {0, 1, -1, -1}},
+    // Two duplicates allowed: the count is checked before each assignment, so three cells.
+    {"ties go to the later cell with multiple use", 2, 0, 0, false, {100, 100, 100, 100},
+     {{100}, {100}}, {1, 0, 0, 0}, {}, {}, {3, 1}},
+    // Average cell area 100, D = 2: Q = 400, so only direct neighbours (100) are too close.
+    {"the spacing threshold is exclusive", 0, 2, 0, false, {100, 100, 100, 100}, {{100}, {101}},
+     {1, 0, 1, 0}, {96, 0, 96, 0}},
+    // 104 is 384 from every cell and takes cells 4, 2, 0. 108 takes cell 2 (0) and shuts out its
+    // neighbours. 104 is offered again: cells 3 and 1 would improve (384 < none) but lie beside
+    // the cells 4 and 0 that it kept.
+    {"spacing holds against cells kept from earlier offers", 0, 2, 0, false,
+     {100, 100, 108, 100, 100}, {{104}, {108}}, {0, -1, 1, -1, 0}, {}, {}, {2, 1}},
+    // D = 0: near means anywhere. 15 is within 5 of 10 and stays out; 0 takes no part; 16 is 6
+    // away. Unlimited duplicates do not matter: each frame goes to one cell, the first of equals.
+    {"sequence numbers keep nearby frames apart", 0, 0, 5, false, {100, 100, 100},
+     {{100, 10}, {100, 15}, {100, 0}, {100, 16}}, {0, 2, 3}, {}, {}, {1, 0, 1, 1}},
+    {"a frame may replace a conflicting frame in the same cell", 0, 0, 5, false, {100, kBlank},
+     {{90, 10}, {100, 12}}, {1, -1}, {}, {}, {0, 1}},
+    // 100 fills all three cells exactly; nothing else improves any of them.
+    {"unused images are not inserted unless asked", 0, 0, 0, false, {100, 100, 100},
+     {{100}, {150}, {140}}, {0, 0, 0}},
+    // 150 goes to the first of three equal cells (4800); 140 may not take that cell, which now
+    // holds an image used once, and goes to the next (3840).
+    {"unused images are inserted", 0, 0, 0, true, {100, 100, 100}, {{100}, {150}, {140}},
+     {1, 2, 0}, {4800, 3840, 0}, {}, {1, 1, 1}},
+    {"no insertion with more images than cells", 0, 0, 0, true, {100, 100, 100},
+     {{100}, {150}, {140}, {200}}, {0, 0, 0}},
+};
+// clang-format on
+
+void Build(MatchingProblem& p, const Row& row) {
+  p.mosaic.params.maxDuplicateCount = row.maxDuplicates;
+  p.mosaic.params.minDuplicateDistance = row.duplicateDistance;
+  p.mosaic.params.minSequenceDistance = row.sequenceDistance;
+  p.mosaic.useAllImages = row.useAll;
+  for (const uint32_t grey : row.cells) p.Cell(grey == kBlank ? 0 : grey, grey != kBlank);
+  for (const Tile& image : row.images) p.Entry(image.grey, image.sequence, image.required);
+}
+
+TEST(MatchingTable, CellsDistancesLocksAndUses) {
+  for (const Row& row : kRows) {
+    SCOPED_TRACE(row.what);
+    MatchingProblem p;
+    Build(p, row);
+    ASSERT_TRUE(p.Match());
+    const auto [distances, locks, uses] = p.Counts();
+    const auto given = [](const Values& wanted, const Values& found) {
+      return wanted.empty() ? found : wanted;
+    };
+    EXPECT_EQ(p.Layout(), row.layout);
+    EXPECT_EQ(p.Counts(), std::tuple(given(row.distances, distances), given(row.locks, locks),
+                                     given(row.uses, uses)));
+  }
+  MatchingProblem p;  // the last stage and its targets
+  Build(p, kRows[0]);
+  ASSERT_TRUE(p.Match());
+  EXPECT_EQ(p.job.Status(), "Inserting not used Images into the mosaic...");
+  const ProgressMeter progress = p.job.Progress();
   EXPECT_EQ(std::tuple(progress.target[6], progress.target[8], progress.currentStage),
             std::tuple(3.0, 3.0, -1));
 }
 
-TEST_F(MatchingTest, RequiredImageTakesCloserImagesCellAndLocksIt) {
-  mosaic.params.maxDuplicateCount = 1;
-  Cell(100), Cell(150);
-  Entry(100), Entry(110, 0, 1), Entry(100);
-  // The required 110 replaces the exact 100 (960 > 0) and locks its cell; neither 100 gets that
-  // cell back.
-  EXPECT_TRUE(Match());
-  EXPECT_EQ(Layout(), (Cells{1, 2}));
-  EXPECT_EQ(Counts(), std::tuple(Values{960, 4800}, Values{1, 0}, Values{0, 1, 1}));
-}
-
-TEST_F(MatchingTest, TiesGoToFirstCellInSingleUseAndLastInMultiUse) {
-  Cell(100), Cell(100), Cell(100), Cell(100);
-  Entry(100), Entry(100);
-  mosaic.params.maxDuplicateCount = 1;
-  EXPECT_TRUE(Match());
-  EXPECT_EQ(Layout(), (Cells{0, 1, -1, -1}));
-  // Two duplicates allowed: the count is checked before each assignment, so three cells.
-  mosaic.params.maxDuplicateCount = 2;
-  EXPECT_TRUE(Match());
-  EXPECT_EQ(Layout(), (Cells{1, 0, 0, 0}));
-  EXPECT_EQ(UseCounts(), (Values{3, 1}));
-}
-
-TEST_F(MatchingTest, SpacingThresholdIsExclusive) {
-  // Average cell area 100, D = 2: Q = 400, so only direct neighbours (100) are too close.
-  mosaic.params.minDuplicateDistance = 2;
-  Cell(100), Cell(100), Cell(100), Cell(100);
-  Entry(100), Entry(101);
-  EXPECT_TRUE(Match());
-  EXPECT_EQ(Layout(), (Cells{1, 0, 1, 0}));
-  EXPECT_EQ(Distances(), (Values{96, 0, 96, 0}));
-}
-
-TEST_F(MatchingTest, SpacingHoldsAgainstCellsKeptFromEarlierOffers) {
-  mosaic.params.minDuplicateDistance = 2;  // Q = 400 again
-  Cell(100), Cell(100), Cell(108), Cell(100), Cell(100);
-  Entry(104), Entry(108);
-  // 104 is 384 from every cell and takes cells 4, 2, 0. 108 takes cell 2 (0) and shuts out its
-  // neighbours. 104 is offered again: cells 3 and 1 would improve (384 < none) but lie beside
-  // the cells 4 and 0 that it kept.
-  EXPECT_TRUE(Match());
-  EXPECT_EQ(Layout(), (Cells{0, -1, 1, -1, 0}));
-  EXPECT_EQ(UseCounts(), (Values{2, 1}));
-}
-
-TEST_F(MatchingTest, SpacingThresholdDoesNotWrapAt32Bits) {
-  // W * H / 2 = 3,000,000 and D = 40: Q = 4,800,000,000 (505,032,704 if cut to 32 bits). The
-  // corners are 30000 apart: 900,000,000 is too close.
+// W * H / 2 = 3,000,000 and D = 40: Q = 4,800,000,000 (505,032,704 if cut to 32 bits). The
+// corners are 30000 apart: 900,000,000 is too close. Spaced, the sequence test looks at the
+// neighbours only.
+TEST_F(MatchingTest, SpacingDoesNotWrapAt32BitsAndSequencesUseNeighboursWhenSpaced) {
   mosaic.params.minDuplicateDistance = 40;
   Cell(100);
   Cell(100).left = 30000;
@@ -105,57 +204,16 @@ TEST_F(MatchingTest, SpacingThresholdDoesNotWrapAt32Bits) {
   Entry(100);
   EXPECT_TRUE(Match());
   EXPECT_EQ(Layout(), (Cells{-1, 0}));
-}
 
-TEST_F(MatchingTest, SequenceNumbersKeepNearbyFramesApart) {
-  mosaic.params.minSequenceDistance = 5;  // D = 0: near means anywhere in the mosaic
-  Cell(100), Cell(100), Cell(100);
-  Entry(100, 10), Entry(100, 15), Entry(100, 0), Entry(100, 16);
-  EXPECT_TRUE(Match());
-  // 15 is within 5 of 10 and stays out; 0 takes no part; 16 is 6 away. Unlimited duplicates do
-  // not matter: each frame goes to one cell.
-  EXPECT_EQ(Layout(), (Cells{0, 2, 3}));
-  EXPECT_EQ(UseCounts(), (Values{1, 0, 1, 1}));
-}
-
-TEST_F(MatchingTest, SequenceTestUsesNeighboursWhenSpaced) {
-  mosaic.params.minSequenceDistance = 5;
-  mosaic.params.minDuplicateDistance = 1;
-  Cell(100).neighbours = {1};
-  Cell(100).neighbours = {0, 2};
-  Cell(100).neighbours = {1};
-  Entry(100, 10), Entry(100, 15);
-  EXPECT_TRUE(Match());
-  EXPECT_EQ(Layout(), (Cells{0, -1, 1}));
-}
-
-TEST_F(MatchingTest, SequenceFrameMayReplaceAConflictingFrameInTheSameCell) {
-  mosaic.params.minSequenceDistance = 5;
-  Cell(100), Cell(100, 0);
-  Entry(90, 10), Entry(100, 12);
-  EXPECT_TRUE(Match());
-  EXPECT_EQ(Layout(), (Cells{1, -1}));
-  EXPECT_EQ(UseCounts(), (Values{0, 1}));
-}
-
-TEST_F(MatchingTest, UnusedImagesAreInsertedOnlyWhenAllowed) {
-  Cell(100), Cell(100), Cell(100);
-  Entry(100), Entry(150), Entry(140);
-  // 100 fills all three cells exactly; nothing else improves any of them.
-  EXPECT_TRUE(Match());
-  EXPECT_EQ(Layout(), (Cells{0, 0, 0}));
-
-  // 150 goes to the first of three equal cells (4800); 140 may not take that cell, which now
-  // holds an image used once, and goes to the next (3840).
-  mosaic.useAllImages = true;
-  EXPECT_TRUE(Match());
-  EXPECT_EQ(Layout(), (Cells{1, 2, 0}));
-  EXPECT_EQ(Distances(), (Values{4800, 3840, 0}));
-  EXPECT_EQ(UseCounts(), (Values{1, 1, 1}));
-
-  Entry(200);  // more images than cells
-  EXPECT_TRUE(Match());
-  EXPECT_EQ(Layout(), (Cells{0, 0, 0}));
+  MatchingProblem p;
+  p.mosaic.params.minSequenceDistance = 5;
+  p.mosaic.params.minDuplicateDistance = 1;
+  p.Cell(100).neighbours = {1};
+  p.Cell(100).neighbours = {0, 2};
+  p.Cell(100).neighbours = {1};
+  p.Entry(100, 10), p.Entry(100, 15);
+  EXPECT_TRUE(p.Match());
+  EXPECT_EQ(p.Layout(), (Cells{0, -1, 1}));
 }
 
 TEST_F(MatchingTest, StopRequestLeavesCellsEmptyAndWritesNothing) {
@@ -170,6 +228,179 @@ TEST_F(MatchingTest, StopRequestLeavesCellsEmptyAndWritesNothing) {
   CreateMosaic(job, mosaic);
   EXPECT_TRUE(mosaic.mosaicFile.empty());
   EXPECT_TRUE(std::filesystem::is_empty(dir.Path()));
+}
+
+// A grid of 20 x 15 cells, each with its eight neighbours; a few cells carry transparency and a
+// few are without information; every fourth image is portrait.
+void Fill(MatchingProblem& p, unsigned seed, uint32_t columns, uint32_t rows, size_t entries) {
+  std::mt19937 random(seed);
+  p.mosaic.width = columns * 20, p.mosaic.height = rows * 15;
+  const auto near = [](uint32_t a, uint32_t b) { return a + 1 >= b && b + 1 >= a; };
+  for (uint32_t i = 0; i < columns * rows; ++i) {
+    const uint32_t x = i % columns, y = i / columns;
+    MosaicCell& cell = p.mosaic.cells.emplace_back();
+    cell.left = x * 20, cell.top = y * 15, cell.width = 20, cell.height = 15, cell.area = 300;
+    cell.info = test::Textured(random, (x + y) % 7 == 0);
+    cell.hasInfo = (x * 3 + y) % 11 == 5 ? 0 : 1;
+    for (uint32_t n = 0; n < columns * rows; ++n)
+      if (n != i && near(n % columns, x) && near(n / columns, y))
+        cell.neighbours.push_back(n);
+  }
+  for (size_t e = 0; e < entries; ++e) {
+    CollectionEntry& entry = p.Entry(0);
+    entry.info = test::Textured(random, false);
+    entry.portrait = e % 4 == 1 ? 1 : 0;
+  }
+}
+
+void UseThreads(MatchingProblem& p, unsigned threads) {
+  p.mosaic.params.threads = threads;
+  p.mosaic.params.parallelMatchingCells = 1;
+}
+
+// Every strategy under every distance gives the same cells, distances, locks and use counts with
+// one and with three threads (three on two cores also interleaves the workers unevenly).
+TEST(ParallelMatchingTest, SameAssignmentAsOneThread) {
+  const struct {
+    const char* name;
+    uint32_t maxDuplicates, duplicateDistance, sequenceDistance;
+    bool useAll, required;
+  } settings[] = {
+      {"multi-use spaced", 0, 2, 0, false, false},
+      {"multi-use unspaced, use all", 0, 0, 0, true, false},
+      {"three uses at most", 2, 1, 0, false, false},
+      {"single use with required", 1, 0, 0, false, true},
+      {"sequence spaced", 0, 1, 3, false, false},
+      {"sequence everywhere", 0, 0, 2, false, false},
+  };
+  for (const auto& setting : settings) {
+    for (uint32_t algorithm = 0; algorithm <= 4; ++algorithm) {
+      SCOPED_TRACE(std::string(setting.name) + ", algorithm " + std::to_string(algorithm));
+      MatchingProblem one, many;
+      for (MatchingProblem* p : {&one, &many}) {
+        Fill(*p, 17 + algorithm, 24, 14, setting.useAll ? 200 : 420);
+        EngineParameters& params = p->mosaic.params;
+        params.algorithm = algorithm, params.modifyLimit = 40;
+        params.maxDuplicateCount = setting.maxDuplicates;
+        params.minDuplicateDistance = setting.duplicateDistance;
+        params.minSequenceDistance = setting.sequenceDistance;
+        p->mosaic.useAllImages = setting.useAll;
+        for (size_t e = 0; e < p->collection.Size(); ++e) {
+          CollectionEntry& entry = p->collection.Entry(e);
+          if (setting.sequenceDistance > 0 && e % 3 != 0)
+            entry.sequenceNumber = static_cast<uint32_t>(e + 1);
+          entry.required = setting.required && e % 50 == 7 ? 1 : 0;
+        }
+      }
+      UseThreads(many, 3);
+      ASSERT_TRUE(one.Match());
+      ASSERT_TRUE(many.Match());
+      EXPECT_EQ(one.Layout(), many.Layout());
+      EXPECT_EQ(one.Counts(), many.Counts());
+      const Cells layout = one.Layout();  // not trivial: most cells are filled
+      EXPECT_GT(std::count_if(layout.begin(), layout.end(), [](int i) { return i >= 0; }),
+                static_cast<long>(layout.size() / 2));
+    }
+  }
+}
+
+// Flat greys from a few values: most images find several cells at their smallest distance, in
+// ranges the threads measure in any order, and the offers of a round keep taking the cells that
+// others measured as their best. Single use must still give each image the first of its equal
+// cells, as one thread does.
+TEST(ParallelMatchingTest, EqualDistancesAsOneThread) {
+  MatchingProblem runs[3];
+  for (unsigned threads = 1; threads <= 3; ++threads) {
+    MatchingProblem& p = runs[threads - 1];
+    for (uint32_t i = 0; i < 400; ++i) p.Cell((i * 7 + i / 13) % 5 * 50);
+    for (uint32_t e = 0; e < 600; ++e) p.Entry((e * 11 + e / 7) % 11 * 25);
+    p.mosaic.params.maxDuplicateCount = 1;
+    if (threads > 1)
+      UseThreads(p, threads);
+    ASSERT_TRUE(p.Match());
+    EXPECT_EQ(runs[0].Layout(), p.Layout()) << threads;
+    EXPECT_EQ(runs[0].Counts(), p.Counts()) << threads;
+  }
+}
+
+// Bounds of distances measured ahead of the offer, with one thread and with two. Single use;
+// only the first two cells are measured, the others are without information.
+TEST(ParallelMatchingTest, BoundsOfMeasurementsMadeTogether) {
+  const struct {
+    const char* what;
+    uint32_t algorithm;
+    ColorInfo cells[2];
+    uint32_t blankCells;
+    std::vector<uint32_t> images;
+    Cells layout;
+    Values distances;
+  } cases[] = {
+      // "Exponential" rejects a pair by its averages before looking at the grid. A cell whose
+      // grid is fully transparent sums to 0, yet with a tight bound its averages test rejects it:
+      // measured against its own empty cell's bound it looks perfect, and only the tight bound of
+      // the running best tells the truth. The 110 image against the opaque 100 cell gives
+      // 96 * (3 * 10^2) = 28800 for the averages and the same for the grid; against the
+      // transparent 200 cell the averages give 96 * 3 * 90^2 = 2332800, so the first cell keeps
+      // it. Forty cells so that the pool really splits them.
+      {"tight bound still rejects by averages",
+       kExponential,
+       {Flat(100), Flat(200, 255)},
+       38,
+       {110},
+       {0, -1},
+       {28800, kNoDistance}},
+      // The images offered next are measured together, with the assignment as it was before the
+      // first of them. A (100) and B (110) are measured while both cells are empty: B finds the
+      // 100 cell at 960, so the 200 cell is measured with bound 960 and abandoned at 990. A then
+      // takes the 100 cell with 0, and when B is offered the 200 cell has no bound at all: its
+      // true distance 96 * 90 = 8640 must be measured again rather than the abandoned 990 taken.
+      {"looser bound at the offer measures again",
+       kMax,
+       {Flat(100), Flat(200)},
+       0,
+       {100, 110},
+       {0, 1},
+       {0, 8640}},
+  };
+  for (const auto& c : cases) {
+    for (const unsigned threads : {1u, 2u}) {
+      SCOPED_TRACE(std::string(c.what) + ", threads " + std::to_string(threads));
+      MatchingProblem p;
+      p.mosaic.params.algorithm = c.algorithm;
+      p.mosaic.params.maxDuplicateCount = 1;
+      UseThreads(p, threads);
+      for (const ColorInfo& info : c.cells) p.Cell(0).info = info;
+      for (uint32_t i = 0; i < c.blankCells; ++i) p.Cell(100, 0);
+      for (const uint32_t grey : c.images) p.Entry(grey);
+      ASSERT_TRUE(p.Match());
+      Cells layout = p.Layout();
+      Values distances = p.Distances();
+      layout.resize(2), distances.resize(2);
+      EXPECT_EQ(layout, c.layout);
+      EXPECT_EQ(distances, c.distances);
+    }
+  }
+}
+
+// A stop requested while the threads measure ends the run, whichever thread sees it first: a
+// thread waiting for another's images must not wait for ever.
+TEST(ParallelMatchingTest, StopWhileMeasuringEndsTheRun) {
+  constexpr int kMatchingStage = 8;
+  for (const uint32_t maxDuplicates : {1u, 0u}) {
+    SCOPED_TRACE(maxDuplicates == 1 ? "single use" : "multi-use");
+    MatchingProblem p;
+    Fill(p, 5, 40, 30, 3000);
+    p.mosaic.params.algorithm = kStandard;
+    p.mosaic.params.maxDuplicateCount = maxDuplicates;
+    UseThreads(p, 2);
+    ASSERT_TRUE(ResetAssignment(p.job, p.mosaic));
+    std::thread stopper([&p] {
+      while (p.job.Progress().progress[kMatchingStage] < 100) std::this_thread::yield();
+      p.job.RequestStop();
+    });
+    EXPECT_FALSE(AssignTiles(p.job, p.mosaic));
+    stopper.join();
+  }
 }
 
 }  // namespace

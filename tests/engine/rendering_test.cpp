@@ -1,96 +1,82 @@
 #include "engine/rendering.h"
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
+
+#include <tuple>
 
 #include "collection/tile_analysis.h"
 #include "engine/source_analysis.h"
 #include "engine/usage_counter.h"
 #include "imaging/image_ops.h"
 #include "imaging/shifted_copy.h"
-#include "test_support.h"
+#include "random_fixture.h"
 
 namespace tessarix {
 namespace {
 
 // Four flat quadrants of different colours: every mirror of it is a different picture.
 Image Quadrants(uint32_t w, uint32_t h) {
-  return test::MakeImage(w, h, [w, h](uint32_t x, uint32_t y) {
-    const bool left = x < w / 2, top = y < h / 2;
-    if (top)
-      return left ? MakePixel(220, 30, 30) : MakePixel(30, 200, 30);
-    return left ? MakePixel(30, 30, 220) : MakePixel(230, 220, 40);
+  const Pixel colours[4] = {MakePixel(220, 30, 30), MakePixel(30, 200, 30), MakePixel(30, 30, 220),
+                            MakePixel(230, 220, 40)};
+  return test::MakeImage(w, h, [&](uint32_t x, uint32_t y) {
+    return colours[(y < h / 2 ? 0 : 2) + (x < w / 2 ? 0 : 1)];
   });
 }
 
-Image Turned(const Image& image) {
-  return *Rotate(image, 90);
+// Transposed first when `portrait` (as portrait tiles are), then half turns, then mirrored
+// left-right.
+Image View(const Image& image, bool portrait, int halfTurns, bool mirror) {
+  return test::Turned(portrait ? *Rotate(image, 90) : image, 2 * halfTurns, mirror);
 }
-Image MirroredLeftRight(const Image& image) {
-  return test::MakeImage(image.Width(), image.Height(), [&image](uint32_t x, uint32_t y) {
-    return image.At(image.Width() - 1 - x, y);
-  });
+
+// `picture` written as the JPEG at `path`, the entry analysed as the collection does it.
+std::unique_ptr<CollectionEntry> AnalysedEntry(const Image& picture, const std::string& path) {
+  auto entry = std::make_unique<CollectionEntry>();
+  entry->path = path;
+  test::WriteJpeg(picture, path);
+  EXPECT_TRUE(ComputeColorInfo(entry->info, LoadTile(*entry, 12, 8).value_or(Image())));
+  return entry;
 }
-Image MirroredTopBottom(const Image& image) {
-  return test::MakeImage(image.Width(), image.Height(), [&image](uint32_t x, uint32_t y) {
-    return image.At(x, image.Height() - 1 - y);
-  });
+
+// A cell analysed from `region` (its part of the photo), placed at (left, top) with `entry`.
+MosaicCell AnalysedCell(const Image& region, uint32_t left, uint32_t top, CollectionEntry* entry) {
+  MosaicJob scratchJob;
+  Mosaic scratch;
+  MosaicCell& cell = scratch.cells.emplace_back();
+  cell.width = region.Width(), cell.height = region.Height();
+  cell.area = region.Width() * region.Height();
+  EXPECT_TRUE(AnalyseCells(scratchJob, scratch, region, 1.0, region.Width(), region.Height()));
+  EXPECT_EQ(cell.hasInfo, 1u);
+  cell.left = left, cell.top = top, cell.assigned = entry;
+  return cell;
 }
 
 class Rendering : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (const char* xdg = std::getenv("XDG_CONFIG_HOME"))
-      savedXdg_ = xdg;
-    setenv("XDG_CONFIG_HOME", config_.Folder().c_str(), 1);
     mosaic_.sourcePath = "/photos/Beach.jpg";
     mosaic_.outputBase = dir_.File("Beach");
     mosaic_.jpegQuality = 90;
     mosaic_.params.modifyLimit = 0;
   }
-  void TearDown() override {
-    if (savedXdg_)
-      setenv("XDG_CONFIG_HOME", savedXdg_->c_str(), 1);
-    else
-      unsetenv("XDG_CONFIG_HOME");
-  }
 
-  // Writes `picture` as the JPEG of a collection entry analysed as the collection does it.
   CollectionEntry& AddEntry(const Image& picture) {
-    const std::string path = dir_.File("tile" + std::to_string(entries_.size()) + ".jpg");
-    test::WriteJpeg(picture, path);
-    auto entry = std::make_unique<CollectionEntry>();
-    entry->path = path;
-    const std::optional<Image> thumbnail = LoadTile(*entry, 12, 8);
-    EXPECT_TRUE(thumbnail && ComputeColorInfo(entry->info, *thumbnail));
-    entries_.push_back(std::move(entry));
-    return *entries_.back();
+    return *entries_.emplace_back(
+        AnalysedEntry(picture, dir_.File("tile" + std::to_string(entries_.size()) + ".jpg")));
   }
-
+  MosaicCell& AddCell(const Image& region, uint32_t left, CollectionEntry* entry) {
+    return mosaic_.cells.emplace_back(AnalysedCell(region, left, 0, entry));
+  }
   static Image Decoded(const CollectionEntry& entry) {
     Image image;
     EXPECT_TRUE(image.LoadJpeg(entry.path));
     return image;
   }
 
-  // A cell analysed from `region` (its part of the photo) and placed at (left, top).
-  MosaicCell& AddCell(const Image& region, uint32_t left, uint32_t top) {
-    MosaicJob scratchJob;
-    Mosaic scratch;
-    MosaicCell& analysed = scratch.cells.emplace_back();
-    analysed.width = region.Width(), analysed.height = region.Height();
-    analysed.area = region.Width() * region.Height();
-    EXPECT_TRUE(AnalyseCells(scratchJob, scratch, region, 1.0, region.Width(), region.Height()));
-    EXPECT_EQ(analysed.hasInfo, 1u);
-    analysed.left = left, analysed.top = top;
-    mosaic_.cells.push_back(analysed);
-    return mosaic_.cells.back();
-  }
-
   // The picture posted for display, if any.
-  std::optional<Image> Render(uint32_t width, uint32_t height, bool rendered = true) {
+  std::optional<Image> Render(uint32_t width, uint32_t height, bool expectedResult = true) {
     mosaic_.width = width, mosaic_.height = height;
-    EXPECT_EQ(static_cast<bool>(RenderFinalMosaic(job_, mosaic_)), rendered);
+    EXPECT_EQ(static_cast<bool>(RenderFinalMosaic(job_, mosaic_)), expectedResult);
     std::optional<DisplayQueue::Item> item = job_.TakeDisplayItem();
     if (!item)
       return std::nullopt;
@@ -98,20 +84,18 @@ class Rendering : public ::testing::Test {
     return std::move(item->image);
   }
 
-  // How many pixels of the region at (left, top) differ from `expected`.
-  static int Mismatches(const Image& canvas, uint32_t left, uint32_t top, const Image& expected) {
-    int count = 0;
+  // Whether the region at `left` is exactly `expected`.
+  static bool Shows(const Image& canvas, uint32_t left, const Image& expected) {
     for (uint32_t y = 0; y < expected.Height(); ++y)
       for (uint32_t x = 0; x < expected.Width(); ++x)
-        if (canvas.At(left + x, top + y) != expected.At(x, y))
-          ++count;
-    return count;
+        if (canvas.At(left + x, y) != expected.At(x, y))
+          return false;
+    return true;
   }
 
-  test::TempDir dir_;
-  test::TempDir config_;
+  test::TempDir dir_, config_;
+  test::ScopedEnv configHome_{"XDG_CONFIG_HOME", config_.Folder()};
   test::RecordingPrompt prompt_;
-  std::optional<std::string> savedXdg_;
   std::vector<std::unique_ptr<CollectionEntry>> entries_;
   MosaicJob job_;
   Mosaic mosaic_;
@@ -123,16 +107,13 @@ TEST_F(Rendering, EmptyAndUnreadableCellsAndGapsStayBlackAndTheMosaicIsSaved) {
   CollectionEntry& gone = AddEntry(flat);
   gone.path = dir_.File("gone.jpg");
   mosaic_.params.algorithm = kExponential;
-  AddCell(flat, 0, 0).assigned = &entry;
-  AddCell(flat, 28, 0);  // left without an image
-  AddCell(flat, 56, 0).assigned = &gone;
-
+  AddCell(flat, 0, &entry);
+  AddCell(flat, 28, nullptr);
+  AddCell(flat, 56, &gone);
   const std::optional<Image> canvas = Render(80, 16);
   ASSERT_TRUE(canvas.has_value());
-  EXPECT_EQ(Mismatches(*canvas, 0, 0, Decoded(entry)), 0);
-  for (uint32_t y = 0; y < 16; ++y)
-    for (uint32_t x = 24; x < 80; ++x) ASSERT_EQ(canvas->At(x, y), kTransparentBlack) << x;
-
+  EXPECT_TRUE(Shows(*canvas, 0, Decoded(entry)));
+  EXPECT_TRUE(Shows(*canvas, 24, test::MakeFlatImage(56, 16, kTransparentBlack)));
   EXPECT_EQ(mosaic_.mosaicFile, dir_.File("Beach Mosaic.JPG"));
   Image saved;
   ASSERT_TRUE(saved.LoadJpeg(mosaic_.mosaicFile));
@@ -141,42 +122,74 @@ TEST_F(Rendering, EmptyAndUnreadableCellsAndGapsStayBlackAndTheMosaicIsSaved) {
   EXPECT_EQ(ReadUsage().mosaicCount, 1);
 }
 
-TEST_F(Rendering, StandardShiftsTowardTheCellWithinTheLimit) {
-  CollectionEntry& entry = AddEntry(test::MakeFlatImage(24, 16, MakePixel(100, 100, 100)));
-  entry.info.average = MakePixel(100, 100, 100);
-  MosaicCell& cell = AddCell(test::MakeFlatImage(24, 16, MakePixel(110, 100, 90)), 0, 0);
-  cell.info.average = MakePixel(110, 100, 90);
-  cell.assigned = &entry;
-  mosaic_.params.algorithm = kStandard;
-  const Image decoded = Decoded(entry);
-
-  struct Case {
+// Which view of the tile a cell shows, and its colour shift. The orientation code compares the
+// records, which hold a portrait cell turned: mirroring after turning the tile back would flip
+// it about the other axis. An asymmetric shape must stay where the mask put it: mirror the tile,
+// then cut. The shift moves the tile's average (100 grey) toward the cell's (110, 100, 90)
+// within the limit.
+TEST_F(Rendering, OrientationShapeAndShiftOfTheTile) {
+  const struct {
+    const char* what;
+    uint32_t algorithm;
+    bool portrait;
+    int regionHalfTurns;
+    bool regionMirror;
+    int tileHalfTurns;
+    bool tileMirror, leftHalfShape;
     uint32_t limit;
-    int32_t r, g, b;
+    int32_t shift;
+  } rows[] = {
+      {"mirrored", kFlipHorizontal, false, 0, true, 0, true, false, 0, 0},
+      {"upside down", kFlipHorizontalVertical, false, 1, true, 1, true, false, 0, 0},
+      {"turned half", kFlipHorizontalVertical, false, 1, false, 1, false, false, 0, 0},
+      {"standard never mirrors", kStandard, false, 0, true, 0, false, false, 0, 0},
+      // Left-right mirrored: red and blue swap with green and yellow (1140 apart by sums) rather
+      // than red with blue and green with yellow (1220) as upright.
+      {"Flip Horiz. never mirrors top-bottom", kFlipHorizontal, false, 1, true, 0, true, false, 0,
+       0},
+      {"portrait mirrored", kFlipHorizontal, true, 0, true, 0, true, false, 0, 0},
+      {"shape cut after mirroring", kFlipHorizontal, false, 0, true, 0, true, true, 0, 0},
+      {"shift in full", kStandard, false, 0, false, 0, false, false, 255, 10},
+      {"shift at the limit", kStandard, false, 0, false, 0, false, false, 4, 2},
   };
-  for (const Case c : {Case{255, 10, 0, -10}, Case{4, 2, 0, -2}, Case{0, 0, 0, 0}}) {
-    mosaic_.params.modifyLimit = c.limit;
-    const std::optional<Image> canvas = Render(24, 16);
+  CollectionEntry& entry = AddEntry(Quadrants(48, 32));
+  const Image picture = Quadrants(48, 32), tile = Decoded(entry);
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.what);
+    mosaic_.cells.clear();
+    MosaicCell& cell =
+        AddCell(View(picture, row.portrait, row.regionHalfTurns, row.regionMirror), 0, &entry);
+    ASSERT_EQ(cell.portrait, row.portrait);
+    Image expected = View(tile, row.portrait, row.tileHalfTurns, row.tileMirror);
+    if (row.leftHalfShape) {
+      cell.shape.resize(48 * 32);
+      for (uint32_t i = 0; i < cell.shape.size(); ++i) cell.shape[i] = i % 48 < 24;
+      cell.area = 24 * 32;
+      for (uint32_t y = 0; y < 32; ++y)
+        for (uint32_t x = 24; x < 48; ++x) expected.At(x, y) = kTransparentBlack;
+    }
+    if (row.algorithm == kStandard) {
+      entry.info.average = MakePixel(100, 100, 100);
+      cell.info.average = MakePixel(110, 100, 90);
+    }
+    ShiftPixels(expected, row.shift, 0, -row.shift);
+    mosaic_.params.algorithm = row.algorithm;
+    mosaic_.params.modifyLimit = row.limit;
+    const std::optional<Image> canvas = Render(expected.Width(), expected.Height());
     ASSERT_TRUE(canvas.has_value());
-    Image expected = decoded;
-    ShiftPixels(expected, c.r, c.g, c.b);
-    EXPECT_EQ(Mismatches(*canvas, 0, 0, expected), 0) << "limit " << c.limit;
+    EXPECT_TRUE(Shows(*canvas, 0, expected));
   }
 }
 
 // Cells that share an image load it once; each must still get its own colour shift and turn,
-// never one left over from another cell. The portrait cell loads the same 120 x 80 tile and
-// turns it.
+// never one left over from another cell. The portrait cell loads the same tile and turns it.
 TEST_F(Rendering, SharedImageIsFinishedForEachCellAlone) {
   CollectionEntry& entry = AddEntry(Quadrants(120, 80));
   entry.info.average = MakePixel(100, 100, 100);
   const Pixel averages[] = {MakePixel(110, 100, 90), MakePixel(100, 100, 100),
                             MakePixel(90, 100, 110)};
-  for (uint32_t i = 0; i < 3; ++i) {
-    MosaicCell& cell = AddCell(i < 2 ? Quadrants(120, 80) : Turned(Quadrants(120, 80)), i * 120, 0);
-    cell.info.average = averages[i];
-    cell.assigned = &entry;
-  }
+  for (uint32_t i = 0; i < 3; ++i)
+    AddCell(View(Quadrants(120, 80), i == 2, 0, false), i * 120, &entry).info.average = averages[i];
   ASSERT_TRUE(mosaic_.cells[2].portrait);
   mosaic_.params.algorithm = kStandard;
   mosaic_.params.modifyLimit = 255;
@@ -187,104 +200,150 @@ TEST_F(Rendering, SharedImageIsFinishedForEachCellAlone) {
     mosaic_.params.threads = threads;
     const std::optional<Image> canvas = Render(320, 120);
     ASSERT_TRUE(canvas.has_value());
-    EXPECT_EQ(Mismatches(*canvas, 0, 0, warmer), 0) << threads;
-    EXPECT_EQ(Mismatches(*canvas, 120, 0, Decoded(entry)), 0) << threads;
-    EXPECT_EQ(Mismatches(*canvas, 240, 0, Turned(cooler)), 0) << threads;
+    EXPECT_TRUE(Shows(*canvas, 0, warmer)) << threads;
+    EXPECT_TRUE(Shows(*canvas, 120, Decoded(entry))) << threads;
+    EXPECT_TRUE(Shows(*canvas, 240, View(cooler, true, 0, false))) << threads;
   }
-}
-
-// The orientation code compares the records, which hold a portrait cell turned; mirroring after
-// turning the tile back would flip it about the other axis.
-TEST_F(Rendering, PortraitCellShowsTheMirrorItWasMatchedWith) {
-  CollectionEntry& entry = AddEntry(Quadrants(120, 80));
-  const Image region = MirroredLeftRight(Turned(Quadrants(120, 80)));
-  MosaicCell& cell = AddCell(region, 0, 0);
-  ASSERT_TRUE(cell.portrait);
-  cell.assigned = &entry;
-  mosaic_.params.algorithm = kFlipHorizontal;  // portrait flags differ: all four orientations
-  const std::optional<Image> canvas = Render(80, 120);
-  ASSERT_TRUE(canvas.has_value());
-  EXPECT_EQ(Mismatches(*canvas, 0, 0, MirroredLeftRight(Turned(Decoded(entry)))), 0);
-}
-
-TEST_F(Rendering, LandscapeFlipCodes) {
-  CollectionEntry& entry = AddEntry(Quadrants(48, 32));
-  const Image tile = Decoded(entry);
-  const Image picture = Quadrants(48, 32);
-  struct Case {
-    uint32_t algorithm;
-    Image region, expected;
-  };
-  const Case cases[] = {
-      {kFlipHorizontal, MirroredLeftRight(picture), MirroredLeftRight(tile)},
-      {kFlipHorizontalVertical, MirroredTopBottom(picture), MirroredTopBottom(tile)},
-      {kFlipHorizontalVertical, MirroredLeftRight(MirroredTopBottom(picture)),
-       MirroredLeftRight(MirroredTopBottom(tile))},
-      {kStandard, MirroredLeftRight(picture), tile},
-  };
-  for (const Case& c : cases) {
-    mosaic_.cells.clear();
-    AddCell(c.region, 0, 0).assigned = &entry;
-    mosaic_.params.algorithm = c.algorithm;
-    const std::optional<Image> canvas = Render(48, 32);
-    ASSERT_TRUE(canvas.has_value());
-    EXPECT_EQ(Mismatches(*canvas, 0, 0, c.expected), 0) << "algorithm " << c.algorithm;
-  }
-
-  // "Flip Horiz." with a landscape tile in a landscape cell never mirrors top-bottom.
-  mosaic_.cells.clear();
-  AddCell(MirroredTopBottom(picture), 0, 0).assigned = &entry;
-  mosaic_.params.algorithm = kFlipHorizontal;
-  const std::optional<Image> canvas = Render(48, 32);
-  ASSERT_TRUE(canvas.has_value());
-  EXPECT_NE(Mismatches(*canvas, 0, 0, MirroredTopBottom(tile)), 0);
-  EXPECT_TRUE(Mismatches(*canvas, 0, 0, tile) == 0 ||
-              Mismatches(*canvas, 0, 0, MirroredLeftRight(tile)) == 0);
-}
-
-// An asymmetric shape must stay where the mask put it: mirror the tile, then cut.
-TEST_F(Rendering, ShapedCellIsMirroredBeforeItIsCut) {
-  CollectionEntry& entry = AddEntry(Quadrants(48, 32));
-  MosaicCell& cell = AddCell(MirroredLeftRight(Quadrants(48, 32)), 0, 0);
-  cell.assigned = &entry;
-  cell.shape.resize(48 * 32);
-  for (uint32_t i = 0; i < cell.shape.size(); ++i) cell.shape[i] = i % 48 < 24;
-  cell.area = 24 * 32;
-  mosaic_.params.algorithm = kFlipHorizontal;
-  const std::optional<Image> canvas = Render(48, 32);
-  ASSERT_TRUE(canvas.has_value());
-  const Image mirrored = MirroredLeftRight(Decoded(entry));
-  for (uint32_t y = 0; y < 32; ++y)
-    for (uint32_t x = 0; x < 48; ++x)
-      ASSERT_EQ(canvas->At(x, y), x < 24 ? mirrored.At(x, y) : kTransparentBlack) << x << "," << y;
 }
 
 TEST_F(Rendering, StopOrAFailedSaveLeavesNoFile) {
   CollectionEntry& entry = AddEntry(Quadrants(24, 16));
-  AddCell(Quadrants(24, 16), 0, 0).assigned = &entry;
+  AddCell(Quadrants(24, 16), 0, &entry);
   const auto filesInFolder = [this] {
     std::vector<std::string> names;
     for (const auto& item : std::filesystem::directory_iterator(dir_.Path()))
-      if (item.path().filename().string().find("Beach") != std::string::npos ||
-          item.path().filename().string().find("tmp") != std::string::npos)
+      if (item.path().filename().string().rfind("tile", 0) != 0)
         names.push_back(item.path().filename().string());
     return names;
   };
-
   job_.RequestStop();
   EXPECT_FALSE(Render(24, 16, false).has_value());
   EXPECT_TRUE(filesInFolder().empty());
   job_.ClearStop();
-
   // A folder in the way of the mosaic file: the save fails, nothing is shown or counted, and
-  // the batch goes on (result 1).
+  // the batch goes on.
   std::filesystem::create_directory(dir_.File("Beach Mosaic.JPG"));
   EXPECT_FALSE(Render(24, 16, true).has_value());
   EXPECT_EQ(filesInFolder(), std::vector<std::string>{"Beach Mosaic.JPG"});
   EXPECT_TRUE(std::filesystem::is_directory(dir_.File("Beach Mosaic.JPG")));
   EXPECT_EQ(ReadUsage().mosaicCount, 0);
-
   EXPECT_FALSE(Render(0, 16, false).has_value());  // no canvas to paint on
+}
+
+// One mosaic of 8 x 5 grid cells (every fourth portrait: thumbnailed turned) plus three
+// overlapping shaped cells that blend, the images shared between cells, one image unreadable.
+struct Rendered {
+  Rendered(const test::TempDir& dir, const std::string& base) {
+    for (uint32_t i = 0; i < 5; ++i) {
+      const bool portrait = i == 2;
+      entries.push_back(
+          AnalysedEntry(test::Patterned(portrait ? 36 : 60, portrait ? 54 : 40, i + 1),
+                        dir.File(base + std::to_string(i) + ".jpg")));
+    }
+    entries.push_back(std::make_unique<CollectionEntry>(*entries[0]));
+    entries.back()->path = dir.File("missing.jpg");
+    mosaic.params.algorithm = kFlipHorizontalVertical;
+    mosaic.params.modifyLimit = 60;
+    mosaic.sourcePath = "/photos/Beach.jpg";
+    mosaic.outputBase = dir.File(base);
+    mosaic.jpegQuality = 92;
+    mosaic.width = 8 * 26, mosaic.height = 5 * 26 + 40;
+    const Image source = test::Patterned(mosaic.width, mosaic.height, 9);
+    for (uint32_t n = 0; n < 40; ++n) {
+      const uint32_t x = n % 8 * 26, y = n / 8 * 26, w = n % 4 == 3 ? 16 : 24, h = 40 - w;
+      mosaic.cells.push_back(
+          AnalysedCell(*Resample(source, w, h, w, h, x, y), x, y,
+                       n % 9 == 4 ? nullptr : entries[n % entries.size()].get()));
+    }
+    for (uint32_t s = 0; s < 3; ++s) {
+      MosaicCell cell = mosaic.cells[s];
+      cell.left = 10 + s * 12, cell.top = 130;
+      cell.width = 30, cell.height = 30, cell.area = 900, cell.portrait = false;
+      cell.shape.resize(900);
+      for (uint32_t i = 0; i < 900; ++i) cell.shape[i] = (i % 30 + i / 30 + s) % 3 != 0;
+      cell.assigned = entries[s].get();
+      mosaic.cells.push_back(cell);
+    }
+  }
+  bool Render(unsigned threads) {
+    mosaic.params.threads = threads;
+    return static_cast<bool>(RenderFinalMosaic(job, mosaic));
+  }
+
+  std::vector<std::unique_ptr<CollectionEntry>> entries;
+  Mosaic mosaic;
+  MosaicJob job;
+};
+
+// With blending shapes the tiles are pasted in cell order; a grid alone is pasted on the pool;
+// two rectangles that overlap must again be pasted in order, the later one on top.
+TEST_F(Rendering, SameFileWithOneThreadAsWithSeveral) {
+  for (const int variant : {0, 1, 2}) {  // with shapes, grid alone, overlapping rectangles
+    SCOPED_TRACE(variant);
+    const std::string base = std::to_string(variant);
+    Rendered one(dir_, base + "one"), many(dir_, base + "many");
+    for (Mosaic* m : {&one.mosaic, &many.mosaic}) {
+      if (variant > 0)
+        m->cells.resize(40);
+      for (const uint32_t at : {5u, 15u}) {
+        MosaicCell cell = m->cells[at / 5];
+        cell.left = at, cell.top = 128 + at / 5;
+        if (variant == 2)
+          m->cells.push_back(cell);
+      }
+    }
+    ASSERT_TRUE(one.Render(1));
+    ASSERT_TRUE(many.Render(variant == 0 ? 3 : 2));
+    ASSERT_TRUE(one.mosaic.mosaicSaved && many.mosaic.mosaicSaved);
+    const std::vector<unsigned char> oneBytes = test::ReadBytes(one.mosaic.mosaicFile);
+    ASSERT_FALSE(oneBytes.empty());
+    EXPECT_TRUE(oneBytes == test::ReadBytes(many.mosaic.mosaicFile));
+    const auto a = one.job.TakeDisplayItem(), b = many.job.TakeDisplayItem();
+    ASSERT_TRUE(a && b && a->image && b->image);
+    EXPECT_TRUE(*a->image == *b->image);
+    EXPECT_EQ(many.job.Progress().target[2], static_cast<double>(many.mosaic.cells.size()));
+  }
+}
+
+// Rectangles that only touch may be pasted together; one shared pixel, a shape, or an overlap
+// with a cell outside the range may not, and cells without an image do not count.
+TEST(PasteInAnyOrderTest, WholeSeparateRectanglesOnly) {
+  CollectionEntry image;
+  const auto cell = [&](uint32_t left, uint32_t top, uint32_t w, uint32_t h, bool assigned) {
+    MosaicCell c;
+    c.left = left, c.top = top, c.width = w, c.height = h, c.area = w * h;
+    c.assigned = assigned ? &image : nullptr;
+    return c;
+  };
+  std::vector<MosaicCell> cells = {cell(0, 0, 10, 10, true), cell(10, 0, 10, 10, true),
+                                   cell(0, 10, 10, 10, true), cell(9, 9, 2, 2, false)};
+  EXPECT_TRUE(PasteInAnyOrder(cells, 0, cells.size()));
+  cells[3].assigned = &image;  // now it covers a corner of each of the others
+  EXPECT_FALSE(PasteInAnyOrder(cells, 0, cells.size()));
+  EXPECT_TRUE(PasteInAnyOrder(cells, 0, 3));
+  cells.push_back(cell(19, 19, 1, 1, true));
+  EXPECT_TRUE(PasteInAnyOrder(cells, 4, 5));
+  cells[4].shape.assign(1, true);
+  EXPECT_FALSE(PasteInAnyOrder(cells, 4, 5));
+  // The right edge of the first lies past 32 bits, beyond the second's left edge.
+  cells = {cell(0xFFFFFFF0u, 0, 0x20, 1, true), cell(0xFFFFFFF8u, 0, 1, 1, true)};
+  EXPECT_FALSE(PasteInAnyOrder(cells, 0, 2));
+}
+
+// LoadTile records the decoded size in the entry; when the file changed since the analysis, the
+// parallel rendering must leave the same record as painting cell after cell: here a 60 x 40
+// photo replaced by a 30 x 50 portrait one. The unreadable file keeps the record it had.
+TEST_F(Rendering, DecodedSizeReachesTheSharedEntry) {
+  for (const unsigned threads : {1u, 2u}) {
+    Rendered r(dir_, "size" + std::to_string(threads));
+    test::WriteJpeg(test::Patterned(30, 50, 3), r.entries[1]->path);
+    ASSERT_TRUE(r.Render(threads));
+    EXPECT_EQ(
+        std::tuple(r.entries[1]->pixelWidth, r.entries[1]->pixelHeight, r.entries[1]->portrait),
+        std::tuple(30u, 50u, 1u))
+        << threads;
+    EXPECT_EQ(r.entries[5]->pixelWidth, 60u) << threads;
+  }
 }
 
 }  // namespace

@@ -142,12 +142,10 @@ TEST(WebPage, DisplayWidthIsClamped) {
 }
 
 TEST(OutputNames, StayInTheSourcesFolder) {
-  struct Row {
-    const char* source;
-    const char* mosaic;
-    const char* page;
-  };
-  const Row rows[] = {
+  // clang-format off
+  const struct {
+    const char *source, *mosaic, *page;
+  } rows[] = {
       {"/p/Beach.jpg", "/p/Beach Mosaic.JPG", "/p/Beach.html"},
       {"/p/c.jpeg", "/p/c. Mosaic.JPG", "/p/c..html"},
       {"/p/sub/abc", "/p/sub/abc Mosaic.JPG", "/p/sub/abc.html"},
@@ -155,21 +153,35 @@ TEST(OutputNames, StayInTheSourcesFolder) {
       {"/p/abcde", "/p/a Mosaic.JPG", "/p/a.html"},
       {"/p/index .jpg", "/p/index  Mosaic.JPG", "/p/index.html"},
       {"/p/  .jpg", "/p/   Mosaic.JPG", "/p/  .html"},
-      {"Stra\xC3\x9F"
-       "e",
-       "St Mosaic.JPG", "St.html"},  // four characters, five bytes
+      {"Stra\xC3\x9F" "e", "St Mosaic.JPG", "St.html"},  // four characters, five bytes
   };
-  for (const Row& row : rows) {
+  // clang-format on
+  for (const auto& row : rows) {
     const std::string base = OutputBase(row.source);
-    EXPECT_EQ(MosaicFileName(base), row.mosaic) << row.source;
-    EXPECT_EQ(WebPageFileName(base), row.page) << row.source;
+    EXPECT_EQ(MosaicFileName(base) + "|" + WebPageFileName(base),
+              std::string(row.mosaic) + "|" + row.page);
   }
 }
 
+// Text is escaped by code point: ASCII up to 0x7F as it is (but for the five marked), well-formed
+// UTF-8 of two to four bytes as its code point, any other byte as a Latin-1 character.
 TEST(WebPage, EscapesAndFileUrls) {
-  EXPECT_EQ(HtmlEscape("<Cat & \"Dog\"'s>"), "&lt;Cat &amp; &quot;Dog&quot;&#39;s&gt;");
-  EXPECT_EQ(HtmlEscape("Caf\xC3\xA9 \xE2\x82\xAC"), "Caf&#233; &#8364;");
-  EXPECT_EQ(HtmlEscape("bad\xE9"), "bad&#233;");  // a stray Latin-1 byte
+  // clang-format off
+  const std::pair<std::string, std::string> escapes[] = {
+      {"<Cat & \"Dog\"'s>", "&lt;Cat &amp; &quot;Dog&quot;&#39;s&gt;"},
+      {"Caf\xC3\xA9 \xE2\x82\xAC", "Caf&#233; &#8364;"},
+      {"bad\xE9", "bad&#233;"},
+      {"\x7F", "\x7F"}, {"\x80", "&#128;"},
+      {"\xC2\x80", "&#128;"}, {"\xC1\xBF", "&#193;&#191;"}, {"\xDF\xBF", "&#2047;"},
+      {"\xE0\xA0\x80", "&#2048;"}, {"\xE0\x9F\xBF", "&#224;&#159;&#191;"},
+      {"\xED\x9F\xBF", "&#55295;"}, {"\xED\xA0\x80", "&#237;&#160;&#128;"},
+      {"\xED\xBF\xBF", "&#237;&#191;&#191;"}, {"\xEE\x80\x80", "&#57344;"},
+      {"\xEF\xBF\xBF", "&#65535;"}, {"\xF0\x90\x80\x80", "&#65536;"},
+      {"\xF4\x8F\xBF\xBF", "&#1114111;"}, {"\xF4\x90\x80\x80", "&#244;&#144;&#128;&#128;"},
+      {"\xF5\x80", "&#245;&#128;"}, {"\xC3", "&#195;"}, {"\xC3" "A", "&#195;A"},
+  };
+  // clang-format on
+  for (const auto& [text, escaped] : escapes) EXPECT_EQ(HtmlEscape(text), escaped);
   EXPECT_EQ(FileUrl("/home/ann/a&b \"c\"#1%.jpg"), "file:///home/ann/a%26b%20%22c%22%231%25.jpg");
   EXPECT_EQ(FileUrl("/p/Caf\xC3\xA9.jpg"), "file:///p/Caf%C3%A9.jpg");
 }

@@ -1,43 +1,25 @@
 #include "engine/usage_counter.h"
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <ctime>
 #include <fstream>
 
-#include "test_support.h"
+#include "random_fixture.h"
 
 namespace tessarix {
 namespace {
 
-std::optional<std::string> Saved(const char* name) {
-  const char* value = std::getenv(name);
-  return value ? std::optional<std::string>(value) : std::nullopt;
-}
-
-void Restore(const char* name, const std::optional<std::string>& saved) {
-  if (saved)
-    setenv(name, saved->c_str(), 1);
-  else
-    unsetenv(name);
-}
-
 // Points the counter at a fresh folder and restores the environment afterwards.
 class UsageCounter : public ::testing::Test {
  protected:
-  void SetUp() override { setenv("XDG_CONFIG_HOME", dir_.File("config").c_str(), 1); }
-  void TearDown() override {
-    Restore("XDG_CONFIG_HOME", savedXdg_);
-    Restore("HOME", savedHome_);
-  }
   void WriteFile(const std::string& text) const {
     std::filesystem::create_directories(dir_.Path() / "config/tessarix");
     std::ofstream(dir_.File("config/tessarix/usage.ini")) << text;
   }
 
   test::TempDir dir_;
-  std::optional<std::string> savedXdg_ = Saved("XDG_CONFIG_HOME"), savedHome_ = Saved("HOME");
+  test::ScopedEnv configHome_{"XDG_CONFIG_HOME", dir_.File("config")};
 };
 
 std::string Today() {
@@ -78,8 +60,8 @@ TEST_F(UsageCounter, DateIsKeptOnceCountingAndRestartsWithTheCount) {
 }
 
 TEST_F(UsageCounter, RelativeConfigHomeFallsBackToHome) {
-  setenv("XDG_CONFIG_HOME", "relative/config", 1);
-  setenv("HOME", dir_.File("home").c_str(), 1);
+  const test::ScopedEnv relative("XDG_CONFIG_HOME", "relative/config");
+  const test::ScopedEnv home("HOME", dir_.File("home"));
   EXPECT_EQ(UsageFilePath(), dir_.File("home") + "/.config/tessarix/usage.ini");
   ASSERT_TRUE(IncrementMosaicCount());
   EXPECT_TRUE(std::filesystem::exists(dir_.File("home/.config/tessarix/usage.ini")));

@@ -44,20 +44,5 @@ TEST(DeInterlace, AveragesOddRowsWithTheirNeighboursExactly) {
   EXPECT_FALSE(DeInterlaced(one, 101));
 }
 
-TEST(DeInterlace, FullStrengthAveragesOddRowsFromTheirNeighbours) {
-  // Odd rows take the truncated mean of the rows around them; a last odd row copies the one
-  // above, and even rows stay as they are.
-  for (uint32_t height : {4u, 5u}) {
-    Image image = test::MakeImage(1, height, [](uint32_t, uint32_t y) {
-      const uint32_t v[5] = {100, 0, 51, 0, 200};
-      return MakePixel(v[y], 255 - v[y], 0);
-    });
-    ASSERT_TRUE(DeInterlace(image, 100));
-    EXPECT_EQ(image.At(0, 1), MakePixel(75, 179, 0));  // (100+51)/2, (155+204)/2
-    EXPECT_EQ(image.At(0, 2), MakePixel(51, 204, 0));
-    EXPECT_EQ(image.At(0, 3), height == 4 ? MakePixel(51, 204, 0) : MakePixel(125, 129, 0));
-  }
-}
-
 }  // namespace
 }  // namespace tessarix

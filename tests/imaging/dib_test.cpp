@@ -1,11 +1,7 @@
 #include "imaging/dib.h"
 
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <sys/resource.h>
 
-#include <filesystem>
-#include <fstream>
 #include <vector>
 
 #include "test_support.h"
@@ -33,8 +29,7 @@ const Bytes kSmallRows = {0x13, 0x12, 0x11, 0x16, 0x15, 0x14, 0x19, 0x18, 0x17, 
 TEST(Dib, DisplayFormIsBottomUpBgrWithRowsPaddedToFourBytes) {
   const auto dib = ToDib(SmallImage());
   ASSERT_TRUE(dib);
-  EXPECT_EQ(dib->width, 3u);
-  EXPECT_EQ(dib->height, 2u);
+  EXPECT_EQ(std::pair(dib->width, dib->height), std::pair(3u, 2u));
   EXPECT_EQ(Bytes(dib->bytes.begin(), dib->bytes.end()), kSmallRows);
   EXPECT_FALSE(ToDib(Image()));
   EXPECT_EQ(Dib::RowStride(1), 4u);
@@ -42,6 +37,8 @@ TEST(Dib, DisplayFormIsBottomUpBgrWithRowsPaddedToFourBytes) {
   EXPECT_EQ(Dib::RowStride(2000000000u), 6000000000u);  // no 32-bit wrap
 }
 
+// A frame whose stride (968) is not width * 3 (966): rows come back unskewed, and a BMP file of
+// them holds the same rows with the padding now zero.
 TEST(Dib, OddWidthFrameComesBackUnskewed) {
   constexpr uint32_t kWidth = 322, kHeight = 3, kStride = 968;
   Dib dib{kWidth, kHeight, Bytes(kStride * kHeight, 0xEE)};  // padding holds junk
@@ -61,14 +58,12 @@ TEST(Dib, OddWidthFrameComesBackUnskewed) {
   }
   EXPECT_EQ(image->At(321, 0), MakePixel(1, 65, 2));
 
-  // The rows of the file are the rows of the DIB, padding now zero.
   test::TempDir dir;
   ASSERT_TRUE(SaveBmp(*image, dir.File("frame.bmp")));
   const Bytes file = test::ReadBytes(dir.File("frame.bmp"));
   ASSERT_EQ(file.size(), 54u + kStride * kHeight);
   EXPECT_TRUE(std::equal(dib.bytes.begin(), dib.bytes.begin() + 966, file.begin() + 54));
-  EXPECT_EQ(file[54 + 966], 0);
-  EXPECT_EQ(file[54 + 967], 0);
+  EXPECT_EQ(file[54 + 966] | file[54 + 967], 0);
 
   dib.bytes.resize(kStride * kHeight - 1);  // one byte short of the last row
   EXPECT_FALSE(FromDib(dib));
@@ -90,32 +85,6 @@ TEST(SaveBmp, WritesHeadersAndPaddedBottomUpRows) {
   expected[34] = 24;  // image size; resolutions and colour counts stay 0
   expected.insert(expected.end(), kSmallRows.begin(), kSmallRows.end());
   EXPECT_EQ(test::ReadBytes(dir.File("small.bmp")), expected);
-}
-
-TEST(SaveBmp, FailuresLeaveNoFileBehind) {
-  test::TempDir dir;
-  EXPECT_FALSE(SaveBmp(Image(), dir.File("empty.bmp")));
-  EXPECT_FALSE(SaveBmp(SmallImage(), dir.File("missing/small.bmp")));
-
-  // A write that fails half way (file size limit) keeps the old file and no temporary.
-  const std::string path = dir.File("old.bmp");
-  std::ofstream(path) << "old";
-  rlimit saved{};
-  ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
-  const auto previous = signal(SIGXFSZ, SIG_IGN);
-  rlimit small = saved;
-  small.rlim_cur = 1000;
-  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
-  const Status written = SaveBmp(test::MakeFlatImage(100, 100, 0x00808080), path);
-  setrlimit(RLIMIT_FSIZE, &saved);
-  signal(SIGXFSZ, previous);
-  ASSERT_FALSE(written);
-  EXPECT_EQ(written.Why().systemError, EFBIG);  // the operating system's reason is kept
-  EXPECT_EQ(test::ReadBytes(path), (Bytes{'o', 'l', 'd'}));
-  int files = 0;
-  for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(dir.Path()))
-    ++files;
-  EXPECT_EQ(files, 1);  // nor did the empty image leave one
 }
 
 }  // namespace

@@ -80,11 +80,12 @@ TEST(Resample, FlatPictureKeepsItsColorAtAnyScale) {
 
 TEST(Resample, RefusesRectanglesOutsideTheSourceAndZeroSizes) {
   const Image source = MakeFlatImage(4, 4, 0x00102030);
-  EXPECT_FALSE(Resample(source, 2, 2, 4, 4, 1, 0));
-  EXPECT_FALSE(Resample(source, 2, 2, 4, 4, 0, 1));
-  EXPECT_FALSE(Resample(source, 2, 2, 2, 2, UINT32_MAX, 0));  // no wrap-around
-  EXPECT_FALSE(Resample(source, 2, 2, 0, 4, 0, 0));
-  EXPECT_FALSE(Resample(source, 0, 2, 4, 4, 0, 0));
+  const uint32_t refused[][6] = {{2, 2, 4, 4, 1, 0},
+                                 {2, 2, 4, 4, 0, 1},
+                                 {2, 2, 2, 2, UINT32_MAX, 0},  // no wrap-around
+                                 {2, 2, 0, 4, 0, 0},
+                                 {0, 2, 4, 4, 0, 0}};
+  for (const auto& r : refused) EXPECT_FALSE(Resample(source, r[0], r[1], r[2], r[3], r[4], r[5]));
   EXPECT_FALSE(Resample(Image(), 2, 2, 1, 1, 0, 0));
   EXPECT_FALSE(ResampleTransparent(source, 1, 1, UINT32_MAX, UINT32_MAX, 0, 0));
 }
@@ -169,8 +170,7 @@ TEST(FitWithin, KeepsTheAspectInsideTheBox) {
   EXPECT_EQ(SizeOf(FitWithin(source, 100, 50)), std::pair(66u, 50u));  // 400 * 50 / 300
   // 1 * 10 / 1000 = 0 becomes 1.
   EXPECT_EQ(SizeOf(FitWithin(MakeFlatImage(1000, 1, 0), 10, 10)), std::pair(10u, 1u));
-  EXPECT_FALSE(FitWithin(source, 0, 10));
-  EXPECT_FALSE(FitWithin(Image(), 10, 10));
+  EXPECT_FALSE(FitWithin(source, 0, 10) || FitWithin(Image(), 10, 10));
 }
 
 TEST(Rotate, QuarterTurnOrTransposition) {
@@ -178,9 +178,7 @@ TEST(Rotate, QuarterTurnOrTransposition) {
   EXPECT_EQ(SizeOf(Rotate(source, -90)), std::pair(2u, 3u));
   EXPECT_EQ(PixelsOf(Rotate(source, -90)), (Pixels{2, 12, 1, 11, 0, 10}));
   EXPECT_EQ(PixelsOf(Rotate(source, 90)), (Pixels{0, 10, 1, 11, 2, 12}));  // a transposition
-  EXPECT_FALSE(Rotate(source, 45));
-  EXPECT_FALSE(Rotate(source, 180));
-  EXPECT_FALSE(Rotate(Image(), 90));
+  EXPECT_FALSE(Rotate(source, 45) || Rotate(source, 180) || Rotate(Image(), 90));
 }
 
 TEST(Paste, BlendOntoTransparentCopiesThenAverages) {
@@ -211,10 +209,9 @@ TEST(Paste, ClipsAtTopRightAndBottomAndRefusesWithoutWriting) {
   ASSERT_TRUE(Paste(target, 3, -2, source, PasteMode::Blend));
   EXPECT_EQ(PixelsOf(target), (Pixels{0, 0, 0, 10, 0, 0, 0, 0, 0, 0, 0, 0}));
 
-  target = blank;
-  EXPECT_FALSE(Paste(target, 4, 0, source, PasteMode::Copy));
-  EXPECT_FALSE(Paste(target, 0, 3, source, PasteMode::Copy));
-  EXPECT_FALSE(Paste(target, 0, -3, source, PasteMode::Copy));  // ends exactly at the top
+  target = blank;  // the last one ends exactly at the top
+  for (const auto& [x, y] : {std::pair{4, 0}, {0, 3}, {0, -3}})
+    EXPECT_FALSE(Paste(target, x, y, source, PasteMode::Copy)) << x << "," << y;
   EXPECT_FALSE(Paste(target, 0, 0, Image(), PasteMode::Copy));
   EXPECT_EQ(target, blank);
   Image empty;
@@ -251,10 +248,9 @@ TEST(MakeSeamless, SizesAndRefusals) {
   EXPECT_EQ(SizeOf(result), std::pair(4u, 4u));
   EXPECT_EQ(PixelsOf(result), Pixels(16, 0x00336699u));  // a flat picture stays flat
   EXPECT_TRUE(MakeSeamless(source, 3, 2));               // strips as wide as what they fade into
-  EXPECT_FALSE(MakeSeamless(source, 0, 5));
-  EXPECT_FALSE(MakeSeamless(source, 6, 0));
-  EXPECT_FALSE(MakeSeamless(source, 4, 0));  // 4 columns cannot fade into the 2 kept
-  EXPECT_FALSE(MakeSeamless(source, 0, 3));
+  // 4 columns cannot fade into the 2 kept.
+  for (const auto& [x, y] : {std::pair{0u, 5u}, {6u, 0u}, {4u, 0u}, {0u, 3u}})
+    EXPECT_FALSE(MakeSeamless(source, x, y)) << x << "," << y;
   EXPECT_FALSE(MakeSeamless(Image(), 0, 0));
 }
 

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
 #include <vector>
 
 #include "imaging/color_accumulator.h"
@@ -46,12 +47,11 @@ TEST(ColorAccumulator, OpaqueRunEqualsSingleAdds) {
 
 TEST(Image, CreateFillsEveryByte) {
   Image image;
-  ASSERT_TRUE(image.Create(3, 2, 0));
-  EXPECT_EQ(image, test::MakeFlatImage(3, 2, 0u));
-  ASSERT_TRUE(image.Create(3, 2, 255));
-  EXPECT_EQ(image, test::MakeFlatImage(3, 2, 0xFFFFFFFFu));
-  ASSERT_TRUE(image.Create(2, 1, 0x12));
-  EXPECT_EQ(image, test::MakeFlatImage(2, 1, 0x12121212u));
+  using Row = std::tuple<uint32_t, uint8_t, Pixel>;  // width (of 2 rows), byte, pixel
+  for (const auto& [w, byte, pixel] : {Row{3, 0, 0}, {3, 255, ~0u}, {1, 0x12, 0x12121212u}}) {
+    ASSERT_TRUE(image.Create(w, 2, byte));
+    EXPECT_EQ(image, test::MakeFlatImage(w, 2, pixel)) << int{byte};
+  }
   ASSERT_TRUE(image.CreateTransparent(3, 2));
   EXPECT_EQ(image, test::MakeFlatImage(3, 2, kTransparentBlack));
 }

@@ -6,15 +6,6 @@
 namespace tessarix {
 namespace {
 
-// Flat 8 x 8 grey blocks, each its own level: every block decodes to the same pixels wherever an
-// encoding puts it, so a turned copy of the file decodes to the turned pixels exactly.
-Image Blocks(uint32_t w, uint32_t h) {
-  return test::MakeImage(w, h, [w](uint32_t x, uint32_t y) {
-    const uint32_t level = 16 + 24 * ((y / 8) * (w / 8) + x / 8);
-    return MakePixel(level, level, level);
-  });
-}
-
 struct Stored {
   uint16_t tag;
   size_t exifBytes;  // 0: no EXIF block at all
@@ -32,7 +23,7 @@ const Stored kStored[] = {
 
 TEST(OrientationTest, EveryTagReadsUpright) {
   test::TempDir dir;
-  const Image upright = Blocks(32, 16);
+  const Image upright = test::Blocks(32, 16);
   test::WriteJpeg(upright, dir.File("upright.jpg"), 100);
   Image expected;
   ASSERT_TRUE(expected.LoadJpeg(dir.File("upright.jpg")));

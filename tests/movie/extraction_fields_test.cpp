@@ -134,17 +134,15 @@ TEST(ExtractionFieldsTest, RangeCheckAndSampleFrameOnAMovie) {
   // Rectangle: left 16/64*32 = 8, right 47/64*32 = 23.5, top 4/16*8 = 2, bottom 11/16*8 = 5.5.
   const auto display = DrawSampleFrame(&stream, fields, 1, 34, 10);
   ASSERT_TRUE(display.has_value());
-  ASSERT_EQ(display->Width(), 34u);
-  ASSERT_EQ(display->Height(), 10u);
-  const Pixel white = MakePixel(255, 255, 255);
-  const Pixel black = MakePixel(0, 0, 0);
-  EXPECT_EQ(display->At(0, 0), black);
-  EXPECT_EQ(display->At(33, 9), black);
-  for (const auto& [x, y] : {std::pair{8u, 2u}, {15u, 2u}, {23u, 5u}, {8u, 4u}})
-    EXPECT_EQ(display->At(1 + x, 1 + y), white) << x << "," << y;
-  EXPECT_EQ(display->At(1 + 24, 1 + 5), display->At(1 + 30, 1 + 6));  // outside: frame grey
-  EXPECT_NE(display->At(1 + 15, 1 + 4), white);                       // inside: frame grey
-  EXPECT_NE(display->At(1 + 15, 1 + 4), black);
+  ASSERT_EQ(std::tuple(display->Width(), display->Height()), std::tuple(34u, 10u));
+  const auto at = [&](uint32_t x, uint32_t y) { return display->At(x, y); };
+  const Pixel white = MakePixel(255, 255, 255), black = MakePixel(0, 0, 0);
+  // The margin is black, the rectangle's edges white, the frame grey inside and outside them.
+  EXPECT_EQ(std::vector<Pixel>({at(0, 0), at(33, 9), at(9, 3), at(16, 3), at(24, 6), at(9, 5)}),
+            std::vector<Pixel>({black, black, white, white, white, white}));
+  EXPECT_EQ(at(25, 6), at(31, 7));
+  EXPECT_NE(at(16, 5), white);
+  EXPECT_NE(at(16, 5), black);
   EXPECT_TRUE(prompt.messages.empty());
 
   EXPECT_FALSE(DrawSampleFrame(&stream, fields, 12, 34, 10).has_value());  // past the end

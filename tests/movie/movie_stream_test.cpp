@@ -49,40 +49,41 @@ void ExpectSeeksMatchSequentialDecode(const std::string& path, int frames) {
 
 TEST(MovieStreamTest, ReportsTheMovieAndSeeksToTheFramesOfASequentialDecode) {
   TempDir dir;
-  VideoSpec video{.frames = 60};
-  ASSERT_TRUE(test::WriteCodedVideo(dir.File("mjpeg.avi"), video));
-  video.codec = AV_CODEC_ID_MPEG4;
-  video.pixelFormat = AV_PIX_FMT_YUV420P;
-  video.bFrames = 2;  // AVI then has no timestamps on the I and P packets
-  ASSERT_TRUE(test::WriteCodedVideo(dir.File("bframes.avi"), video));
-  video.rate = {30000, 1001};
-  ASSERT_TRUE(test::WriteCodedVideo(dir.File("bframes.mp4"), video));
-  // A raw stream states no length: its frames must be counted.
-  video.frames = 40;
-  video.bFrames = 0;
-  video.gop = 10;
-  ASSERT_TRUE(test::WriteCodedVideo(dir.File("raw.m4v"), video));
   RecordingPrompt prompt;
-  ExpectSeeksMatchSequentialDecode(dir.File("mjpeg.avi"), 60);
-  ExpectSeeksMatchSequentialDecode(dir.File("bframes.avi"), 60);
-  ExpectSeeksMatchSequentialDecode(dir.File("bframes.mp4"), 60);
-  ExpectSeeksMatchSequentialDecode(dir.File("raw.m4v"), 40);
-
-  MovieStream stream;
-  EXPECT_EQ(stream.Frame(0), nullptr);
-  ASSERT_TRUE(stream.Open(dir.File("mjpeg.avi")));
-  EXPECT_EQ(stream.Rate(), 25u);
-  EXPECT_EQ(stream.Scale(), 1u);
-  EXPECT_EQ(stream.Width(), 48u);
-  EXPECT_EQ(stream.Height(), 16u);
-  EXPECT_EQ(stream.Frame(-1), nullptr);
-  EXPECT_EQ(stream.Frame(60), nullptr);
-  stream.Close();
-  stream.Close();
-  EXPECT_EQ(stream.FrameCount(), 0u);
-  ASSERT_TRUE(stream.Open(dir.File("bframes.mp4")));
-  EXPECT_EQ(stream.Rate(), 30000u);
-  EXPECT_EQ(stream.Scale(), 1001u);
+  constexpr AVCodecID kMpeg4 = AV_CODEC_ID_MPEG4;
+  constexpr AVPixelFormat kYuv = AV_PIX_FMT_YUV420P;
+  // clang-format off
+  const struct {
+    const char* name;
+    VideoSpec video;
+    uint32_t rate, scale;
+  } movies[] = {
+      {"mjpeg.avi", {.frames = 60}, 25, 1},
+      // AVI has no timestamps on the I and P packets of a movie with B-frames.
+      {"bframes.avi", {.frames = 60, .codec = kMpeg4, .pixelFormat = kYuv, .bFrames = 2}, 25, 1},
+      {"bframes.mp4", {.frames = 60, .codec = kMpeg4, .pixelFormat = kYuv, .rate = {30000, 1001},
+                       .bFrames = 2}, 30000, 1001},
+      // A raw stream states no length: its frames must be counted.
+      {"raw.m4v", {.frames = 40, .codec = kMpeg4, .pixelFormat = kYuv, .gop = 10}, 0, 0},
+  };
+  // clang-format on
+  for (const auto& movie : movies) {
+    SCOPED_TRACE(movie.name);
+    ASSERT_TRUE(test::WriteCodedVideo(dir.File(movie.name), movie.video));
+    ExpectSeeksMatchSequentialDecode(dir.File(movie.name), movie.video.frames);
+    MovieStream stream;
+    ASSERT_TRUE(stream.Open(dir.File(movie.name)));
+    if (movie.rate != 0) {
+      EXPECT_EQ(std::tuple(stream.Rate(), stream.Scale(), stream.Width(), stream.Height()),
+                std::tuple(movie.rate, movie.scale, 48u, 16u));
+    }
+    EXPECT_EQ(stream.Frame(-1), nullptr);
+    EXPECT_EQ(stream.Frame(movie.video.frames), nullptr);
+    stream.Close();
+    stream.Close();
+    EXPECT_EQ(stream.FrameCount(), 0u);
+    EXPECT_EQ(stream.Frame(0), nullptr);
+  }
   EXPECT_TRUE(prompt.messages.empty());
 }
 

@@ -43,15 +43,9 @@ LimitedRun RunWithLimit(int resource, uint64_t limitBytes, Work work) {
     const rlimit limit{static_cast<rlim_t>(limitBytes), static_cast<rlim_t>(limitBytes)};
     int code = 3;
     if (setrlimit(resource, &limit) == 0) {
+      // A blocking write to a pipe returns only when all of it is written.
       const std::string report = work();
-      size_t done = 0;
-      while (done < report.size()) {
-        const ssize_t n = write(fds[1], report.data() + done, report.size() - done);
-        if (n <= 0)
-          break;
-        done += static_cast<size_t>(n);
-      }
-      code = done == report.size() ? 0 : 4;
+      code = write(fds[1], report.data(), report.size()) == ssize_t(report.size()) ? 0 : 4;
     }
     close(fds[1]);
     _exit(code);  // no destructors, no atexit handlers: the parent owns the fixtures
@@ -105,24 +99,6 @@ LimitedRun RunWithMemoryLimit(uint64_t extraBytes, Work work) {
   if (!MemoryLimitWorks())  // still in a child, still reporting; only the bound is lost
     return RunWithLimit(RLIMIT_CORE, 0, work);
   return RunWithLimit(RLIMIT_AS, current + extraBytes, work);
-}
-
-// A small baseline JPEG (as the program writes them) whose frame header is changed to claim
-// width x height: libjpeg reads the claimed size, and the scan data ends long before, so the
-// decode runs into the memory question without a file of that size on disk.
-inline std::vector<unsigned char> WithClaimedSize(std::vector<unsigned char> jpeg, uint16_t width,
-                                                  uint16_t height) {
-  for (size_t i = 0; i + 9 < jpeg.size(); ++i) {
-    if (jpeg[i] == 0xFF && jpeg[i + 1] == 0xC0) {
-      // FF C0, length (2), precision (1), height (2), width (2), big-endian.
-      jpeg[i + 5] = static_cast<unsigned char>(height >> 8);
-      jpeg[i + 6] = static_cast<unsigned char>(height);
-      jpeg[i + 7] = static_cast<unsigned char>(width >> 8);
-      jpeg[i + 8] = static_cast<unsigned char>(width);
-      return jpeg;
-    }
-  }
-  return {};
 }
 
 // Names in `folder` that a writer left behind: hidden temporary files of the atomic writer.

@@ -26,6 +26,20 @@ Image MakeFlatImage(uint32_t width, uint32_t height, Pixel colour) {
   return MakeImage(width, height, [colour](uint32_t, uint32_t) { return colour; });
 }
 
+Image Noise(uint32_t width, uint32_t height) {
+  return MakeImage(width, height, [](uint32_t x, uint32_t y) {
+    const uint32_t v = x * 2654435761u ^ y * 40503u;
+    return MakePixel(v & 0xFF, (v >> 8) & 0xFF, (x * 7 + y * 3) & 0xFF);
+  });
+}
+
+Image Blocks(uint32_t width, uint32_t height) {
+  return MakeImage(width, height, [width](uint32_t x, uint32_t y) {
+    const uint32_t level = (16 + 24 * ((y / 8) * (width / 8) + x / 8)) % 256;
+    return MakePixel(level, level, level);
+  });
+}
+
 void WriteJpeg(const Image& image, const std::string& path, int quality) {
   ASSERT_TRUE(image.SaveJpeg(path, quality)) << path;
 }
@@ -33,6 +47,27 @@ void WriteJpeg(const Image& image, const std::string& path, int quality) {
 std::vector<unsigned char> ReadBytes(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+void WriteBytes(const std::string& path, const std::vector<unsigned char>& bytes) {
+  std::ofstream(path, std::ios::binary | std::ios::trunc)
+      .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+}
+
+void WriteClaimingSize(const std::string& path, uint16_t width, uint16_t height) {
+  WriteJpeg(MakeFlatImage(16, 16, MakePixel(128, 128, 128)), path);
+  std::vector<unsigned char> jpeg = ReadBytes(path);
+  for (size_t i = 0; i + 9 < jpeg.size(); ++i) {
+    if (jpeg[i] == 0xFF && jpeg[i + 1] == 0xC0) {
+      // FF C0, length (2), precision (1), height (2), width (2), big-endian.
+      jpeg[i + 5] = static_cast<unsigned char>(height >> 8);
+      jpeg[i + 6] = static_cast<unsigned char>(height);
+      jpeg[i + 7] = static_cast<unsigned char>(width >> 8);
+      jpeg[i + 8] = static_cast<unsigned char>(width);
+      return WriteBytes(path, jpeg);
+    }
+  }
+  ADD_FAILURE() << "no baseline frame header in " << path;
 }
 
 void TagOrientation(const std::string& path, uint16_t orientation, size_t keep) {
@@ -50,8 +85,7 @@ void TagOrientation(const std::string& path, uint16_t orientation, size_t keep) 
                                         static_cast<unsigned char>(length & 0xFF)};
   segment.insert(segment.end(), exif.begin(), exif.end());
   bytes.insert(bytes.begin() + 2, segment.begin(), segment.end());
-  std::ofstream(path, std::ios::binary | std::ios::trunc)
-      .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+  WriteBytes(path, bytes);
 }
 
 Image Turned(const Image& image, int quarterTurns, bool mirror) {

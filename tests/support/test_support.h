@@ -72,12 +72,24 @@ Image MakeImage(uint32_t width, uint32_t height, Fn colour) {
 
 // A flat-coloured image.
 Image MakeFlatImage(uint32_t width, uint32_t height, Pixel colour);
+// Busy content that compresses poorly.
+Image Noise(uint32_t width, uint32_t height);
+// Flat grey 8 x 8 blocks of different levels, no two mirrored or turned alike: each decodes to the
+// same pixels wherever an encoding puts it, so a turned copy of a file decodes to the turned
+// pixels exactly.
+Image Blocks(uint32_t width, uint32_t height);
 
 // Writes `image` as a JPEG of quality 95 and fails the test if that does not work.
 void WriteJpeg(const Image& image, const std::string& path, int quality = 95);
 
 // The bytes of a file (empty when it cannot be read).
 std::vector<unsigned char> ReadBytes(const std::string& path);
+void WriteBytes(const std::string& path, const std::vector<unsigned char>& bytes);
+
+// Writes at `path` a flat 16 x 16 JPEG whose frame header claims `width` x `height`: libjpeg
+// believes the claim and the scan data ends long before, so a decode asks for the claimed
+// memory without a file of that size on disk.
+void WriteClaimingSize(const std::string& path, uint16_t width, uint16_t height);
 
 // Puts an EXIF block whose orientation tag holds `orientation` right after the start marker of
 // the JPEG file at `path`, cut to its first `keep` bytes (a damaged block when fewer than all 32).

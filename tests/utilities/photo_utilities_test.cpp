@@ -14,18 +14,14 @@ namespace {
 namespace fs = std::filesystem;
 using test::TempDir;
 
-Image Load(const std::string& path) {
-  Image image;
-  EXPECT_TRUE(image.LoadJpeg(path)) << path;
-  return image;
-}
-
 Pixel Grey(uint32_t v) {
   return MakePixel(v, v, v);
 }
 
-void ExpectGrey(const Image& image, uint32_t x, uint32_t y, int expected, int tolerance = 4) {
-  EXPECT_NEAR(static_cast<int>(Green(image.At(x, y))), expected, tolerance) << x << "," << y;
+// The green level at (x, y) of the JPEG at `path`, -1 when it cannot be read.
+int GreyAt(const std::string& path, uint32_t x, uint32_t y) {
+  Image image;
+  return image.LoadJpeg(path) ? static_cast<int>(Green(image.At(x, y))) : -1;
 }
 
 // The luminance DC quantiser shows the encoder's quality: 16 scaled by 5000 / q or 200 - 2q
@@ -66,21 +62,21 @@ TEST(SeamlessCommands, WallpaperAndCutBordersWriteTheSameCutPicture) {
   EXPECT_EQ(DcQuantiser(wall.written[0]), 1);  // quality 100
   EXPECT_EQ(DcQuantiser(cut.written[0]), 6);   // quality 80: (16 * 40 + 50) / 100
   for (const std::string& file : {wall.written[0], cut.written[0]}) {
-    const Image out = Load(file);
-    ASSERT_EQ(out.Width(), 800u);
-    ASSERT_EQ(out.Height(), 534u);
+    Image out;
+    ASSERT_TRUE(out.LoadJpeg(file));
+    EXPECT_EQ(std::tuple(out.Width(), out.Height()), std::tuple(800u, 534u));
     // The cut corner fades in with weight 255 twice: (255 * 200 + 140) / 256 = 199,
-    // (255 * 100 + 40) / 256 = 99, then (255 * 199 + 99) / 256 = 198.
-    ExpectGrey(out, 0, 0, 198);
-    ExpectGrey(out, 799, 533, 40);  // the last kept pixel is unchanged
+    // (255 * 100 + 40) / 256 = 99, then (255 * 199 + 99) / 256 = 198. The last kept pixel is
+    // unchanged.
+    EXPECT_NEAR(Green(out.At(0, 0)), 198, 4);
+    EXPECT_NEAR(Green(out.At(799, 533)), 40, 4);
   }
-
   // Under 9 pixels wide: no cut across.
   test::WriteJpeg(test::MakeFlatImage(8, 20, Grey(90)), dir.File("slim.jpg"));
   ASSERT_TRUE(PhotoToWallpaper(dir.File("slim.jpg")).status);
-  const Image slim = Load(dir.File("slim WallPaper.jpg"));
-  EXPECT_EQ(slim.Width(), 8u);
-  EXPECT_EQ(slim.Height(), 18u);
+  Image slim;
+  ASSERT_TRUE(slim.LoadJpeg(dir.File("slim WallPaper.jpg")));
+  EXPECT_EQ(std::tuple(slim.Width(), slim.Height()), std::tuple(8u, 18u));
 
   const PhotoUtilityResult missing = CutBorders(dir.File("gone.jpg"));
   ASSERT_FALSE(missing.status);
@@ -112,19 +108,17 @@ TEST(JpgQualityTest, TwentyFilesNamedAfterTheirDifferenceAndNoTargetReplaced) {
   EXPECT_EQ(test::ReadBytes(result.steps[9].path),
             (std::vector<unsigned char>{'k', 'e', 'e', 'p'}));
   EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), 40);
-}
 
-TEST(JpgQualityTest, NinePixelsKeepTheQNamesAndABlockedFolderStopsAtOnce) {
-  TempDir dir;
+  // Nine pixels keep the "_Q" names; a file where the folder should be stops at once, without
+  // one "Can't open" box per quality.
   test::WriteJpeg(Busy(3, 3), dir.File("tiny.jpg"));
   const PhotoUtilityResult tiny = JpgQualityTest(dir.File("tiny.jpg"));
   ASSERT_TRUE(tiny.status);
   for (const QualityStep& step : tiny.steps) {
     EXPECT_FALSE(step.difference);
-    EXPECT_EQ(step.path, dir.Folder() + Format("PhotoUtility/tiny_Q%03d.jpg", step.quality));
+    EXPECT_EQ(step.path, folder + Format("tiny_Q%03d.jpg", step.quality));
     EXPECT_TRUE(fs::exists(step.path));
   }
-
   TempDir other;
   test::RecordingPrompt prompt;
   test::WriteJpeg(Busy(40, 30), other.File("cat.jpg"));
@@ -132,10 +126,10 @@ TEST(JpgQualityTest, NinePixelsKeepTheQNamesAndABlockedFolderStopsAtOnce) {
   const PhotoUtilityResult blocked = JpgQualityTest(other.File("cat.jpg"));
   EXPECT_FALSE(blocked.status);
   EXPECT_TRUE(blocked.steps.empty());
-  EXPECT_TRUE(prompt.messages.empty());  // not one "Can't open" box per quality
+  EXPECT_TRUE(prompt.messages.empty());
 }
 
-TEST(DeInterlaceSeries, EightFilesFromStrength30To100) {
+TEST(DeInterlaceSeriesAndMaskAnalysis, FilesNamedAfterTheSourceWithTheirPictures) {
   TempDir dir;
   const std::string path = dir.File("cat.jpg");
   // Even rows 200, odd rows 20.
@@ -149,20 +143,17 @@ TEST(DeInterlaceSeries, EightFilesFromStrength30To100) {
     EXPECT_EQ(DcQuantiser(result.written[i]), 2);  // quality 95: (16 * 10 + 50) / 100
   }
   // Strength 30: (70 * 20 + 15 * 200 + 15 * 200) / 100 = 74; strength 100: (200 + 200) / 2.
-  ExpectGrey(Load(result.written[0]), 5, 7, 74, 8);
-  ExpectGrey(Load(result.written[7]), 5, 7, 200, 8);
-}
+  EXPECT_NEAR(GreyAt(result.written[0], 5, 7), 74, 8);
+  EXPECT_NEAR(GreyAt(result.written[7], 5, 7), 200, 8);
 
-TEST(MaskFileAnalysis, AreaMapKeepsTheExtensionInItsName) {
-  TempDir dir;
-  const std::string path = dir.File("heart.jpg");
+  // The area map, not the mask, keeping the extension in its name: the second of two areas is
+  // 16777215 - 16777215 / 5 = 0xCCCCCC.
   test::WriteJpeg(
-      test::MakeImage(40, 20, [](uint32_t x, uint32_t) { return Grey(x < 20 ? 0 : 255); }), path,
-      100);
-  const PhotoUtilityResult result = MaskFileAnalysis(path);
-  ASSERT_EQ(result.written, std::vector<std::string>{dir.File("heart.jpg Mask.jpg")});
-  // The area map, not the mask: the second of two areas is 16777215 - 16777215 / 5 = 0xCCCCCC.
-  ExpectGrey(Load(result.written[0]), 34, 10, 204);
+      test::MakeImage(40, 20, [](uint32_t x, uint32_t) { return Grey(x < 20 ? 0 : 255); }),
+      dir.File("heart.jpg"), 100);
+  const PhotoUtilityResult map = MaskFileAnalysis(dir.File("heart.jpg"));
+  ASSERT_EQ(map.written, std::vector<std::string>{dir.File("heart.jpg Mask.jpg")});
+  EXPECT_NEAR(GreyAt(map.written[0], 34, 10), 204, 4);
   EXPECT_FALSE(MaskFileAnalysis(dir.File("gone.jpg")).status);
 }
 
