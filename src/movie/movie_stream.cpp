@@ -53,7 +53,10 @@ void SilenceLibraries() {
 
 // A failure to open `path`, with FFmpeg's number and words for `error` (none when 0).
 Failure OpenFailure(FailureKind kind, const std::string& path, int error) {
-  Failure failure{kind, path, -error, {}};
+  Failure failure{kind, path, 0, {}, error};
+  // FFmpeg's numbers for the operating system's errors are the errno negated.
+  if (error < 0 && error > -4096)
+    failure.systemError = -error;
   if (error != 0) {
     char words[AV_ERROR_MAX_STRING_SIZE] = {};
     av_strerror(error, words, sizeof(words));

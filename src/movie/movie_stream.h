@@ -25,9 +25,9 @@ class MovieStream {
   // Opens the first video stream of `path`; a failure leaves the stream closed and names the
   // file. Its kind tells how far the opening came: kCannotRead when the file cannot be opened or
   // read as a movie with a video stream, kDamaged when the stream cannot be decoded, kRefused
-  // when the stream tells no frame size, rate or length. FFmpeg's error number is kept negated
-  // in systemError (for the errors FFmpeg takes from the operating system that is the errno; 0
-  // when FFmpeg gave none) and its words for it in detail.
+  // when the stream tells no frame size, rate or length. FFmpeg's error number is kept in
+  // libraryError (0 when FFmpeg gave none) and its words in detail; an error FFmpeg took from
+  // the operating system also gives its errno in systemError.
   Status Open(const std::string& path);
 
   // Closes the decoder and the file; closing a closed stream does nothing.

@@ -29,6 +29,7 @@ struct Failure {
   std::string path;     // the file concerned; empty when none
   int systemError = 0;  // errno of the failed call; 0 when the operating system was not asked
   std::string detail;   // the library's own message; empty when none
+  int libraryError = 0;  // the library's own error number (FFmpeg's), 0 when none
 
   // The operating system's words for systemError ("No space left on device").
   std::string SystemText() const;

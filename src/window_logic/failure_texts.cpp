@@ -37,7 +37,7 @@ std::string PhotoUtilityFailureText(PhotoUtility command, const PhotoUtilityResu
 }
 
 std::vector<std::string> MovieOpenFailureTexts(const Failure& failure) {
-  const long number = -static_cast<long>(failure.systemError);
+  const long number = failure.libraryError;
   std::string first;
   switch (failure.kind) {
     case FailureKind::kCannotRead:

@@ -133,7 +133,7 @@ TEST(MovieStreamTest, RefusesWhatIsNotAVideo) {
     EXPECT_FALSE(stream.IsOpen());
     EXPECT_EQ(opened.Why().kind, FailureKind::kCannotRead);
     EXPECT_EQ(opened.Why().path, dir.File(name));
-    EXPECT_EQ(-opened.Why().systemError, error);
+    EXPECT_EQ(opened.Why().libraryError, error);
     EXPECT_FALSE(opened.Why().detail.empty());  // FFmpeg's words
   }
   EXPECT_TRUE(prompt.messages.empty());  // the front end says it
