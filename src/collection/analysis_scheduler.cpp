@@ -22,7 +22,7 @@ bool AnalysisScheduler::AnalyseAt(const Entries& entries, size_t cursor) {
   CollectionEntry& entry = *entries[cursor];
   if (!pool_) {
     decodeMemory_.resize(1);  // also when called without Start
-    return AnalyseEntry(entry, &decodeMemory_[0]);
+    return static_cast<bool>(AnalyseEntry(entry, &decodeMemory_[0]));
   }
   if (aheadNext_ < ahead_.size() && ahead_[aheadNext_].entry == &entry)
     return ahead_[aheadNext_++].ok;
@@ -35,7 +35,7 @@ bool AnalysisScheduler::AnalyseAt(const Entries& entries, size_t cursor) {
   pool_->ParallelFor(count, 1, [&](size_t begin, size_t end, unsigned thread) {
     for (size_t i = begin; i < end; ++i) {
       CollectionEntry& e = *entries[cursor + i];
-      ahead_[i] = Ahead{&e, AnalyseEntry(e, &decodeMemory_[thread])};
+      ahead_[i] = Ahead{&e, static_cast<bool>(AnalyseEntry(e, &decodeMemory_[thread]))};
     }
   });
   AdaptRoundSize(TickMillis() - started);

@@ -105,7 +105,7 @@ bool ImageCollection::Rescan() {
   return true;
 }
 
-bool ListFiles(const std::string& folder, const std::string& pattern, bool recurse,
+void ListFiles(const std::string& folder, const std::string& pattern, bool recurse,
                std::vector<std::string>& list) {
   const FolderListing listing = ListFolder(folder);
   for (const std::string& name : listing.files) {
@@ -116,7 +116,6 @@ bool ListFiles(const std::string& folder, const std::string& pattern, bool recur
     for (const std::string& name : listing.folders)
       ListFiles(folder + name + "/", pattern, true, list);
   }
-  return true;
 }
 
 }  // namespace tessarix

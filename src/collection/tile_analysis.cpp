@@ -1,5 +1,6 @@
 #include "collection/tile_analysis.h"
 
+#include <cerrno>
 #include <utility>
 
 #include "color/color_info.h"
@@ -47,12 +48,10 @@ bool RecordedSideways(const CollectionEntry& entry) {
          stored->height == entry.pixelHeight;
 }
 
-}  // namespace
-
-std::optional<Image> LoadTile(CollectionEntry& entry, uint32_t tw, uint32_t th,
-                              Image* decodeMemory) {
-  if (tw == 0 || th == 0)
-    return std::nullopt;
+// LoadTile into `tile`, with the reason of a failure: the JPEG file's, or kOutOfMemory for a
+// photo that cannot be turned or resampled.
+Status DecodeTile(CollectionEntry& entry, uint32_t tw, uint32_t th, Image* decodeMemory,
+                  std::optional<Image>& tile) {
   // The rows below the crop are never looked at, so they are not decoded either (a 4:3 photo
   // for a 3:2 tile leaves a sixteenth of its rows); a picture to be turned needs them all.
   const auto rowsWanted = [&](uint32_t w, uint32_t h) {
@@ -64,47 +63,62 @@ std::optional<Image> LoadTile(CollectionEntry& entry, uint32_t tw, uint32_t th,
   Image ownMemory;
   Image& image = decodeMemory != nullptr ? *decodeMemory : ownMemory;
   uint32_t h = 0;
-  if (!WithJpegMessage(image.LoadJpegTop(entry.path, rowsWanted, h)))
-    return std::nullopt;
+  if (Status loaded = WithJpegMessage(image.LoadJpegTop(entry.path, rowsWanted, h)); !loaded)
+    return loaded;
   uint32_t w = image.Width();
   entry.pixelWidth = w;
   entry.pixelHeight = h;
   entry.portrait = w < h;
 
+  const Failure outOfMemory{FailureKind::kOutOfMemory, entry.path, 0, {}};
   // The decoded photo stays where it is, so that its memory serves the next one.
   std::optional<Image> turned;
   if (MustTurn(w, h, tw, th)) {
     turned = Rotate(image, -90);
     if (!turned)
-      return std::nullopt;
+      return outOfMemory;
     std::swap(w, h);
   }
   const Image& source = turned ? *turned : image;
 
   const Crop crop = CentreCrop(w, h, tw, th);
   const bool alreadyThere = w == tw && h == th && crop.width == tw && crop.height == th;
-  if (alreadyThere)
-    return source;
-  return Resample(source, tw, th, crop.width, crop.height, crop.left, crop.top);
+  tile = alreadyThere ? std::optional<Image>(source)
+                      : Resample(source, tw, th, crop.width, crop.height, crop.left, crop.top);
+  if (!tile)
+    return outOfMemory;
+  return {};
 }
 
-bool AnalyseEntry(CollectionEntry& entry, Image* decodeMemory) {
+}  // namespace
+
+std::optional<Image> LoadTile(CollectionEntry& entry, uint32_t tw, uint32_t th,
+                              Image* decodeMemory) {
+  std::optional<Image> tile;
+  if (tw == 0 || th == 0 || !DecodeTile(entry, tw, th, decodeMemory, tile))
+    return std::nullopt;
+  return tile;
+}
+
+Status AnalyseEntry(CollectionEntry& entry, Image* decodeMemory) {
   const std::optional<FileStatus> status = StatFile(entry.path);
   if (!status) {
+    const int error = errno;
     entry.valid = 0;
-    return false;
+    return Failure{FailureKind::kCannotRead, entry.path, error, {}};
   }
   if (entry.pixelWidth != 0 && entry.modificationTime == status->modificationTime &&
       entry.fileSize == status->size && !RecordedSideways(entry)) {
-    return true;
+    return {};
   }
   entry.modificationTime = status->modificationTime;
   entry.fileSize = status->size;
-  const std::optional<Image> thumbnail = LoadTile(entry, kThumbWidth, kThumbHeight, decodeMemory);
-  if (!thumbnail)
-    return false;
+  std::optional<Image> thumbnail;
+  if (Status decoded = DecodeTile(entry, kThumbWidth, kThumbHeight, decodeMemory, thumbnail);
+      !decoded)
+    return decoded;
   ComputeColorInfo(entry.info, *thumbnail);
-  return true;
+  return {};
 }
 
 }  // namespace tessarix

@@ -5,6 +5,7 @@
 
 #include "collection/collection_entry.h"
 #include "imaging/image.h"
+#include "platform/failure.h"
 
 namespace tessarix {
 
@@ -17,12 +18,13 @@ namespace tessarix {
 std::optional<Image> LoadTile(CollectionEntry& entry, uint32_t tw, uint32_t th,
                               Image* decodeMemory = nullptr);
 
-// Brings one entry up to date: false (and valid = 0) when the file has no status; true at once
-// when its time and size match an earlier analysis, unless the record holds the sideways size
-// of a photo stored turned by a quarter (read from the file's header, no pixel decoded), as
-// analyses made before photos were read upright left it; otherwise stores the new time and size
-// and recomputes the 12 x 8 colour record from the file. False when the file cannot be decoded.
-// `decodeMemory` as for LoadTile.
-bool AnalyseEntry(CollectionEntry& entry, Image* decodeMemory = nullptr);
+// Brings one entry up to date: kCannotRead with the operating system's error (and valid = 0) when
+// the file has no status; a success at once when its time and size match an earlier analysis,
+// unless the record holds the sideways size of a photo stored turned by a quarter (read from the
+// file's header, no pixel decoded), as analyses made before photos were read upright left it;
+// otherwise stores the new time and size and recomputes the 12 x 8 colour record from the file.
+// The JPEG file's failure when it cannot be decoded, kOutOfMemory when its thumbnail cannot be
+// made. `decodeMemory` as for LoadTile.
+Status AnalyseEntry(CollectionEntry& entry, Image* decodeMemory = nullptr);
 
 }  // namespace tessarix

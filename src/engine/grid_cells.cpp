@@ -4,16 +4,17 @@
 #include <cstdint>
 #include <limits>
 
+#include "engine/source_analysis.h"
 #include "platform/memory_limit.h"
 
 namespace tessarix {
 
-int BuildGridCells(MosaicJob& job, Mosaic& mosaic, uint32_t tileW, uint32_t tileH, uint32_t columns,
-                   uint32_t rows, uint32_t D) {
+Status BuildGridCells(MosaicJob& job, Mosaic& mosaic, uint32_t tileW, uint32_t tileH,
+                      uint32_t columns, uint32_t rows, uint32_t D) {
   std::vector<MosaicCell>& cells = mosaic.cells;
   cells.clear();
   if (tileW == 0 || tileH == 0 || columns == 0 || rows == 0)
-    return 0;
+    return Unnamed(FailureKind::kRefused);
 
   // In 64 bits: a wrapped total would give a grid that does not match its cells.
   const uint64_t border = mosaic.params.tileBorder;
@@ -23,7 +24,7 @@ int BuildGridCells(MosaicJob& job, Mosaic& mosaic, uint32_t tileW, uint32_t tile
   if (totalW > std::numeric_limits<uint32_t>::max() ||
       totalH > std::numeric_limits<uint32_t>::max() ||
       !CanAllocate(SaturatingProduct(count, sizeof(MosaicCell))))
-    return 0;
+    return Unnamed(FailureKind::kOutOfMemory);
 
   job.SetStatus("Building Mosaic Tiles...");
   job.BeginStage(4, static_cast<double>(totalH) * static_cast<double>(totalW));
@@ -41,7 +42,7 @@ int BuildGridCells(MosaicJob& job, Mosaic& mosaic, uint32_t tileW, uint32_t tile
       cell.area = tileW * tileH;
       if (job.StopRequested()) {
         cells.clear();
-        return 0;
+        return Unnamed(FailureKind::kStopped);
       }
     }
   }
@@ -51,7 +52,7 @@ int BuildGridCells(MosaicJob& job, Mosaic& mosaic, uint32_t tileW, uint32_t tile
   job.SetStatus("Calculating Tile Distance...");
   if (D == 0) {
     job.EndStage();
-    return 1;
+    return {};
   }
 
   const int64_t d = D;
@@ -62,7 +63,7 @@ int BuildGridCells(MosaicJob& job, Mosaic& mosaic, uint32_t tileW, uint32_t tile
       job.AddStageProgress(1);
       if (job.StopRequested()) {
         cells.clear();
-        return 0;
+        return Unnamed(FailureKind::kStopped);
       }
       std::vector<uint32_t>& neighbours = cells[c1 * rows + r1].neighbours;
       for (int64_t c2 = std::max<int64_t>(0, c1 - d); c2 <= std::min(lastColumn, c1 + d); ++c2) {
@@ -78,7 +79,7 @@ int BuildGridCells(MosaicJob& job, Mosaic& mosaic, uint32_t tileW, uint32_t tile
     }
   }
   job.EndStage();
-  return 1;
+  return {};
 }
 
 }  // namespace tessarix

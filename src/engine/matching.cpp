@@ -2,14 +2,22 @@
 
 #include "color/distance.h"
 #include "engine/rendering.h"
+#include "engine/source_analysis.h"
 #include "engine/tile_matcher.h"
 
 namespace tessarix {
 
-bool ResetAssignment(MosaicJob& job, Mosaic& mosaic) {
-  if (mosaic.collection == nullptr || mosaic.cells.empty() || mosaic.collection->IsEmpty()) {
-    return false;
-  }
+namespace {
+
+bool NothingToMatch(const Mosaic& mosaic) {
+  return mosaic.collection == nullptr || mosaic.cells.empty() || mosaic.collection->IsEmpty();
+}
+
+}  // namespace
+
+Status ResetAssignment(MosaicJob& job, Mosaic& mosaic) {
+  if (NothingToMatch(mosaic))
+    return Unnamed(FailureKind::kEmpty);
   job.SetStatus("Initializing Mosaic...");
   for (MosaicCell& cell : mosaic.cells) {
     cell.assigned = nullptr;
@@ -23,15 +31,16 @@ bool ResetAssignment(MosaicJob& job, Mosaic& mosaic) {
   }
   mosaic.entryCursor = 0;
   mosaic.cursorSet = false;
-  return true;
+  return {};
 }
 
-bool AssignTiles(MosaicJob& job, Mosaic& mosaic) {
-  if (mosaic.collection == nullptr || mosaic.cells.empty() || mosaic.collection->IsEmpty()) {
-    return false;
-  }
+Status AssignTiles(MosaicJob& job, Mosaic& mosaic) {
+  if (NothingToMatch(mosaic))
+    return Unnamed(FailureKind::kEmpty);
   TileMatcher matcher(job, mosaic);
-  return matcher.Assign() && matcher.InsertUnused();
+  if (!matcher.Assign() || !matcher.InsertUnused())
+    return Unnamed(FailureKind::kStopped);
+  return {};
 }
 
 void CreateMosaic(MosaicJob& job, Mosaic& mosaic) {

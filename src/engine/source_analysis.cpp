@@ -107,10 +107,12 @@ Status AnalyseSourceGrid(MosaicJob& job, Mosaic& mosaic, const Image& image, uin
     return Unnamed(FailureKind::kTooSmall);
   if (rows > std::numeric_limits<uint32_t>::max())
     return Unnamed(FailureKind::kOutOfMemory);
-  if (!BuildGridCells(job, mosaic, tileWidth, tileH, tilesPerRow, static_cast<uint32_t>(rows),
-                      mosaic.params.minDuplicateDistance) ||
-      mosaic.cells.empty())
-    return Unnamed(job.StopRequested() ? FailureKind::kStopped : FailureKind::kOutOfMemory);
+  const Status built =
+      BuildGridCells(job, mosaic, tileWidth, tileH, tilesPerRow, static_cast<uint32_t>(rows),
+                     mosaic.params.minDuplicateDistance);
+  // A stop asked for while the grid was refused still ends the work as a stop.
+  if (!built)
+    return job.StopRequested() ? Unnamed(FailureKind::kStopped) : built;
 
   const CellExtent extent = MeasureCells(mosaic.cells);
   const double scale = AnalysisScale(extent);

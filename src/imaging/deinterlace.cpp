@@ -4,9 +4,9 @@
 
 namespace tessarix {
 
-bool DeInterlace(Image& image, uint32_t strength) {
+Status DeInterlace(Image& image, uint32_t strength) {
   if (image.Empty() || strength > 100)
-    return false;
+    return Failure{FailureKind::kRefused, {}, 0, {}};
   const uint32_t width = image.Width();
   const uint32_t height = image.Height();
   const uint32_t own = 100 - strength;
@@ -29,7 +29,7 @@ bool DeInterlace(Image& image, uint32_t strength) {
       row[x] = sum.Average();
     }
   }
-  return true;
+  return {};
 }
 
 }  // namespace tessarix

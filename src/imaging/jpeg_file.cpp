@@ -306,13 +306,16 @@ Status WithJpegMessage(Status result) {
   return result;
 }
 
-bool ReadJpegHeader(const std::string& path, uint32_t& width, uint32_t& height,
-                    int& orientation) {
+Status ReadJpegHeader(const std::string& path, uint32_t& width, uint32_t& height,
+                      int& orientation) {
   std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
   if (!file)
-    return false;
+    return Failure{FailureKind::kCannotRead, path, errno, {}};
   auto state = std::make_unique<HeaderState>();
-  return ReadHeader(*state, file.get(), width, height, orientation);
+  state->error.message[0] = '\0';
+  if (!ReadHeader(*state, file.get(), width, height, orientation))
+    return Failure{FailureKind::kDamaged, path, 0, state->error.message};
+  return {};
 }
 
 Status ReadTopPixels(

@@ -13,10 +13,9 @@ namespace tessarix {
 class AtomicFile;
 
 // The stored size and the EXIF orientation (see OrientationOfMarkers) of a JPEG file, from its
-// header alone: no pixel is decoded. False for a file that cannot be opened or a header libjpeg
-// refuses.
-bool ReadJpegHeader(const std::string& path, uint32_t& width, uint32_t& height,
-                    int& orientation);
+// header alone: no pixel is decoded. A file that cannot be opened is kCannotRead with the
+// operating system's error, a header libjpeg refuses kDamaged with libjpeg's words.
+Status ReadJpegHeader(const std::string& path, uint32_t& width, uint32_t& height, int& orientation);
 
 // Decodes a JPEG file into 32-bit pixels (T = 0), the top of the picture or all of it. Colour
 // files come out as RGB, grey files with the value in all three channels, CMYK files converted

@@ -12,7 +12,8 @@ struct FileStatus {
   uint32_t size = 0;              // low 32 bits of the size in bytes
 };
 
-// Status of an existing file (symlinks followed); none when it is missing or unreadable.
+// Status of an existing file (symlinks followed); none, with errno saying why, when it is missing
+// or unreadable.
 std::optional<FileStatus> StatFile(const std::string& path);
 
 }  // namespace tessarix

@@ -67,7 +67,7 @@ TEST(HostileSizes, SeventyThousandCharacterFolderAndPathSurviveASaveAndRebase) {
   EXPECT_TRUE(loaded.filePath.empty());
   CollectionEntry tooLong;
   tooLong.path = dir.Folder() + std::string(70000, 'n') + ".jpg";
-  EXPECT_FALSE(AnalyseEntry(tooLong));
+  EXPECT_EQ(KindOf(AnalyseEntry(tooLong)), FailureKind::kCannotRead);
   EXPECT_EQ(tooLong.valid, 0u);
   std::vector<std::string> found;
   ListFiles(dir.Folder() + std::string(70000, 'd') + "/", "*.JPG", true, found);

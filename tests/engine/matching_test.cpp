@@ -223,7 +223,7 @@ TEST_F(MatchingTest, StopRequestLeavesCellsEmptyAndWritesNothing) {
   Entry(100);
   ASSERT_TRUE(ResetAssignment(job, mosaic));
   job.RequestStop();
-  EXPECT_FALSE(AssignTiles(job, mosaic));
+  EXPECT_EQ(test::KindOf(AssignTiles(job, mosaic)), FailureKind::kStopped);
   EXPECT_EQ(Layout(), (Cells{-1, -1}));
   CreateMosaic(job, mosaic);
   EXPECT_TRUE(mosaic.mosaicFile.empty());

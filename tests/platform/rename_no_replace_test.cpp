@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <filesystem>
 #include <fstream>
 
@@ -17,7 +18,9 @@ TEST(RenameNoReplace, MovesOnlyIntoAFreeName) {
     const std::string from = dir.File("a_Q050.jpg"), to = dir.File("a_Q050_D0042.jpg");
     std::ofstream(from) << "new";
     std::ofstream(to) << "old";
-    EXPECT_FALSE(move(from, to));
+    const Status refused = move(from, to);
+    ASSERT_FALSE(refused);
+    EXPECT_EQ(refused.Why().systemError, EEXIST);
     EXPECT_EQ(test::ReadBytes(from), (std::vector<unsigned char>{'n', 'e', 'w'}));
     EXPECT_EQ(test::ReadBytes(to), (std::vector<unsigned char>{'o', 'l', 'd'}));
 
