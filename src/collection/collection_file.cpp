@@ -303,11 +303,6 @@ Status LoadCollectionFile(ImageCollection& collection) {
   return read;
 }
 
-bool LoadCollection(ImageCollection& collection) {
-  const Status loaded = LoadCollectionFile(collection);
-  return loaded || loaded.Why().kind == FailureKind::kWrongVersion;
-}
-
 Status SaveCollection(const ImageCollection& collection) {
   const std::string& path = collection.filePath;
   const auto refuse = [&path](int error) {

@@ -19,10 +19,6 @@ namespace tessarix {
 //   kDamaged       cut short or inconsistent; the collection is cleared
 Status LoadCollectionFile(ImageCollection& collection);
 
-// True when the collection can be used afterwards (loaded, or a wrong version left it empty);
-// false means "Error reading the Image Collection!".
-bool LoadCollection(ImageCollection& collection);
-
 // Writes the collection to collection.filePath, or through it to the file its symbolic links end
 // at. The previous file is replaced only by a complete new one; when it cannot be written the
 // failure with the operating system's error (ENOENT for no file name, ENAMETOOLONG for a text
