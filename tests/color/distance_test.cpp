@@ -76,6 +76,7 @@ TEST(StandardDistanceTest, StopsAsSoonAsTheBoundIsPassedVisitingFromTheEnd) {
   const ColorInfo cell = Flat(MakePixel(110, 120, 130));
   const ColorInfo tile = Flat(MakePixel(100, 110, 120));
   EXPECT_EQ(Measure(kStandard, 0, cell, tile, 100), 132u);  // 66 per position
+  EXPECT_EQ(Measure(kStandard, 0, cell, tile, 132), 198u);  // reaching the bound is not passing it
   EXPECT_EQ(Measure(kStandard, 0, cell, tile, 6336), 6336u);
 
   ColorInfo a = Flat(MakePixel(100, 100, 100));

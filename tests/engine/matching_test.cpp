@@ -214,6 +214,18 @@ TEST_F(MatchingTest, SpacingDoesNotWrapAt32BitsAndSequencesUseNeighboursWhenSpac
   p.Entry(100, 10), p.Entry(100, 15);
   EXPECT_TRUE(p.Match());
   EXPECT_EQ(p.Layout(), (Cells{0, -1, 1}));
+
+  // Stacked cells are as close as cells side by side: 100 takes the later cell, and 101 the
+  // one above it, 100 < Q = 400 apart.
+  MatchingProblem column;
+  column.mosaic.params.minDuplicateDistance = 2;
+  column.Cell(100);
+  MosaicCell& below = column.Cell(100);
+  below.left = 0, below.top = 10;
+  column.mosaic.width = 10, column.mosaic.height = 20;
+  column.Entry(100), column.Entry(101);
+  EXPECT_TRUE(column.Match());
+  EXPECT_EQ(column.Layout(), (Cells{1, 0}));
 }
 
 TEST_F(MatchingTest, StopRequestLeavesCellsEmptyAndWritesNothing) {

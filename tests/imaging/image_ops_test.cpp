@@ -170,6 +170,8 @@ TEST(FitWithin, KeepsTheAspectInsideTheBox) {
   EXPECT_EQ(SizeOf(FitWithin(source, 100, 50)), std::pair(66u, 50u));  // 400 * 50 / 300
   // 1 * 10 / 1000 = 0 becomes 1.
   EXPECT_EQ(SizeOf(FitWithin(MakeFlatImage(1000, 1, 0), 10, 10)), std::pair(10u, 1u));
+  EXPECT_EQ(SizeOf(FitWithin(MakeFlatImage(1, 1000, 0), 10, 10)), std::pair(1u, 10u));
+  EXPECT_EQ(SizeOf(FitWithin(source, 1, 10)), std::pair(1u, 1u));  // 300 * 1 / 400 = 0 too
   EXPECT_FALSE(FitWithin(source, 0, 10) || FitWithin(Image(), 10, 10));
 }
 
@@ -237,6 +239,9 @@ TEST(MeanDifference, TenthsOfALevelRoundedUp) {
   EXPECT_EQ(MeanDifference(ten, MakeFlatImage(10, 1, MakePixel(4, 0, 0))), 40u);
   EXPECT_EQ(MeanDifference(MakeFlatImage(3, 3, 0), MakeFlatImage(3, 3, 0)), UINT32_MAX);
   EXPECT_EQ(MeanDifference(ten, MakeFlatImage(1, 10, 0)), UINT32_MAX);
+  EXPECT_EQ(MeanDifference(ten, MakeFlatImage(10, 2, 0)), UINT32_MAX);
+  EXPECT_EQ(MeanDifference(MakeFlatImage(10, 2, 0), ten), UINT32_MAX);
+  EXPECT_EQ(MeanDifference(ten, MakeFlatImage(11, 1, 0)), UINT32_MAX);
   EXPECT_EQ(MeanDifference(ten, Image()), UINT32_MAX);
 }
 
