@@ -129,6 +129,9 @@ TEST(FlipDistanceTest, FindsTheTurnedOrMirroredTile) {
   EXPECT_EQ(Measure(kFlipHorizontalVertical, 25, turned, tile), 0u);
   EXPECT_EQ(DistanceFlip(upsideDown, tile, kNoDistance, false, &code, 25), 0u);
   EXPECT_EQ(code, Orientation::MirroredTopBottom);
+  // Within a bound of 0 only the tile as stored is left.
+  EXPECT_EQ(DistanceFlip(tile, tile, 0, false, &code, 0), 0u);
+  EXPECT_EQ(code, Orientation::AsStored);
 
   // Horizontal flips only: the half turn is out of reach, unless the tile is a portrait photo.
   const uint32_t best = DistanceFlip(turned, tile, kNoDistance, true, &code, 25);
