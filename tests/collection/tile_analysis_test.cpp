@@ -63,6 +63,9 @@ TEST(LoadTileTest, PhotosAreCroppedToTheMiddleAndTurnedToTheTilesShape) {
        {{0, 0, kGreen}, {11, 0, kGreen}, {0, 1, kBlue}, {11, 1, kBlue}, {0, 7, kBlue},
         {11, 7, kBlue}}},
       {1000, 1000, Square, 8, 12, {{0, 6, kGreen}, {7, 6, kBlue}}},
+      // One side of the tile's size already, or a middle crop of that size: still resampled.
+      {12, 4, Landscape, 12, 8, {}},
+      {20, 8, Landscape, 12, 8, {}},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(std::to_string(row.w) + "x" + std::to_string(row.h));
