@@ -237,6 +237,15 @@ TEST_F(CollectionFileTest, DamagedFilesFailCleanlyAndAtOnce) {
   Bytes good = record(aJpg, 1, 2);
   AppendStringField(good, "/p/b.jpg");
   RecordTail(good);
+  // The fewest bytes a record can have (an empty path) are enough for its count.
+  Bytes least = record({0}, 1, 3);
+  for (int i = 0; i < 2; ++i) least.push_back(0), RecordTail(least);
+  test::WriteBytes(dir.File("least.tzc"), least);
+  ImageCollection few;
+  few.filePath = dir.File("least.tzc");
+  ASSERT_TRUE(LoadCollectionFile(few));
+  EXPECT_EQ(few.Size(), 3u);
+
   std::vector<Bytes> damaged;
   damaged.emplace_back(good.begin(), good.end() - 100);  // ends inside the second record
   damaged.emplace_back(good.begin(), good.begin() + 2);  // ends inside the header
