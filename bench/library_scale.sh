@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # The library-scale rows of the benchmark, sourced by bench/run when SCALE=1 (it has built the
 # programs, entered $WORK and defined measure): how collection create and the mosaic grow when a
 # person brings a whole photo library. Each row is the median of REPS runs on $THREADS threads;
