@@ -39,6 +39,16 @@ struct ErrorContext {
 
 void SilenceMessages(j_common_ptr) {}
 
+// The error manager for one operation, its message cleared: fatal errors jump back with their
+// words kept, warnings are not printed.
+jpeg_error_mgr* InstallErrorHandling(ErrorContext& context) {
+  context.message[0] = '\0';
+  jpeg_std_error(&context.manager);
+  context.manager.error_exit = AbandonOnError;
+  context.manager.output_message = SilenceMessages;
+  return &context.manager;
+}
+
 // Turns a row of RGBX quadruples, decoded in place over the pixels, into pixels with T = 0. On a
 // little-endian machine the quadruple already is the pixel but for its fourth byte, and a masking
 // pass is several times faster than rebuilding each pixel from its bytes.
@@ -88,9 +98,7 @@ struct DecodeState {
 // The decode proper. Nothing with a destructor may live in this frame: a library error jumps
 // back into it.
 void Decode(DecodeState& state, std::FILE* file, const Reserve& reserve) {
-  state.info.err = jpeg_std_error(&state.error.manager);
-  state.error.manager.error_exit = AbandonOnError;
-  state.error.manager.output_message = SilenceMessages;
+  state.info.err = InstallErrorHandling(state.error);
   jpeg_create_decompress(&state.info);
   if (setjmp(state.error.jump) != 0) {
     jpeg_destroy_decompress(&state.info);
@@ -174,9 +182,7 @@ struct HeaderState {
 // Nothing with a destructor may live in this frame: a library error jumps back into it.
 bool ReadHeader(HeaderState& state, std::FILE* file, uint32_t& width, uint32_t& height,
                 int& orientation) {
-  state.info.err = jpeg_std_error(&state.error.manager);
-  state.error.manager.error_exit = AbandonOnError;
-  state.error.manager.output_message = SilenceMessages;
+  state.info.err = InstallErrorHandling(state.error);
   jpeg_create_decompress(&state.info);
   if (setjmp(state.error.jump) != 0) {
     jpeg_destroy_decompress(&state.info);
@@ -198,7 +204,6 @@ Status DecodeFile(const std::string& path, const Reserve& reserve, int* orientat
   if (!file)
     return Failure{FailureKind::kCannotRead, path, errno, {}};
   auto state = std::make_unique<DecodeState>();
-  state->error.message[0] = '\0';
   state->orientation = orientation;
   Decode(*state, file.get(), reserve);
   if (state->outOfMemory)
@@ -223,10 +228,7 @@ struct EncodeInput {
 };
 
 bool Encode(EncodeState& state, std::FILE* file, const EncodeInput& input, int quality) {
-  state.error.message[0] = '\0';
-  state.info.err = jpeg_std_error(&state.error.manager);
-  state.error.manager.error_exit = AbandonOnError;
-  state.error.manager.output_message = SilenceMessages;
+  state.info.err = InstallErrorHandling(state.error);
   jpeg_create_compress(&state.info);
   if (setjmp(state.error.jump) != 0) {
     jpeg_destroy_compress(&state.info);
@@ -312,7 +314,6 @@ Status ReadJpegHeader(const std::string& path, uint32_t& width, uint32_t& height
   if (!file)
     return Failure{FailureKind::kCannotRead, path, errno, {}};
   auto state = std::make_unique<HeaderState>();
-  state->error.message[0] = '\0';
   if (!ReadHeader(*state, file.get(), width, height, orientation))
     return Failure{FailureKind::kDamaged, path, 0, state->error.message};
   return {};
