@@ -36,7 +36,6 @@ TEST(GridCells, ColumnByColumnWithBorders) {
   // 2 * 4 + 3 * 120 across, 2 * 4 + 3 * 80 down.
   const CellExtent e = MeasureCells(mosaic.cells);
   EXPECT_EQ(Numbers({e.width, e.height, e.minWidth, e.minHeight}), Numbers({368, 248, 120, 80}));
-  EXPECT_EQ(job.Status(), "Calculating Tile Distance...");
 }
 
 TEST(GridCells, ZeroArgumentsAndStopLeaveNoCells) {
@@ -119,15 +118,13 @@ TEST(AnalyseSourceGrid, NineCellsOfAThreeColumnPhotoAndMissingInputs) {
   EXPECT_EQ(Numbers({mosaic.width, mosaic.height}), Numbers({360, 240}));
   EXPECT_EQ(mosaic.collection, &collection);
   EXPECT_EQ(mosaic.cells[4].neighbours, Numbers({1, 3, 5, 7}));
+  Numbers averages, expected;
   for (size_t i = 0; i < mosaic.cells.size(); ++i) {
     const MosaicCell& cell = mosaic.cells[i];
-    ASSERT_EQ(cell.hasInfo, 1u) << i;
-    EXPECT_EQ(cell.info.opaque, 1u);
-    const Pixel want = bands[i / 3];
-    EXPECT_NEAR(Red(cell.info.average), Red(want), 3) << i;
-    EXPECT_NEAR(Green(cell.info.average), Green(want), 3) << i;
-    EXPECT_NEAR(Blue(cell.info.average), Blue(want), 3) << i;
+    averages.push_back(cell.hasInfo && cell.info.opaque ? cell.info.average : 0);
+    expected.push_back(bands[i / 3]);
   }
+  EXPECT_EQ(averages, expected);
   EXPECT_EQ(test::KindOf(AnalyseSourceGrid(job, mosaic, Image(), 3, 120, collection)),
             FailureKind::kRefused);
   EXPECT_EQ(test::KindOf(AnalyseSourceGrid(job, mosaic, photo, 3, 120, empty)),
