@@ -215,9 +215,9 @@ TEST_F(MaskAnalysis, NeighboursAreCornersStrictlyCloserThanThreshold) {
   // Q = (48 * 16 / 3) * D^2 = 256 D^2; neighbouring bands are 16^2 = 256 apart, the outer two
   // 32^2 = 1024.
   EXPECT_EQ(Neighbours(2), (std::vector<Numbers>{{1}, {0, 2}, {1}}));
-  EXPECT_EQ(Rectangles(mosaic.cells), (std::vector<Numbers>{{0, 0, 16, 16, 256, 0},
-                                                            {16, 0, 16, 16, 256, 0},
-                                                            {32, 0, 16, 16, 256, 0}}));
+  EXPECT_EQ(Rectangles(mosaic.cells),
+            (std::vector<Numbers>{
+                {0, 0, 16, 16, 256, 0}, {16, 0, 16, 16, 256, 0}, {32, 0, 16, 16, 256, 0}}));
   EXPECT_EQ(Numbers({mosaic.width, mosaic.height}), Numbers({48, 16}));
   EXPECT_EQ(mosaic.collection, &collection);
   EXPECT_EQ(Neighbours(3), (std::vector<Numbers>{{1, 2}, {0, 2}, {0, 1}}));  // Q = 2304

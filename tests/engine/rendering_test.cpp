@@ -303,9 +303,9 @@ TEST_F(Rendering, SameFileAndEntriesWithOneThreadAsWithSeveral) {
     EXPECT_EQ(many.job.Progress().target[2], static_cast<double>(many.mosaic.cells.size()));
     for (const Rendered* r : {&one, &many}) {
       const CollectionEntry &changed = *r->entries[1], &missing = *r->entries[5];
-      EXPECT_EQ(std::tuple(changed.pixelWidth, changed.pixelHeight, changed.portrait,
-                           missing.pixelWidth),
-                std::tuple(30u, 50u, 1u, 60u));
+      EXPECT_EQ(
+          std::tuple(changed.pixelWidth, changed.pixelHeight, changed.portrait, missing.pixelWidth),
+          std::tuple(30u, 50u, 1u, 60u));
     }
   }
 }
