@@ -220,9 +220,8 @@ TEST_F(DriverTest, WindowPollsWhileTheWorkerSkipsASourceAndMakesTheOthers) {
   EXPECT_TRUE(fs::exists(dir.File("a Report.TXT")));
   EXPECT_FALSE(fs::exists(dir.File("a.html")));  // the page has its own flag
   double overall = 0;
-  const std::string line = job.ProgressLine(&overall);
+  job.ProgressLine(&overall);
   EXPECT_NEAR(overall, 200.0 / 3.0, 1e-9);
-  EXPECT_NE(line.find("Mosaic nr.2/3"), std::string::npos) << line;
 }
 
 // A second start while a batch runs only asks; a yes stops the running batch.

@@ -51,6 +51,7 @@ const struct Row {
   uint32_t sourceW, sourceH;
   std::vector<std::pair<Field, std::string>> fields;
   std::vector<std::string> items;
+  int algorithmIndex = 2;
 } kRows[] = {
     // The width is derived, so nothing is written back into the fields; 10 % is 10 * 255 / 100.
     {0, 0, {},
@@ -139,6 +140,10 @@ const struct Row {
      {"valid 0", "info Parameter: tile modification is invalid. Valid values are: 0..100."}},
     {0, 0, {{kQuality, "0"}}, {"valid 0", kQualityMessage}},
     {0, 0, {{kQuality, "101"}}, {"valid 0", kQualityMessage}},
+    {0, 0, {}, {"valid 1", "algorithm 0"}, 0},
+    {0, 0, {}, {"valid 1", "algorithm 5"}, 5},
+    {0, 0, {}, {"valid 0", "info Invalid Algorithm."}, -1},
+    {0, 0, {}, {"valid 0", "info Invalid Algorithm."}, 6},
 };
 // clang-format on
 
@@ -146,7 +151,8 @@ TEST(ParameterCheck, EveryRowComesToItsItems) {
   for (const Row& row : kRows) {
     ParameterCheckInput in;
     in.sourceWidth = row.sourceW, in.sourceHeight = row.sourceH;
-    std::string trace = Format("%ux%u", row.sourceW, row.sourceH);
+    in.fields.algorithmIndex = row.algorithmIndex;
+    std::string trace = Format("%ux%u %d", row.sourceW, row.sourceH, row.algorithmIndex);
     for (const auto& [field, text] : row.fields)
       in.fields.*field = text, trace += " '" + text + "'";
     SCOPED_TRACE(trace);
@@ -167,19 +173,6 @@ TEST(ParameterCheck, GeometryFitsWidthWhenHeightOverflowsGrid) {
   EXPECT_FALSE(ComputeMosaicGeometry(3000, 2000, 0, 150, 0).ok);
   // Tile width 1 has tile height 0: refused instead of dividing by it.
   EXPECT_FALSE(ComputeMosaicGeometry(3000, 2000, 2, 1, 0).ok);
-}
-
-TEST(ParameterCheck, AlgorithmSelection) {
-  ParameterCheckInput in;
-  for (int index : {0, 5}) {
-    in.fields.algorithmIndex = index;
-    const ParameterCheckResult r = ValidateParameters(in);
-    EXPECT_EQ(std::tuple(r.valid, r.params.algorithm), std::tuple(true, uint32_t(index)));
-  }
-  for (int index : {-1, 6}) {
-    in.fields.algorithmIndex = index;
-    EXPECT_EQ(ValidateParameters(in).infoText, "Invalid Algorithm.") << index;
-  }
 }
 
 TEST(ParameterCheck, FailureKeepsWhatWasReadAndARunningJobOnlyReplacesTheText) {

@@ -83,19 +83,6 @@ TEST(TextReport, HeaderFiguresAtTheirLimits) {
             std::string::npos);
 }
 
-TEST(TextReportAndWebPage, UnwritablePlaceFailsWithoutLeftovers) {
-  test::TempDir dir;
-  EXPECT_FALSE(WriteTextReport({}, EngineParameters(), dir.File("missing/r.txt")));
-  EXPECT_FALSE(WriteWebPage({}, "m.JPG", dir.File("missing/base"), 750));
-  // A folder where the report should go: the write fails and the folder survives alone.
-  std::filesystem::create_directory(dir.File("r.txt"));
-  EXPECT_FALSE(WriteTextReport({}, EngineParameters(), dir.File("r.txt")));
-  EXPECT_TRUE(std::filesystem::is_directory(dir.File("r.txt")));
-  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()),
-                          std::filesystem::directory_iterator()),
-            1);
-}
-
 TEST(WebPage, ScaledImageMapWithEscapedTextsAndFileLinks) {
   test::TempDir dir;
   CollectionEntry entry;
