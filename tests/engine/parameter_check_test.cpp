@@ -51,7 +51,7 @@ const struct Row {
   uint32_t sourceW, sourceH;
   std::vector<std::pair<Field, std::string>> fields;
   std::vector<std::string> items;
-  int algorithmIndex = 2;
+  std::optional<int> algorithmIndex;  // none: as the fields start
 } kRows[] = {
     // The width is derived, so nothing is written back into the fields; 10 % is 10 * 255 / 100.
     {0, 0, {},
@@ -151,8 +151,8 @@ TEST(ParameterCheck, EveryRowComesToItsItems) {
   for (const Row& row : kRows) {
     ParameterCheckInput in;
     in.sourceWidth = row.sourceW, in.sourceHeight = row.sourceH;
-    in.fields.algorithmIndex = row.algorithmIndex;
-    std::string trace = Format("%ux%u %d", row.sourceW, row.sourceH, row.algorithmIndex);
+    in.fields.algorithmIndex = row.algorithmIndex.value_or(in.fields.algorithmIndex);
+    std::string trace = Format("%ux%u %d", row.sourceW, row.sourceH, in.fields.algorithmIndex);
     for (const auto& [field, text] : row.fields)
       in.fields.*field = text, trace += " '" + text + "'";
     SCOPED_TRACE(trace);
