@@ -51,7 +51,7 @@ const struct Row {
   uint32_t sourceW, sourceH;
   std::vector<std::pair<Field, std::string>> fields;
   std::vector<std::string> items;
-  std::optional<int> algorithmIndex;  // none: as the fields start
+  std::optional<int> algorithmIndex = std::nullopt;  // none: as the fields start
 } kRows[] = {
     // The width is derived, so nothing is written back into the fields; 10 % is 10 * 255 / 100.
     {0, 0, {},
