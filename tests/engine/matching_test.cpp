@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <thread>
 
 #include "collection/image_collection.h"
@@ -219,20 +218,6 @@ TEST_F(MatchingTest, SpacingDoesNotWrapAt32BitsAndSequencesUseNeighboursWhenSpac
   column.Entry(100), column.Entry(101);
   EXPECT_TRUE(column.Match());
   EXPECT_EQ(column.Layout(), (Cells{1, 0}));
-}
-
-TEST_F(MatchingTest, StopRequestLeavesCellsEmptyAndWritesNothing) {
-  test::TempDir dir;
-  mosaic.outputBase = dir.File("photo");
-  Cell(100), Cell(100);
-  Entry(100);
-  ASSERT_TRUE(ResetAssignment(job, mosaic));
-  job.RequestStop();
-  EXPECT_EQ(test::KindOf(AssignTiles(job, mosaic)), FailureKind::kStopped);
-  EXPECT_EQ(Layout(), (Cells{-1, -1}));
-  CreateMosaic(job, mosaic);
-  EXPECT_TRUE(mosaic.mosaicFile.empty());
-  EXPECT_TRUE(std::filesystem::is_empty(dir.Path()));
 }
 
 // A grid of 20 x 15 cells, each with its eight neighbours; a few cells carry transparency and a
