@@ -75,65 +75,57 @@ TEST_F(DriverTest, FailuresNameTheFileAndTheReason) {
   // Every pixel unlike its four neighbours: no area survives the narrowing.
   WriteJpeg(MakeImage(40, 30, [](uint32_t x, uint32_t y) { return (x + y) % 2 ? 0xFFFFFFu : 0u; }),
             dir.File("noise.jpg"), 100);
-  auto grid = [this](uint32_t perRow, uint32_t width) {
-    return [=, this] { parameters.tilesPerRow = perRow, parameters.tileWidth = width; };
-  };
-  auto mask = [this](const std::string& name) {
-    return [=, this] { parameters.tileWidth = 0, prompt.fileAnswer = dir.File(name); };
-  };
-  auto tiles = [this](uint32_t first, uint32_t end, bool damage) {
-    return [=, this] {
-      parameters.tileWidth = 30;
-      options.useAllImages = true;  // every image in a cell: each damaged one is loaded
-      for (uint32_t i = first; i < end; ++i) {
-        const std::string tile = dir.File(Format("tiles/t%u.jpg", i));
-        if (damage)
-          std::ofstream(tile) << "damaged";
-        else
-          fs::remove(tile);
-      }
-    };
-  };
   const std::string notProcessedAC = "\nNot processed: \"" + a + "\"\nNot processed: \"" + c + "\"";
   const auto maskFailure = [&](const std::string& name, const std::string& reason) {
     return "The Mask File \"" + dir.File(name) + "\" " + reason + notProcessedAC;
   };
+  // The tiles' rows use every image in a cell, so that each damaged one is loaded.
+  enum Tiles { kKept, kDeleted, kDamaged };
   const struct {
-    std::function<void()> setup;
+    uint32_t tilesPerRow, tileWidth;  // width 0: the mask file `mask`
+    const char* mask;
+    Tiles tiles;  // what becomes of tiles `first` to `end`
+    uint32_t first, end;
     std::vector<std::string> sources, messages;
     std::string status;
   } rows[] = {
-      {grid(1, 300),
-       {"flat.jpg", "a.jpg", "c.jpg"},
+      // clang-format off
+      {1, 300, "", kKept, 0, 0, {"flat.jpg", "a.jpg", "c.jpg"},
        {"Analysis of Image \"" + dir.File("flat.jpg") +
         "\" failed: it is not high enough for one row of tiles." + notProcessedAC},
        "Ok"},
-      {grid(5, 30),
-       {"tall.jpg", "c.jpg"},
+      {5, 30, "", kKept, 0, 0, {"tall.jpg", "c.jpg"},
        {"Image \"" + dir.File("tall.jpg") +
         "\" skipped: The number of Tiles per Column is 4500 (maximum is 4096). Please change the "
         "Mosaic/Tile Width or the Number of Tiles."},
        "Completed 1 Mosaics!"},
-      {mask("none.jpg"), {"a.jpg", "c.jpg"}, {maskFailure("none.jpg", "cannot be read.")}, "Ok"},
-      {mask("noise.jpg"),
-       {"a.jpg", "c.jpg"},
-       {maskFailure("noise.jpg", "has no colour areas.")},
-       "Ok"},
+      {5, 0, "none.jpg", kKept, 0, 0, {"a.jpg", "c.jpg"},
+       {maskFailure("none.jpg", "cannot be read.")}, "Ok"},
+      {5, 0, "noise.jpg", kKept, 0, 0, {"a.jpg", "c.jpg"},
+       {maskFailure("noise.jpg", "has no colour areas.")}, "Ok"},
       // Deleted tiles are left out of the matching: no cell waits for them.
-      {tiles(0, 6, false), {"a.jpg"}, {}, "Completed 1 Mosaics!"},
-      {tiles(6, 12, true),
-       {"a.jpg"},
+      {5, 30, "", kDeleted, 0, 6, {"a.jpg"}, {}, "Completed 1 Mosaics!"},
+      {5, 30, "", kDamaged, 6, 12, {"a.jpg"},
        {"Tiles that could not be loaded: 6. Their cells in the Mosaic of \"" + a + "\" are black."},
        "Completed 1 Mosaics!"},
-      {tiles(6, 12, false),
-       {"a.jpg"},
+      {5, 30, "", kDeleted, 6, 12, {"a.jpg"},
        {"None of the Images of the Collection exists any more: there is nothing to match. Please "
         "update the Image Collection."},
        "Ok"},
+      // clang-format on
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.sources[0] + " " + row.status);
-    row.setup();
+    parameters.tilesPerRow = row.tilesPerRow, parameters.tileWidth = row.tileWidth;
+    prompt.fileAnswer = dir.File(row.mask);
+    options.useAllImages = row.tiles != kKept;
+    for (uint32_t i = row.first; i < row.end; ++i) {
+      const std::string tile = dir.File(Format("tiles/t%u.jpg", i));
+      if (row.tiles == kDamaged)
+        std::ofstream(tile) << "damaged";
+      else
+        fs::remove(tile);
+    }
     prompt.messages.clear();
     fs::remove(dir.File("a Mosaic.JPG"));
     const BatchOutcome outcome = Run(row.sources);
