@@ -180,7 +180,6 @@ TEST_F(Rendering, SharedImageIsFinishedForEachCellAlone) {
                             MakePixel(90, 100, 110)};
   for (uint32_t i = 0; i < 3; ++i)
     AddCell(View(Quadrants(120, 80), i == 2, 0, false), i * 120, &entry).info.average = averages[i];
-  ASSERT_TRUE(mosaic_.cells[2].portrait);
   mosaic_.params.algorithm = kStandard;
   mosaic_.params.modifyLimit = 255;
   Image warmer = Decoded(entry), cooler = Decoded(entry);
