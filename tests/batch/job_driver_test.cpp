@@ -173,10 +173,8 @@ TEST_F(DriverTest, WindowPollsWhileTheWorkerSkipsASourceAndMakesTheOthers) {
       driver.StartJob(input, options, {dir.File("a.jpg"), dir.File("b.jpg"), dir.File("c.jpg")}),
       JobDriver::Start::Started);
   std::string captions;
-  int polls = 0;
   // What a timer tick does, one display item per tick; true when it took one.
   auto tick = [&] {
-    ++polls;
     job.StatusLine();
     double overall = 0;
     job.ProgressLine(&overall);
@@ -200,7 +198,6 @@ TEST_F(DriverTest, WindowPollsWhileTheWorkerSkipsASourceAndMakesTheOthers) {
   // than one when the worker finished between two polls.
   while (tick()) {
   }
-  EXPECT_GT(polls, 1);
   const std::string a = dir.File("a.jpg"), c = dir.File("c.jpg");
   EXPECT_EQ(captions, "image: Input: " + a + "|image: Mosaic: " + a + "|image: Input: " + c +
                           "|image: Mosaic: " + c + "|text: Completed 2 Mosaics!|");
@@ -255,8 +252,9 @@ TEST_F(DriverTest, OutputsOfASourceAreOneSet) {
        set, {}, {"JpegFile :\nCan't write {}a Mosaic.JPG\nFile too large"}},
       {"the report does not fit: the earlier mosaic stays too", "a.jpg", 40, 4, 12000, {}, {}, set,
        {}, {"Unable to write {}a Report.TXT\nFile too large"}},
-      {"a folder in the page's place", "a.jpg", 8, 30, kNoLimit, {"a.html"}, {},
-       {"a Mosaic.JPG", "a Report.TXT"}, {}, {"Unable to write {}a.html\nIs a directory"}},
+      {"a folder in the page's place: the earlier mosaic and report stay", "a.jpg", 8, 30,
+       kNoLimit, {"a.html"}, {}, {"a Mosaic.JPG", "a Report.TXT"}, {},
+       {"Unable to write {}a.html\nIs a directory"}},
       {"the earlier outputs are Tessarix's own", "a.jpg", 8, 30, kNoLimit, {}, {}, {}, set, {}},
       {"the person's report and page stay", "index .jpg", 5, 30, kNoLimit, {},
        {"index  Report.TXT", "index.html"}, {"index  Report.TXT", "index.html"},
