@@ -83,7 +83,6 @@ const struct Row {
       "will be a Tile."}},
     // The width range only holds from 3 tiles a row; a width of 1 (tiles 0 high) never passes.
     {0, 0, {{kPerRow, "1"}, {kTile, "6000"}}, {"valid 1"}},  // 36 million pixels estimated
-    {0, 0, {{kPerRow, "3"}, {kTile, "6000"}}, {"valid 0", kTileWidthMessage}},
     {0, 0, {{kPerRow, "3"}, {kTile, "11"}}, {"valid 0", kTileWidthMessage}},
     {0, 0, {{kPerRow, "3"}, {kTile, "12"}}, {"valid 1"}},
     {0, 0, {{kPerRow, "3"}, {kTile, "5000"}},
