@@ -39,15 +39,14 @@ TEST(AboutWindowTest, LinksTurnPurpleWhenOpenedAndPlainWhenNothingOpens) {
   EXPECT_EQ(good.Color(), StaticLink::kUnvisited);
   QTest::mouseClick(&good, Qt::LeftButton);
   EXPECT_EQ(good.Color(), StaticLink::kVisited);
-  ASSERT_EQ(recorder.opened.size(), 1);
-  EXPECT_EQ(recorder.opened[0].toLocalFile().toStdString(), dir.File("page.html"));
 
   StaticLink missing(QString::fromStdString(dir.File("gone.html")));
   EXPECT_FALSE(missing.Follow());
   EXPECT_FALSE(missing.font().underline());
   EXPECT_NE(missing.cursor().shape(), Qt::PointingHandCursor);
   EXPECT_FALSE(missing.Follow());  // clicks are ignored from now on
-  EXPECT_EQ(recorder.opened.size(), 1);
+  EXPECT_EQ(recorder.opened,
+            QList<QUrl>{QUrl::fromLocalFile(QString::fromStdString(dir.File("page.html")))});
   QDesktopServices::unsetUrlHandler("file");
 }
 
