@@ -9,7 +9,6 @@
 #include <fstream>
 
 #include "app/help_links.h"
-#include "app/link_name.h"
 #include "app/static_link.h"
 #include "app_test_support.h"
 
@@ -64,37 +63,28 @@ TEST(AboutWindowTest, PagesAreFoundBesideTheProgramElseInItsDataFolder) {
   for (const auto& [name, found] : rows) EXPECT_EQ(FindHelpFile(bin, name), found) << name;
 }
 
-TEST(AboutWindowTest, LinksShowThePageTitleOrTheFileName) {
-  TempDir dir;
-  std::ofstream(dir.File("titled.html"))
-      << "<html><head><TITLE>\n  Tiles &amp; tips\n</TITLE></head><title>later</title></html>";
-  std::ofstream(dir.File("untitled.htm")) << "<p>no title</p>";
-  std::ofstream(dir.File("guide.pdf")) << "<title>not a page</title>";
-  const std::pair<const char*, const char*> rows[] = {{"titled.html", "Tiles & tips"},
-                                                      {"untitled.htm", "untitled.htm"},
-                                                      {"guide.pdf", "guide.pdf"},
-                                                      {"gone.html", "gone.html"}};
-  for (const auto& [file, shown] : rows)
-    EXPECT_EQ(LinkDisplayName(QString::fromStdString(dir.File(file))).toStdString(), shown);
-}
-
-// Installed in a deep folder, the window still shows every text whole: the links by name, their
-// addresses in the tooltips.
-TEST(AboutWindowTest, EveryTextShowsWholeFromADeepFolder) {
+// Installed in a deep folder, the window still shows every text whole: the links by the page's
+// first title as plain text, else by the file name, their addresses in the tooltips.
+TEST(AboutWindowTest, LinksShowTitlesOrNamesWholeFromADeepFolder) {
   TempDir dir;
   ScopedEnv config("XDG_CONFIG_HOME", dir.Folder() + "config");
   std::string deep = dir.Folder();
   for (int i = 0; i < 8; ++i) deep += "a folder with a rather long name " + std::to_string(i) + "/";
   QDir().mkpath(QString::fromStdString(deep));
-  const char* files[3] = {"tutorial.html", "TessarixManual.pdf", "project.html"};
-  for (const char* file : files) std::ofstream(deep + file) << "<title>Tessarix tutorial</title>";
+  const std::pair<const char*, const char*> pages[3] = {
+      {"tutorial.html",
+       "<html><head><TITLE>\n  Tiles &amp; tips\n</TITLE></head><title>later</title></html>"},
+      {"TessarixManual.pdf", "<title>not a page</title>"},
+      {"project.html", "<p>no title</p>"}};
+  for (const auto& [file, text] : pages) std::ofstream(deep + file) << text;
   AboutWindow about(nullptr, QString::fromStdString(deep));
   about.show();
   QCoreApplication::processEvents();
+  const char* shown[3] = {"Tiles & tips", "TessarixManual.pdf", "project.html"};
   for (int i = 0; i < 3; ++i) {
-    EXPECT_EQ(about.Link(i)->text(), LinkDisplayName(QString::fromStdString(deep + files[i])));
+    EXPECT_EQ(about.Link(i)->text().toStdString(), shown[i]);
     EXPECT_EQ(about.Link(i)->toolTip(),
-              QUrl::fromLocalFile(QString::fromStdString(deep + files[i])).toString());
+              QUrl::fromLocalFile(QString::fromStdString(deep + pages[i].first)).toString());
   }
   EXPECT_EQ(CutTexts(about), std::vector<std::string>{});
 }
