@@ -5,9 +5,6 @@
 #include <QLineEdit>
 #include <QTest>
 #include <QWidget>
-#include <condition_variable>
-#include <cstdlib>
-#include <mutex>
 #include <string>
 #include <vector>
 
@@ -75,19 +72,6 @@ inline std::vector<std::string> CutTexts(QWidget& window) {
   return cut;
 }
 
-// Points the usage file at a fresh folder for one test.
-class ScopedConfigHome {
- public:
-  explicit ScopedConfigHome(const std::string& folder)
-      : previous_(std::getenv("XDG_CONFIG_HOME") ? std::getenv("XDG_CONFIG_HOME") : "") {
-    setenv("XDG_CONFIG_HOME", folder.c_str(), 1);
-  }
-  ~ScopedConfigHome() { setenv("XDG_CONFIG_HOME", previous_.c_str(), 1); }
-
- private:
-  std::string previous_;
-};
-
 // Analyses every picture in the folder of `file` into `collection`, saved as `file`.
 inline void AnalyseInto(const std::string& file, ImageCollection& collection) {
   CollectionCommands commands(collection);
@@ -95,49 +79,5 @@ inline void AnalyseInto(const std::string& file, ImageCollection& collection) {
   while (commands.AnalyseTick().more) {
   }
 }
-
-// A prompt whose file request (asked by the worker for a mask) blocks until released, so a
-// batch stays alive for as long as a test needs it.
-class BlockingPrompt final : public UserPrompt {
- public:
-  void ShowMessage(const std::string& text, MessageIcon) override {
-    std::lock_guard<std::mutex> lock(mutex_);
-    messages.push_back(text);
-  }
-  bool AskYesNo(const std::string& text) override {
-    std::lock_guard<std::mutex> lock(mutex_);
-    questions.push_back(text);
-    return answer;
-  }
-  std::optional<std::string> AskOpenFile(const std::string&, const std::string&, const std::string&,
-                                         int) override {
-    std::unique_lock<std::mutex> lock(mutex_);
-    asked_ = true;
-    changed_.notify_all();
-    changed_.wait(lock, [this] { return released_; });
-    return std::nullopt;
-  }
-
-  void WaitUntilAsked() {
-    std::unique_lock<std::mutex> lock(mutex_);
-    changed_.wait(lock, [this] { return asked_; });
-  }
-  void Release() {
-    std::lock_guard<std::mutex> lock(mutex_);
-    released_ = true;
-    changed_.notify_all();
-  }
-
-  std::vector<std::string> messages;
-  std::vector<std::string> questions;
-  bool answer = false;
-
- private:
-  std::mutex mutex_;
-  std::condition_variable changed_;
-  bool asked_ = false;
-  bool released_ = false;
-  ScopedPrompt guard_{*this};
-};
 
 }  // namespace tessarix::test

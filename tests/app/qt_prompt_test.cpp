@@ -51,9 +51,9 @@ TEST(QtPromptTest, WorkerQuestionsAreAskedOnTheInterfaceThreadWithNoAsDefault) {
       }
   });
   answerer.start();
-  int answer = -1;
-  FromWorker([&] { answer = Prompt().AskYesNo("Stop now?") ? 1 : 0; });
-  EXPECT_EQ(answer, 0);
+  bool answer = true;
+  FromWorker([&] { answer = Prompt().AskYesNo("Stop now?"); });
+  EXPECT_FALSE(answer);
   EXPECT_TRUE(onInterfaceThread);
   FromWorker([] { Prompt().ShowMessage("Completed 3 Mosaics!", MessageIcon::Information); });
   EXPECT_EQ(seen, (QStringList{"Tessarix: Stop now?", "Tessarix: Completed 3 Mosaics!"}));
@@ -64,7 +64,7 @@ TEST(QtPromptTest, WorkerQuestionsAreAskedOnTheInterfaceThreadWithNoAsDefault) {
 // opens on the asked-for filter, not on the first.
 TEST(QtPromptTest, EachFileDialogReopensWhereItLastFoundItsFile) {
   test::TempDir dir;
-  test::ScopedConfigHome config(dir.Folder() + "config");
+  test::ScopedEnv config("XDG_CONFIG_HOME", dir.Folder() + "config");
   std::filesystem::create_directories(dir.File("photos"));
   test::WriteJpeg(test::MakeFlatImage(8, 8, 0), dir.File("photos/a.jpg"));
   const QString photos = QString::fromStdString(dir.File("photos"));
@@ -86,21 +86,20 @@ TEST(QtPromptTest, EachFileDialogReopensWhereItLastFoundItsFile) {
       }
   });
   answerer.start();
-  const auto ask = [&](const char* title) {
-    prompt.AskOpenFile("M (*.avi)|*.avi|J (*.jpg)|*.jpg;*.jpeg||", "jpg", title, 1);
+  const auto ask = [&](const QString& file) {
+    choose = file;
+    prompt.AskOpenFile("M (*.avi)|*.avi|J (*.jpg)|*.jpg;*.jpeg||", "jpg", "Choose a photo", 1);
   };
-  const auto save = [&] { AskSaveFileName(nullptr, "C (*.tzc)|*.tzc||", "tzc"); };
-  const QString photo = photos + "/a.jpg";
-  choose = photo;
-  ask("Choose a photo");
-  choose = QString::fromStdString(dir.File("b.tzc"));
-  save();
-  choose = photo;
-  ask("Choose a photo");  // the toolkit would open the save's folder
-  choose.clear();
-  save();  // the toolkit would open the photo's folder
+  const auto save = [&](const QString& file) {
+    choose = file;
+    AskSaveFileName(nullptr, "C (*.tzc)|*.tzc||", "tzc");
+  };
+  ask(photos + "/a.jpg");
+  save(QString::fromStdString(dir.File("b.tzc")));
+  ask(photos + "/a.jpg");  // the toolkit would open the save's folder
+  save("");                // the toolkit would open the photo's folder
   RememberedSettings().Reset();
-  ask("Choose a photo");  // where the toolkit opens: where the last dialog was
+  ask("");  // where the toolkit opens: where the last dialog was
   const QString saved = QString::fromStdString(dir.Path().string());
   ASSERT_EQ(openedIn.size(), 5);
   EXPECT_EQ(seen.mid(0, 2).join(" | ").toStdString(),

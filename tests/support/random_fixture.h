@@ -1,15 +1,11 @@
 #pragma once
 
-// Fixtures for the tests that compare one thread against several, and for tests that need the
-// environment changed for a while: pictures and colour records that differ in every part, so
-// that a cell or an entry mixed up between threads shows in the bytes.
-
-#include <stdlib.h>
+// Fixtures for the tests that compare one thread against several: pictures and colour records
+// that differ in every part, so that a cell or an entry mixed up between threads shows in the
+// bytes.
 
 #include <cstdint>
-#include <optional>
 #include <random>
-#include <string>
 
 #include "color/color_info.h"
 #include "test_support.h"
@@ -40,27 +36,5 @@ inline ColorInfo Textured(std::mt19937& random, bool transparent) {
   RecomputeColorInfo(info);
   return info;
 }
-
-// Sets an environment variable for the life of the object, then restores what was there.
-class ScopedEnv {
- public:
-  ScopedEnv(const char* name, const std::string& value) : name_(name) {
-    if (const char* old = std::getenv(name))
-      saved_ = old;
-    setenv(name, value.c_str(), 1);
-  }
-  ~ScopedEnv() {
-    if (saved_)
-      setenv(name_, saved_->c_str(), 1);
-    else
-      unsetenv(name_);
-  }
-  ScopedEnv(const ScopedEnv&) = delete;
-  ScopedEnv& operator=(const ScopedEnv&) = delete;
-
- private:
-  const char* name_;
-  std::optional<std::string> saved_;
-};
 
 }  // namespace tessarix::test

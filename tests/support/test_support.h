@@ -1,6 +1,10 @@
 #pragma once
 
+#include <stdlib.h>
+
+#include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -27,6 +31,28 @@ class TempDir {
   std::filesystem::path path_;
 };
 
+// Sets an environment variable for the life of the object, then restores what was there.
+class ScopedEnv {
+ public:
+  ScopedEnv(const char* name, const std::string& value) : name_(name) {
+    if (const char* old = std::getenv(name))
+      saved_ = old;
+    setenv(name, value.c_str(), 1);
+  }
+  ~ScopedEnv() {
+    if (saved_)
+      setenv(name_, saved_->c_str(), 1);
+    else
+      unsetenv(name_);
+  }
+  ScopedEnv(const ScopedEnv&) = delete;
+  ScopedEnv& operator=(const ScopedEnv&) = delete;
+
+ private:
+  const char* name_;
+  std::optional<std::string> saved_;
+};
+
 // The kind of a failed status; none for a success.
 inline std::optional<FailureKind> KindOf(const Status& status) {
   return status ? std::nullopt : std::optional<FailureKind>(status.Why().kind);
@@ -46,6 +72,8 @@ class RecordingPrompt final : public UserPrompt {
                                          const std::string& title, int selected) override {
     fileRequests.push_back(filter);
     fileTitles.push_back(title + " / " + std::to_string(selected));
+    if (onFileRequest)
+      onFileRequest();
     return fileAnswer;
   }
 
@@ -55,6 +83,7 @@ class RecordingPrompt final : public UserPrompt {
   std::vector<std::string> fileTitles;  // "title / selected filter"
   bool yesAnswer = false;
   std::optional<std::string> fileAnswer;
+  std::function<void()> onFileRequest;  // called on the asking thread before the answer
 
  private:
   ScopedPrompt guard_;

@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cerrno>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 
@@ -50,11 +48,11 @@ class CollectionFileCommands : public ::testing::Test {
 // the name alone.
 TEST_F(CollectionFileCommands, FilesThatCannotBeReadAreNeverSavedOver) {
   fs::create_directory(dir.File("folder.tzc"));
-  std::ofstream(dir.File("notes.txt")) << "my notes";
   std::ofstream(dir.File("old.tzc"), std::ios::binary) << "XXXXXXXXXXXXXXXX";
   std::ofstream(dir.File("cut.tzc"), std::ios::binary) << std::string("\x6c\0\0\0\x0c\0\0", 7);
   enum How { kCreate, kLoadThenUpdate, kUpdate };
-  const char* notCreated = "Not created: the file exists and cannot be read as an Image Collection!";
+  const char* notCreated =
+      "Not created: the file exists and cannot be read as an Image Collection!";
   const char* notUpdated = "Not updated: the Image Collection cannot be read!";
   const struct {
     const char* name;
@@ -62,7 +60,6 @@ TEST_F(CollectionFileCommands, FilesThatCannotBeReadAreNeverSavedOver) {
     const char* what;
     const char* reason;
   } cases[] = {
-      {"notes.txt", kCreate, notCreated, "wrong file version"},
       {"old.tzc", kCreate, notCreated, "wrong file version"},
       {"folder.tzc", kCreate, notCreated, "not a regular file"},
       {"old.tzc", kLoadThenUpdate, notUpdated, "wrong file version"},
@@ -119,22 +116,6 @@ TEST_F(CollectionFileCommands, UpdateStartsFromTheFileAnotherProgramSaved) {
     EXPECT_EQ(saved.Size(), 2u);
     EXPECT_TRUE(AllGrey(saved)) << windowTurnsGrey;
   }
-}
-
-TEST_F(CollectionFileCommands, AFailedSaveNamesTheFileAndTheReason) {
-  const std::string path = dir.File("c.tzc");
-  const LimitedRun run = RunWithFileSizeLimit(0, [&] {
-    ImageCollection collection;
-    CollectionCommands commands(collection);
-    if (!commands.BeginCreate(path).ok)
-      return std::string("not started");
-    return Finish(commands).message.value_or("nothing said");
-  });
-  ASSERT_TRUE(run.exited);
-  EXPECT_EQ(run.report,
-            "Unable to save the Image Collection!\n" + path + ": " + std::strerror(EFBIG));
-  EXPECT_FALSE(fs::exists(path));
-  EXPECT_TRUE(LeftoverTemporaries(dir.Path()).empty());
 }
 
 }  // namespace

@@ -90,8 +90,7 @@ TEST(SourceListTest, MeasuresDecodablePhotosOnly) {
   Touch(dir.File("broken.jpg"));
   const auto size = MeasureSource(dir.File("m.jpg"));
   ASSERT_TRUE(size.has_value());
-  EXPECT_EQ(size->width, 37u);
-  EXPECT_EQ(size->height, 21u);
+  EXPECT_EQ(std::pair(size->width, size->height), std::pair(37u, 21u));
   EXPECT_FALSE(MeasureSource(dir.File("broken.jpg")).has_value());
   EXPECT_FALSE(MeasureSource(dir.File("none.jpg")).has_value());
 }

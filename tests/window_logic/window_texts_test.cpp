@@ -5,14 +5,12 @@
 namespace tessarix {
 namespace {
 
-TEST(WindowTextsTest, StartButtonFollowsTheBatch) {
-  EXPECT_EQ(StartButtonCaption(false, false), "&Create the Mosaic's");
-  EXPECT_EQ(StartButtonCaption(false, true), "&Create the Mosaic's");
-  EXPECT_EQ(StartButtonCaption(true, false), "Stop the Mosaic's");
-  EXPECT_EQ(StartButtonCaption(true, true), "Stopping...");
-}
-
-TEST(WindowTextsTest, UsageLineAndDialogFilters) {
+TEST(WindowTextsTest, StartButtonUsageLineAndDialogFilters) {
+  EXPECT_EQ(
+      (std::vector<std::string>{StartButtonCaption(false, false), StartButtonCaption(false, true),
+                                StartButtonCaption(true, false), StartButtonCaption(true, true)}),
+      (std::vector<std::string>{"&Create the Mosaic's", "&Create the Mosaic's", "Stop the Mosaic's",
+                                "Stopping..."}));
   EXPECT_EQ(UsageLine({}), "What are you waiting? Create your first mosaic!");
   EXPECT_EQ(UsageLine({-3, "2007-3-14"}), "What are you waiting? Create your first mosaic!");
   EXPECT_EQ(UsageLine({12, "2007-3-14"}), "You have created 12 Mosaics since 2007-3-14!");
@@ -26,18 +24,14 @@ TEST(WindowTextsTest, UsageLineAndDialogFilters) {
 
 TEST(WindowTextsTest, PollBeforeAndAfterABatch) {
   MosaicJob job;
-  JobPoll idle = PollJob(job);
-  EXPECT_EQ(idle.progressLine, "");
-  EXPECT_FALSE(idle.progressBar.has_value());
+  EXPECT_FALSE(PollJob(job).progressBar.has_value());
   job.SetInfoText("All Parameters are correct. :)");
   job.SetStatus("Loading");
   job.StartBatch(1);
   job.ResetProgress();
   const JobPoll started = PollJob(job);
-  EXPECT_EQ(started.statusLine, "Loading");
-  EXPECT_EQ(started.infoText, "All Parameters are correct. :)");
-  ASSERT_TRUE(started.progressBar.has_value());
-  EXPECT_EQ(*started.progressBar, 0);
+  EXPECT_EQ(std::tuple(started.statusLine, started.infoText, started.progressBar),
+            std::tuple("Loading", "All Parameters are correct. :)", std::optional(0)));
   EXPECT_TRUE(job.StatusSeen());
 }
 
