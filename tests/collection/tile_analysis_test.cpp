@@ -4,12 +4,14 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <thread>
 #include <tuple>
 #include <utility>
 #include <vector>
 
 #include "collection/image_collection.h"
 #include "collection/tile_analysis.h"
+#include "platform/memory_budget.h"
 #include "test_support.h"
 
 namespace tessarix {
@@ -112,6 +114,27 @@ TEST(LoadTileMemoryTest, ReusedMemoryGivesWhatFreshMemoryGives) {
                 std::tie(fresh.pixelWidth, fresh.pixelHeight, fresh.portrait));
     }
   }
+}
+
+// A 12 x 8 thumbnail of a 3000 x 3000 photo decodes its top 2500 rows: 30 MB. Two such decodes on
+// two threads in a budget of 45 MB take turns; both succeed.
+TEST(LoadTileMemoryTest, TwoLargeDecodesOnTwoThreadsNeverHoldMoreThanTheBudget) {
+  test::TempDir dir;
+  const std::string path = dir.File("large.jpg");
+  test::WriteClaimingSize(path, 3000, 3000);
+  const ScopedMemoryBudgetForTest budget(45'000'000);
+  bool loaded[2] = {};
+  std::vector<std::thread> threads;
+  for (bool& result : loaded) {
+    threads.emplace_back([&path, &result] {
+      CollectionEntry tile;
+      tile.path = path;
+      result = LoadTile(tile, 12, 8).has_value();
+    });
+  }
+  for (std::thread& thread : threads) thread.join();
+  EXPECT_TRUE(loaded[0] && loaded[1]);
+  EXPECT_EQ(budget.Budget().Peak(), uint64_t{3000} * 2500 * sizeof(Pixel));
 }
 
 TEST(AnalyseEntryTest, FillsTheRecordAndAnalysesARecordNeverAnalysed) {
