@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -186,6 +187,10 @@ TEST(AnalyseEntryTest, TaggedPhotosAreRecordedUpright) {
   e.info.grid[0] = 0x00ABCDEF;
   ASSERT_TRUE(AnalyseEntry(e));
   EXPECT_EQ(e.info.grid[0], 0x00ABCDEFu);
+  // A new time alone is enough to decode the file again.
+  fs::last_write_time(e.path, fs::last_write_time(e.path) + std::chrono::seconds(5));
+  ASSERT_TRUE(AnalyseEntry(e));
+  EXPECT_TRUE(e.info == reference.info);
 }
 
 TEST(AnalysisRunTest, EmptyCollectionCompletesAtOnce) {
