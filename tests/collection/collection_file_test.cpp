@@ -260,7 +260,8 @@ TEST_F(CollectionFileTest, DamagedFilesFailCleanlyAndAtOnce) {
       c.filePath = dir.File("bad.tzc");
       c.imageFolder = "/p/";
       AddEntry(c, "/p/old.jpg", 0);
-      std::string report = test::KindOf(LoadCollectionFile(c)) == FailureKind::kDamaged ? "damaged" : "other";
+      const bool refused = test::KindOf(LoadCollectionFile(c)) == FailureKind::kDamaged;
+      std::string report = refused ? "damaged" : "other";
       if (!c.IsEmpty() || !c.PathIndex().empty() || !c.filePath.empty() ||
           c.description != "(Please Load an existing collection or Create a new one)")
         report += ",kept";

@@ -139,9 +139,9 @@ TEST(FrameExtractionTest, FramesAreChosenByStepAndCount) {
   movie.statuses.clear();
   fields.startFrame = 100;
   const ExtractionResult result = movie.Extract(fields);
-  EXPECT_TRUE(result.status);
-  EXPECT_EQ(result.written, 0);
-  EXPECT_FALSE(fs::exists(movie.Folder(7)));
+  EXPECT_EQ(
+      std::tuple(static_cast<bool>(result.status), result.written, fs::exists(movie.Folder(7))),
+      std::tuple(true, 0, false));
   ASSERT_EQ(movie.statuses.size(), 1u);
   EXPECT_TRUE(StartsWith(movie.statuses[0], "Frames 100, Completed 100%, Elapsed Time: "));
 }
@@ -222,8 +222,8 @@ TEST(FrameExtractionTest, AFolderThatCannotBeMadeStopsAtOnce) {
                     DefaultExtractionFields(movie.stream),
                     [&](const std::string& text) { movie.statuses.push_back(text); });
   ASSERT_FALSE(stopped.status);
-  EXPECT_EQ(stopped.status.Why().kind, FailureKind::kCannotCreate);
-  EXPECT_EQ(stopped.status.Why().systemError, ENOTDIR);
+  EXPECT_EQ(std::pair(stopped.status.Why().kind, stopped.status.Why().systemError),
+            std::pair(FailureKind::kCannotCreate, ENOTDIR));
   EXPECT_EQ(prompt.messages, Names{"Cannot save frame nr.1."});
   EXPECT_TRUE(movie.statuses.empty());
 }
