@@ -4,11 +4,13 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <tuple>
 
 #include "collection/collection_file.h"
+#include "platform/text_format.h"
 #include "resource_limits.h"
 #include "test_support.h"
 
@@ -325,6 +327,50 @@ TEST_F(CollectionFileTest, SavingThroughLinksWritesTheirTarget) {
     ASSERT_TRUE(LoadCollectionFile(back)) << c.link;
     EXPECT_EQ(back.Entry(0).fileSize, mark) << c.link;
   }
+}
+
+// A full disk at the very first byte and part way: 42 entries (about 18 KB) are more than one
+// 16 KB piece, while the limit lets the previous file's size through. Either, or a missing
+// folder, leaves the previous file exactly as it was and no temporary file behind; what else a
+// save can meet on the way to the disk is the atomic writer's to handle.
+TEST_F(CollectionFileTest, SaveFailuresKeepThePreviousFileWholeAndLeaveNoTemporary) {
+  ImageCollection c;
+  c.imageFolder = dir.Folder();
+  c.filePath = dir.File("all.tzc");
+  const auto addEntries = [&c](int count) {
+    for (int k = 0; k < count; ++k) AddEntry(c, c.imageFolder + Format("img%d.jpg", k), 0);
+  };
+  addEntries(2);
+  ASSERT_TRUE(SaveCollection(c));
+  const std::vector<unsigned char> previous = test::ReadBytes(c.filePath);
+  // Header, folder, file path and count, then per entry its path ("img0.jpg") and 409 bytes.
+  const size_t f = dir.Folder().size();
+  ASSERT_EQ(previous.size(), 12 + (1 + f) + (1 + f + 7) + 4 + 2 * (1 + f + 8 + 409));
+  addEntries(40);
+
+  const struct {
+    std::string path;
+    uint64_t fileLimit;
+    int error;
+  } rows[] = {
+      {dir.File("all.tzc"), 0, EFBIG},
+      {dir.File("all.tzc"), previous.size(), EFBIG},
+      {dir.File("missing/all.tzc"), 1u << 30, ENOENT},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.path);
+    c.filePath = row.path;
+    const test::LimitedRun run = test::RunWithFileSizeLimit(row.fileLimit, [&] {
+      const Status saved = SaveCollection(c);
+      return std::string(saved ? "saved" : std::strerror(saved.Why().systemError));
+    });
+    ASSERT_TRUE(run.exited);
+    EXPECT_EQ(run.report, std::strerror(row.error));
+    EXPECT_EQ(test::ReadBytes(dir.File("all.tzc")), previous);
+    EXPECT_TRUE(test::LeftoverTemporaries(dir.Path()).empty());
+  }
+  c.filePath.clear();
+  EXPECT_FALSE(SaveCollection(c));
 }
 
 }  // namespace
