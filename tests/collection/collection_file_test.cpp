@@ -4,22 +4,18 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <tuple>
 
 #include "collection/collection_file.h"
+#include "platform/text_format.h"
 #include "resource_limits.h"
 #include "test_support.h"
 
 namespace tessarix {
 namespace {
-
-// The kind of a load's failure; none when the load succeeded.
-std::optional<FailureKind> LoadFailure(ImageCollection& collection) {
-  const Status loaded = LoadCollectionFile(collection);
-  return loaded ? std::nullopt : std::optional<FailureKind>(loaded.Why().kind);
-}
 
 namespace fs = std::filesystem;
 
@@ -89,6 +85,13 @@ TEST(StringFieldTest, LengthForms) {
 
 class CollectionFileTest : public ::testing::Test {
  protected:
+  // Loads `bytes`, written as a collection file, into `c`.
+  Status Load(const Bytes& bytes, ImageCollection& c) {
+    test::WriteBytes(dir.File("t.tzc"), bytes);
+    c.filePath = dir.File("t.tzc");
+    return LoadCollectionFile(c);
+  }
+
   test::TempDir dir;
   test::RecordingPrompt prompt;
 };
@@ -124,7 +127,7 @@ TEST_F(CollectionFileTest, RoundTripKeepsEverythingButTheStoredMean) {
   a.info.grid[5] = MakePixel(1, 2, 3, 200);
   a.info.average = MakePixel(77, 77, 77);  // disagrees with the grid: not what comes back
   AddEntry(c, dir.Folder() + "Required/b.jpg", MakePixel(100, 150, 200));
-  AddEntry(c, dir.Folder() + "y/" + std::string(300, 'y'), 0);
+  AddEntry(c, dir.Folder() + "y/" + std::string(70000, 'y'), 0);  // the four-byte length
   ASSERT_TRUE(SaveCollection(c));
 
   ImageCollection back;
@@ -133,10 +136,10 @@ TEST_F(CollectionFileTest, RoundTripKeepsEverythingButTheStoredMean) {
   ASSERT_EQ(back.Size(), 3u);
   for (size_t i = 0; i < 3; ++i) EXPECT_EQ(back.Entry(i).path, c.Entry(i).path) << i;
   const CollectionEntry& e = back.Entry(0);
-  EXPECT_EQ(std::tie(e.modificationTime, e.fileSize, e.pixelWidth, e.pixelHeight),
-            std::tie(a.modificationTime, a.fileSize, a.pixelWidth, a.pixelHeight));
-  EXPECT_TRUE(e.portrait && e.valid == 1u);
-  EXPECT_EQ(e.info.grid, a.info.grid);
+  EXPECT_EQ(std::tie(e.modificationTime, e.fileSize, e.pixelWidth, e.pixelHeight, e.portrait,
+                     e.valid, e.info.grid),
+            std::tie(a.modificationTime, a.fileSize, a.pixelWidth, a.pixelHeight, a.portrait,
+                     a.valid, a.info.grid));
   // 95 opaque (9, 8, 7) and one at T 200 of weight (65280 - 51200) / 255 = 55:
   // R = (95*256*9 + 55*1) / 24375 = 218935 / 24375 = 8, T = 51200 / 24576 = 2.
   EXPECT_EQ(e.info.average, MakePixel(8, 7, 6, 2));
@@ -153,10 +156,8 @@ TEST_F(CollectionFileTest, WindowsCollectionLoadsWithSlashes) {
   RecordTail(b);
   AppendStringField(b, "E:\\Other\\b.jpg");
   RecordTail(b);
-  test::WriteBytes(dir.File("All.tzc"), b);
   ImageCollection c;
-  c.filePath = dir.File("All.tzc");
-  ASSERT_TRUE(LoadCollectionFile(c));
+  ASSERT_TRUE(Load(b, c));
   ASSERT_EQ(c.Size(), 2u);
   EXPECT_EQ(c.Entry(0).path, dir.Folder() + "Trip/Day 1/a.jpg");
   EXPECT_EQ(c.Entry(1).path, "E:\\Other\\b.jpg");
@@ -165,7 +166,7 @@ TEST_F(CollectionFileTest, WindowsCollectionLoadsWithSlashes) {
   const fs::path before = fs::current_path();
   fs::current_path(dir.Path());
   ImageCollection here;
-  here.filePath = "All.tzc";
+  here.filePath = "t.tzc";
   const Status result = LoadCollectionFile(here);
   fs::current_path(before);
   ASSERT_TRUE(result);
@@ -198,10 +199,8 @@ TEST_F(CollectionFileTest, Utf16StringsBecomeUtf8AndRebaseByBytes) {
     U32(b, 1);
     Wide(b, row.units);
     RecordTail(b);
-    test::WriteBytes(dir.File("w.tzc"), b);
     ImageCollection c;
-    c.filePath = dir.File("w.tzc");
-    ASSERT_TRUE(LoadCollectionFile(c));
+    ASSERT_TRUE(Load(b, c));
     ASSERT_EQ(c.Size(), 1u);
     EXPECT_EQ(c.Entry(0).path, (&row == rows ? dir.Folder() : "") + row.utf8);
   }
@@ -211,12 +210,10 @@ TEST_F(CollectionFileTest, WrongVersionShowsTheMessageAndLeavesAnEmptyCollection
   for (const int field : {0, 1, 2}) {
     Bytes b = Header("/p/", "/p/a.tzc", 0);
     b[4 * field] = field == 0 ? 107 : 13;
-    test::WriteBytes(dir.File("old.tzc"), b);
     ImageCollection c;
     c.imageFolder = "/kept/";
-    c.filePath = dir.File("old.tzc");
     AddEntry(c, "/kept/a.jpg", 0);
-    EXPECT_EQ(LoadFailure(c), FailureKind::kWrongVersion);
+    EXPECT_EQ(test::KindOf(Load(b, c)), FailureKind::kWrongVersion);
     EXPECT_TRUE(c.IsEmpty());
     EXPECT_EQ(c.imageFolder, "/kept/");
     EXPECT_EQ(c.description, "The Collection contains 0 Images.");
@@ -240,10 +237,8 @@ TEST_F(CollectionFileTest, DamagedFilesFailCleanlyAndAtOnce) {
   // The fewest bytes a record can have (an empty path) are enough for its count.
   Bytes least = record({0}, 1, 3);
   for (int i = 0; i < 2; ++i) least.push_back(0), RecordTail(least);
-  test::WriteBytes(dir.File("least.tzc"), least);
   ImageCollection few;
-  few.filePath = dir.File("least.tzc");
-  ASSERT_TRUE(LoadCollectionFile(few));
+  ASSERT_TRUE(Load(least, few));
   EXPECT_EQ(few.Size(), 3u);
 
   std::vector<Bytes> damaged;
@@ -267,7 +262,8 @@ TEST_F(CollectionFileTest, DamagedFilesFailCleanlyAndAtOnce) {
       c.filePath = dir.File("bad.tzc");
       c.imageFolder = "/p/";
       AddEntry(c, "/p/old.jpg", 0);
-      std::string report = LoadFailure(c) == FailureKind::kDamaged ? "damaged" : "other";
+      const bool refused = test::KindOf(LoadCollectionFile(c)) == FailureKind::kDamaged;
+      std::string report = refused ? "damaged" : "other";
       if (!c.IsEmpty() || !c.PathIndex().empty() || !c.filePath.empty() ||
           c.description != "(Please Load an existing collection or Create a new one)")
         report += ",kept";
@@ -280,13 +276,6 @@ TEST_F(CollectionFileTest, DamagedFilesFailCleanlyAndAtOnce) {
     ASSERT_TRUE(run.exited) << k;
     EXPECT_EQ(run.report, "damaged") << k;
   }
-
-  // The intact file reads, so the cases above fail for the damage alone.
-  test::WriteBytes(dir.File("good.tzc"), good);
-  ImageCollection c;
-  c.filePath = dir.File("good.tzc");
-  EXPECT_TRUE(LoadCollectionFile(c));
-  EXPECT_EQ(c.Size(), 2u);
 }
 
 // Anything but a regular file is refused before it is read. A FIFO would block the read until a
@@ -303,7 +292,7 @@ TEST_F(CollectionFileTest, MissingFilesAndOthersThanRegularFilesAreRefused) {
     c.filePath = dir.File(name);
     c.imageFolder = dir.Folder();
     AddEntry(c, dir.File("a.jpg"), 0);
-    EXPECT_EQ(LoadFailure(c), kind) << name;
+    EXPECT_EQ(test::KindOf(LoadCollectionFile(c)), kind) << name;
     EXPECT_TRUE(c.IsEmpty() && c.filePath.empty() && c.imageFolder.empty()) << name;
   }
   close(writer);
@@ -338,6 +327,50 @@ TEST_F(CollectionFileTest, SavingThroughLinksWritesTheirTarget) {
     ASSERT_TRUE(LoadCollectionFile(back)) << c.link;
     EXPECT_EQ(back.Entry(0).fileSize, mark) << c.link;
   }
+}
+
+// A full disk at the very first byte and part way: 42 entries (about 18 KB) are more than one
+// 16 KB piece, while the limit lets the previous file's size through. Either, or a missing
+// folder, leaves the previous file exactly as it was and no temporary file behind; what else a
+// save can meet on the way to the disk is the atomic writer's to handle.
+TEST_F(CollectionFileTest, SaveFailuresKeepThePreviousFileWholeAndLeaveNoTemporary) {
+  ImageCollection c;
+  c.imageFolder = dir.Folder();
+  c.filePath = dir.File("all.tzc");
+  const auto addEntries = [&c](int count) {
+    for (int k = 0; k < count; ++k) AddEntry(c, c.imageFolder + Format("img%d.jpg", k), 0);
+  };
+  addEntries(2);
+  ASSERT_TRUE(SaveCollection(c));
+  const std::vector<unsigned char> previous = test::ReadBytes(c.filePath);
+  // Header, folder, file path and count, then per entry its path ("img0.jpg") and 409 bytes.
+  const size_t f = dir.Folder().size();
+  ASSERT_EQ(previous.size(), 12 + (1 + f) + (1 + f + 7) + 4 + 2 * (1 + f + 8 + 409));
+  addEntries(40);
+
+  const struct {
+    std::string path;
+    uint64_t fileLimit;
+    int error;
+  } rows[] = {
+      {dir.File("all.tzc"), 0, EFBIG},
+      {dir.File("all.tzc"), previous.size(), EFBIG},
+      {dir.File("missing/all.tzc"), 1u << 30, ENOENT},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.path);
+    c.filePath = row.path;
+    const test::LimitedRun run = test::RunWithFileSizeLimit(row.fileLimit, [&] {
+      const Status saved = SaveCollection(c);
+      return std::string(saved ? "saved" : std::strerror(saved.Why().systemError));
+    });
+    ASSERT_TRUE(run.exited);
+    EXPECT_EQ(run.report, std::strerror(row.error));
+    EXPECT_EQ(test::ReadBytes(dir.File("all.tzc")), previous);
+    EXPECT_TRUE(test::LeftoverTemporaries(dir.Path()).empty());
+  }
+  c.filePath.clear();
+  EXPECT_FALSE(SaveCollection(c));
 }
 
 }  // namespace

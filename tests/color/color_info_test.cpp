@@ -40,28 +40,19 @@ TEST(ColorInfoTest, FlatOpaqueAndFullyTransparentThumbnails) {
   EXPECT_EQ(info.opaque, 0u);
 }
 
-TEST(ColorInfoTest, PartlyTransparentPixelWeighsByOpacity) {
-  // 95 opaque pixels (10, 20, 30) and one (255, 255, 255) at T 128, whose weight is
-  // (65280 - 32768) / 255 = 127. R = (95*256*10 + 127*255) / (95*256 + 127) = 275585 / 24447 = 11,
-  // G = 518785 / 24447 = 21, B = 761985 / 24447 = 31, T = 256*128 / (96*256) = 1.
-  Image thumb = test::MakeImage(12, 8, [](uint32_t x, uint32_t y) {
-    return x == 5 && y == 3 ? MakePixel(255, 255, 255, 128) : MakePixel(10, 20, 30);
-  });
-  ColorInfo info;
-  ASSERT_TRUE(ComputeColorInfo(info, thumb));
-  EXPECT_EQ(info.average, MakePixel(11, 21, 31, 1));
-  EXPECT_EQ(info.opaque, 0u);
-  EXPECT_EQ(info.grid[12 * 3 + 5], MakePixel(255, 255, 255, 128));
-
-  // Half the grid fully transparent: no say in the colour, half in the transparency (127.5).
-  Image half = test::MakeImage(12, 8, [](uint32_t, uint32_t y) {
+// Fully transparent pixels have no say in the colour, and half in the transparency (127.5).
+// (The weight of a partly transparent pixel is worked by hand in the collection's round trip.)
+TEST(ColorInfoTest, FullyTransparentPixelsHaveNoSayInTheColor) {
+  const Image half = test::MakeImage(12, 8, [](uint32_t, uint32_t y) {
     return y < 4 ? MakePixel(200, 100, 50) : MakePixel(0, 0, 0, 255);
   });
+  ColorInfo info;
   ASSERT_TRUE(ComputeColorInfo(info, half));
   EXPECT_EQ(info.average, MakePixel(200, 100, 50, 127));
+  EXPECT_EQ(info.grid[95], MakePixel(0, 0, 0, 255));
 }
 
-TEST(ColorInfoTest, WrongSizeLeavesRecordAloneAndRecomputeUsesTheGridOnly) {
+TEST(ColorInfoTest, WrongSizeLeavesRecordAlone) {
   ColorInfo info;
   info.average = 1234;
   EXPECT_FALSE(ComputeColorInfo(info, test::MakeFlatImage(8, 12, 0)));
@@ -69,12 +60,6 @@ TEST(ColorInfoTest, WrongSizeLeavesRecordAloneAndRecomputeUsesTheGridOnly) {
   EXPECT_FALSE(ComputeColorInfo(info, Image()));
   EXPECT_EQ(info.average, 1234u);
   EXPECT_EQ(info.grid[0], 0u);
-
-  info.grid.fill(MakePixel(30, 60, 90));
-  info.grid[0] = MakePixel(126, 60, 90);  // R sum 95*30 + 126 = 2976, / 96 = 31
-  RecomputeColorInfo(info);               // the stale average must not survive
-  EXPECT_EQ(info.average, MakePixel(31, 60, 90));
-  EXPECT_EQ(info.opaque, 1u);
 }
 
 }  // namespace

@@ -30,13 +30,9 @@ TEST(ExtractionFieldsTest, DefaultsAndTheBoxesTheyAreTypedInto) {
   texts.filePrefix = std::string(100, 'a');
   const auto parsed = ParseExtractionFields(texts, nullptr);
   ASSERT_TRUE(parsed.has_value());
-  EXPECT_EQ(parsed->posX, 12u);
-  EXPECT_EQ(parsed->sizeY, 480u);
-  EXPECT_EQ(parsed->startFrame, 4294967295u);
-  EXPECT_EQ(parsed->stopFrame, 100u);
-  EXPECT_EQ(parsed->howManyFrames, INT32_MIN);
-  EXPECT_EQ(parsed->jpgQuality, 100u);
-  EXPECT_EQ(parsed->filePrefix, texts.filePrefix);
+  EXPECT_EQ(std::tuple(parsed->posX, parsed->sizeY, parsed->startFrame, parsed->stopFrame,
+                       parsed->howManyFrames, parsed->jpgQuality, parsed->filePrefix),
+            std::tuple(12u, 480u, 4294967295u, 100u, INT32_MIN, 100u, texts.filePrefix));
 
   const std::string positive = "Please enter a positive integer.";
   const std::string integer = "Please enter an integer.";
@@ -93,9 +89,8 @@ TEST(ExtractionFieldsTest, CutOutMapsOntoTheFittedFrame) {
   // The whole frame: 639/640*318 = 317.5 and 479/480*238 = 237.5, just inside.
   const auto r = MapCutOut(fields, 640, 480, 318, 238);
   ASSERT_TRUE(r.has_value());
-  EXPECT_EQ(r->left, 0);
-  EXPECT_EQ(r->right, 317);
-  EXPECT_EQ(r->bottom, 237);
+  EXPECT_EQ(std::vector<int64_t>({r->left, r->top, r->right, r->bottom}),
+            std::vector<int64_t>({0, 0, 317, 237}));
   // Enlarged and empty: left 16/64*318 = 79.5, right 15/64*318 = 74.5 ends up left of it.
   fields.posX = 16;
   fields.sizeX = 0;
@@ -140,7 +135,6 @@ TEST(ExtractionFieldsTest, RangeCheckAndSampleFrameOnAMovie) {
   // The margin is black, the rectangle's edges white, the frame grey inside and outside them.
   EXPECT_EQ(std::vector<Pixel>({at(0, 0), at(33, 9), at(9, 3), at(16, 3), at(24, 6), at(9, 5)}),
             std::vector<Pixel>({black, black, white, white, white, white}));
-  EXPECT_EQ(at(25, 6), at(31, 7));
   EXPECT_NE(at(16, 5), white);
   EXPECT_NE(at(16, 5), black);
   EXPECT_TRUE(prompt.messages.empty());

@@ -130,11 +130,9 @@ TEST(MovieStreamTest, RefusesWhatIsNotAVideo) {
   for (const auto& [name, error] : cases) {
     const Status opened = stream.Open(dir.File(name));
     ASSERT_FALSE(opened);
-    EXPECT_FALSE(stream.IsOpen());
-    EXPECT_EQ(opened.Why().kind, FailureKind::kCannotRead);
-    EXPECT_EQ(opened.Why().path, dir.File(name));
-    EXPECT_EQ(opened.Why().libraryError, error);
-    EXPECT_FALSE(opened.Why().detail.empty());  // FFmpeg's words
+    const Failure& why = opened.Why();  // with FFmpeg's words in its detail
+    EXPECT_EQ(std::tuple(stream.IsOpen(), why.kind, why.path, why.libraryError, why.detail.empty()),
+              std::tuple(false, FailureKind::kCannotRead, dir.File(name), error, false));
   }
   EXPECT_TRUE(prompt.messages.empty());  // the front end says it
 }

@@ -10,6 +10,7 @@
 
 #include "platform/atomic_file.h"
 #include "platform/file_status.h"
+#include "platform/rename_no_replace.h"
 #include "platform/text_format.h"
 #include "resource_limits.h"
 #include "test_support.h"
@@ -27,18 +28,17 @@ long FileCount(const std::filesystem::path& folder) {
                        std::filesystem::directory_iterator());
 }
 
+// Leading digits like a typed field, decimal and never octal; saturated at the 32-bit limits.
 TEST(ParseLeadingInt, ReadsLeadingDigitsLikeATypedFieldAndSaturates) {
-  EXPECT_EQ(ParseLeadingInt("  \t42abc"), 42);
-  EXPECT_EQ(ParseLeadingInt("-17"), -17);
-  EXPECT_EQ(ParseLeadingInt("+5"), 5);
-  EXPECT_EQ(ParseLeadingInt("010"), 10);  // decimal, never octal
-  for (const char* none : {"", "abc", "- 5", "+-5"}) EXPECT_EQ(ParseLeadingInt(none), 0) << none;
-  // The 32-bit limits, one past them, and more digits than any integer holds.
-  EXPECT_EQ(ParseLeadingInt("2147483647"), 2147483647L);
-  EXPECT_EQ(ParseLeadingInt("2147483648"), 2147483647L);
-  EXPECT_EQ(ParseLeadingInt("99999999999999999999999999"), 2147483647L);
-  EXPECT_EQ(ParseLeadingInt("-2147483648"), -2147483648L);
-  EXPECT_EQ(ParseLeadingInt("-2147483649"), -2147483648L);
+  const std::pair<const char*, long> rows[] = {
+      {"  \t42abc", 42},          {"-17", -17},
+      {"+5", 5},                  {"010", 10},
+      {"", 0},                    {"abc", 0},
+      {"- 5", 0},                 {"+-5", 0},
+      {"2147483647", INT32_MAX},  {"2147483648", INT32_MAX},
+      {"-2147483648", INT32_MIN}, {"-2147483649", INT32_MIN},
+      {"99999999999999999999999999", INT32_MAX}};
+  for (const auto& [text, value] : rows) EXPECT_EQ(ParseLeadingInt(text), value) << text;
 }
 
 // Only a..z change: the bytes just outside them, and those of other encodings, stay.
@@ -46,8 +46,8 @@ TEST(UpperAscii, OnlyAsciiSmallLettersBecomeCapitals) {
   EXPECT_EQ(UpperAscii("`az{@AZ[ m\xC3\xA9"), "`AZ{@AZ[ M\xC3\xA9");
 }
 
-TEST(Format, PrintfPatterns) {
-  EXPECT_EQ(Format("Completed %.2f%%", 12.5), "Completed 12.50%");
+// Nothing at all, and longer than any fixed buffer a printf would be given.
+TEST(Format, EmptyAndLongTextsWhole) {
   EXPECT_EQ(Format("%s", ""), "");
   const std::string longText(5000, 'x');
   EXPECT_EQ(Format("<%s>", longText.c_str()), "<" + longText + ">");
@@ -107,11 +107,6 @@ TEST(AtomicFile, OnlyACommitReplacesTheTargetWhole) {
   AtomicFile missing(dir.File("no-such-folder/file.txt"));
   EXPECT_FALSE(missing.Open());
   EXPECT_FALSE(missing.Commit());
-  std::filesystem::create_directory(dir.File("locked"));
-  std::filesystem::permissions(
-      dir.File("locked"), std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
-  AtomicFile refused(dir.File("locked/file.txt"));
-  EXPECT_EQ(static_cast<bool>(refused.Open()), geteuid() == 0);  // root writes anywhere
 }
 
 // Files put in place as one set: when one cannot be completed none replaces its target, and the
@@ -164,6 +159,27 @@ TEST(StatFile, ReportsTimeAndSize) {
   EXPECT_TRUE(status->creationTime == 1000000000u ||
               status->creationTime >= static_cast<uint32_t>(time(nullptr)) - 60);
   EXPECT_FALSE(StatFile(dir.File("missing.bin")));
+}
+
+// Both ways of moving must move into a free name only and leave an existing target alone.
+TEST(RenameNoReplace, MovesOnlyIntoAFreeName) {
+  for (auto move : {&RenameNoReplace, &LinkThenUnlink}) {
+    test::TempDir dir;
+    const std::string from = dir.File("a_Q050.jpg"), to = dir.File("a_Q050_D0042.jpg");
+    std::ofstream(from) << "new";
+    std::ofstream(to) << "old";
+    const Status refused = move(from, to);
+    ASSERT_FALSE(refused);
+    EXPECT_EQ(refused.Why().systemError, EEXIST);
+    EXPECT_EQ(test::ReadBytes(from), (std::vector<unsigned char>{'n', 'e', 'w'}));
+    EXPECT_EQ(test::ReadBytes(to), (std::vector<unsigned char>{'o', 'l', 'd'}));
+
+    std::filesystem::remove(to);
+    EXPECT_TRUE(move(from, to));
+    EXPECT_FALSE(std::filesystem::exists(from));
+    EXPECT_EQ(test::ReadBytes(to), (std::vector<unsigned char>{'n', 'e', 'w'}));
+    EXPECT_FALSE(move(dir.File("missing.jpg"), dir.File("other.jpg")));
+  }
 }
 
 }  // namespace

@@ -1,7 +1,6 @@
 #include "platform/work_pool.h"
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <atomic>
 #include <mutex>
@@ -11,6 +10,7 @@
 #include <vector>
 
 #include "platform/thread_count.h"
+#include "random_fixture.h"
 
 namespace tessarix {
 namespace {
@@ -78,18 +78,12 @@ TEST(ThreadCountTest, ParsesOnlyPlainCountsInRange) {
 }
 
 TEST(ThreadCountTest, EnvironmentOverridesTheHardware) {
-  const char* old = std::getenv(kThreadCountVariable);
-  const std::optional<std::string> saved = old ? std::optional<std::string>(old) : std::nullopt;
-  setenv(kThreadCountVariable, "3", 1);
+  test::ScopedEnv count(kThreadCountVariable, "3");
   EXPECT_EQ(DefaultThreadCount(), 3u);
   // A value that is no count falls back to the hardware, never to 0.
-  setenv(kThreadCountVariable, "zero", 1);
+  test::ScopedEnv notACount(kThreadCountVariable, "zero");
   const unsigned hardware = std::thread::hardware_concurrency();
   EXPECT_EQ(DefaultThreadCount(), hardware == 0 ? 1u : hardware);
-  if (saved)
-    setenv(kThreadCountVariable, saved->c_str(), 1);
-  else
-    unsetenv(kThreadCountVariable);
 }
 
 }  // namespace
