@@ -43,6 +43,10 @@ TileMatcher::TileMatcher(MosaicJob& job, Mosaic& mosaic)
     ranges_ = (cells_.size() + grain_ - 1) / grain_;
     changedRound_.assign(cells_.size(), 0);
     known_ = std::make_unique<std::atomic<uint32_t>[]>(aheadLimit_);
+    floorApplies_ = FloorApplies(params_);
+    if (floorApplies_) {
+      for (const MosaicCell& cell : cells_) cellFloors_.Add(cell.info);
+    }
   }
 }
 
