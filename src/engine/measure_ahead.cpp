@@ -47,7 +47,10 @@ bool TileMatcher::MeasureAhead(CollectionEntry& image, Scan scan) {
   // range.
   if (floorApplies_) {
     tileFloors_.clear();
-    for (const CollectionEntry* next : ahead_) tileFloors_.emplace_back(next->info, params_.modifyLimit);
+    for (const CollectionEntry* next : ahead_) {
+      const bool horizontalOnly = params_.algorithm == kFlipHorizontal && !next->portrait;
+      tileFloors_.emplace_back(next->info, params_.modifyLimit, horizontalOnly);
+    }
   }
   conflictCounts_.assign(ahead_.size(), 0);
   if (scan == Scan::Sequence && spacing_ == 0) {

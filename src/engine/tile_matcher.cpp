@@ -11,7 +11,7 @@ namespace {
 constexpr uint32_t kUnlimited = 0xFFFFFFFFu;
 constexpr int kMatchingStage = 8;
 constexpr size_t kStatusPathLength = 65;
-constexpr size_t kRoundDistances = 65536;
+constexpr size_t kRoundDistances = 262144;
 constexpr size_t kMaxAhead = 32;
 
 }  // namespace
