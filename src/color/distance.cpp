@@ -28,7 +28,12 @@ uint32_t ShiftedSum(const ColorInfo& cell, const ColorInfo& tile, const uint8_t*
         std::abs(static_cast<int>(Red(c)) - t.Clamp(static_cast<int>(Red(p)) + s.r)) +
         std::abs(static_cast<int>(Green(c)) - t.Clamp(static_cast<int>(Green(p)) + s.g)) +
         std::abs(static_cast<int>(Blue(c)) - t.Clamp(static_cast<int>(Blue(p)) + s.b)));
-    sum += t.Term(e, Transparency(c));
+    uint32_t v = t.curve[e];
+    const uint32_t transparency = Transparency(c);
+    if (transparency != 0) {
+      v -= static_cast<uint32_t>((uint64_t{v} * transparency) / 255);
+    }
+    sum += v;
     if (sum > limit)
       return sum;
   }
@@ -46,9 +51,9 @@ uint32_t MaxDistance(const ColorInfo& cell, const ColorInfo& tile, uint32_t boun
   for (uint32_t i = 0; i < kThumbPixels; ++i) {
     const Pixel c = cell.grid[i];
     const Pixel p = tile.grid[i];
-    const uint32_t largest = static_cast<uint32_t>(
-        std::max({std::abs(SignedDifference(Red(c), Red(p))), std::abs(SignedDifference(Green(c), Green(p))),
-                  std::abs(SignedDifference(Blue(c), Blue(p)))}));
+    const uint32_t largest = static_cast<uint32_t>(std::max(
+        {std::abs(SignedDifference(Red(c), Red(p))), std::abs(SignedDifference(Green(c), Green(p))),
+         std::abs(SignedDifference(Blue(c), Blue(p)))}));
     sum += (255 - Transparency(c)) * largest / 255;
     if (sum > bound)
       return sum;

@@ -40,7 +40,8 @@ const std::vector<uint32_t>& FloorTable() {
 uint32_t MostWithin(uint32_t bound) {
   const std::vector<uint32_t>& table = FloorTable();
   return static_cast<uint32_t>(std::upper_bound(table.begin(), table.end(), bound) -
-                               table.begin()) - 1;
+                               table.begin()) -
+         1;
 }
 
 int32_t AbsoluteDifference(int32_t a, int32_t b) {
@@ -92,8 +93,8 @@ TESSARIX_VECTOR_CLONES void TestTwo(Pixel tileAverage, uint32_t modifyLimit,
 }
 
 TESSARIX_VECTOR_CLONES void TestFour(Pixel tileAverage, uint32_t modifyLimit,
-                                     const int32_t* const* shifted, const CellRun& cells,
-                                     size_t n, uint32_t* above) {
+                                     const int32_t* const* shifted, const CellRun& cells, size_t n,
+                                     uint32_t* above) {
   TestRun<4>(tileAverage, modifyLimit, shifted, cells, n, above);
 }
 
@@ -111,8 +112,7 @@ uint32_t FloorOfDifference(uint32_t d) {
   const double x = static_cast<double>(d) / kPixels;
   const double rising = std::max(0.0, x - 19);
   const double steep = std::max(0.0, x - 99);
-  const double floor =
-      kPixels * (x + rising * std::sqrt(rising) + steep * steep - 2) - 1;
+  const double floor = kPixels * (x + rising * std::sqrt(rising) + steep * steep - 2) - 1;
   return floor <= 0 ? 0 : static_cast<uint32_t>(floor);
 }
 

@@ -49,8 +49,7 @@ class CellFloors {
   // above[j] = 1 when the floor shows that the pair (cell begin + j, tile) cannot come within
   // bounds[j] in any orientation, else 0, for j < n. Calls for disjoint cell ranges may run at the
   // same time.
-  void Test(const TileFloor& tile, size_t begin, size_t n, const uint32_t* bounds,
-            uint32_t* above);
+  void Test(const TileFloor& tile, size_t begin, size_t n, const uint32_t* bounds, uint32_t* above);
 
  private:
   std::vector<Pixel> average_;

@@ -22,14 +22,6 @@ struct EngineTables {
 
   // x clamped to 0..255; x must lie in kClampLow..kClampHigh.
   uint8_t Clamp(int x) const { return clampByte[static_cast<size_t>(x - kClampLow)]; }
-
-  // One pixel's share of a "Standard" sum: C(e) for the channel differences e (0..765), less the
-  // part the cell pixel's transparency hides. Never decreases as e grows.
-  uint32_t Term(uint32_t e, uint32_t transparency) const {
-    uint32_t v = curve[e];
-    if (transparency != 0) v -= static_cast<uint32_t>((uint64_t{v} * transparency) / 255);
-    return v;
-  }
 };
 
 const EngineTables& Tables();

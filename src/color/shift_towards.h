@@ -20,7 +20,7 @@ inline int32_t ClampSigned(int32_t v, int32_t m) {
 // the sum when that stops after a few samples, and its result came back through memory in pieces.
 // Plain arithmetic without branches, so that loops over many cells can run it side by side.
 [[gnu::always_inline]] inline ColorShift ShiftTowards(Pixel cellAverage, Pixel tileAverage,
-                                                       uint32_t modifyLimit) {
+                                                      uint32_t modifyLimit) {
   // Limits above 255 mean nothing for byte channels; capping them keeps every shifted channel
   // inside the clamp table.
   const int32_t m = static_cast<int32_t>(std::min<uint32_t>(modifyLimit, 255));

@@ -12,7 +12,6 @@ namespace {
 // first cache.
 constexpr size_t kFloorChunk = 64;
 
-
 }  // namespace
 
 // Makes the distances of `image` to every cell ready for its offer. They are measured on the
@@ -43,8 +42,6 @@ bool TileMatcher::MeasureAhead(CollectionEntry& image, Scan scan) {
   rangeBound_.resize(ahead_.size() * ranges_);
   for (size_t k = 0; k < ahead_.size(); ++k)
     known_[k].store(kNoDistance, std::memory_order_relaxed);
-  // Without spacing a frame conflicts with the whole mosaic: counted once per image, not per
-  // range.
   if (floorApplies_) {
     tileFloors_.clear();
     for (const CollectionEntry* next : ahead_) {
@@ -52,6 +49,8 @@ bool TileMatcher::MeasureAhead(CollectionEntry& image, Scan scan) {
       tileFloors_.emplace_back(next->info, params_.modifyLimit, horizontalOnly);
     }
   }
+  // Without spacing a frame conflicts with the whole mosaic: counted once per image, not per
+  // range.
   conflictCounts_.assign(ahead_.size(), 0);
   if (scan == Scan::Sequence && spacing_ == 0) {
     for (size_t k = 0; k < ahead_.size(); ++k) {

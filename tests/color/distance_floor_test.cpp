@@ -55,10 +55,10 @@ TEST(DistanceFloorTest, TestsTheClampedSumsAgainstTheBound) {
       {"uniform", Halves(Grey(200), Grey(200)), Halves(Grey(100), Grey(100)), true, 1829341,
        1829472},
       // Equal sums over the whole grid, 3 * 200 at every pixel unless turned upside down.
-      {"upside down, kept", Halves(Grey(0), Grey(200)), Halves(Grey(200), Grey(0)), true,
-       25497924, 25498080},
-      {"left and right", Quarters(Grey(0), Grey(200), Grey(0), Grey(200)), Halves(Grey(100), Grey(100)),
-       true, 4359303, 4359456},
+      {"upside down, kept", Halves(Grey(0), Grey(200)), Halves(Grey(200), Grey(0)), true, 25497924,
+       25498080},
+      {"left and right", Quarters(Grey(0), Grey(200), Grey(0), Grey(200)),
+       Halves(Grey(100), Grey(100)), true, 4359303, 4359456},
       // Only the top-bottom mirror, or only the half turn, brings the quarters together.
       {"mirrored top-bottom", Quarters(Grey(0), Grey(100), Grey(200), Grey(50)),
        Quarters(Grey(200), Grey(50), Grey(0), Grey(100)), false, 0, 0},
