@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include "color/engine_tables.h"
+#include "color/shift_towards.h"
 
 namespace tessarix {
 namespace {
@@ -14,33 +15,6 @@ constexpr std::array<uint8_t, kThumbPixels> MakeIdentity() {
   return map;
 }
 constexpr std::array<uint8_t, kThumbPixels> kIdentity = MakeIdentity();
-
-int32_t ClampSigned(int32_t v, int32_t m) {
-  return v < -m ? -m : (v > m ? m : v);
-}
-
-int32_t Diff(uint32_t a, uint32_t b) {
-  return static_cast<int32_t>(a) - static_cast<int32_t>(b);
-}
-
-// Inlined into the distances: called once per pair, it costs more than the sum when that stops
-// after a few samples, and as a call its result came back through memory in pieces.
-[[gnu::always_inline]] inline ColorShift ShiftTowards(Pixel cellAverage, Pixel tileAverage,
-                                                       uint32_t modifyLimit) {
-  // Limits above 255 mean nothing for byte channels; capping them keeps every shifted channel
-  // inside the clamp table.
-  const int32_t m = static_cast<int32_t>(std::min<uint32_t>(modifyLimit, 255));
-  const int32_t dr = Diff(Red(cellAverage), Red(tileAverage));
-  const int32_t dg = Diff(Green(cellAverage), Green(tileAverage));
-  const int32_t db = Diff(Blue(cellAverage), Blue(tileAverage));
-  const int32_t mean = (dr + dg + db) / 3;
-  const int32_t common = ClampSigned(mean, m);
-  ColorShift s;
-  s.r = common + ClampSigned(2 * (dr - mean), m) / 2;
-  s.g = common + ClampSigned(2 * (dg - mean), m) / 2;
-  s.b = common + ClampSigned(2 * (db - mean), m) / 2;
-  return s;
-}
 
 // The "Standard" sum of one orientation: cell index i against tile index map[i], the tile shifted
 // by `s`, visited from 95 down to 0 and abandoned as soon as it exceeds `limit`.
@@ -77,9 +51,9 @@ uint32_t MaxDistance(const ColorInfo& cell, const ColorInfo& tile, uint32_t boun
   for (uint32_t i = 0; i < kThumbPixels; ++i) {
     const Pixel c = cell.grid[i];
     const Pixel p = tile.grid[i];
-    const uint32_t largest = static_cast<uint32_t>(
-        std::max({std::abs(Diff(Red(c), Red(p))), std::abs(Diff(Green(c), Green(p))),
-                  std::abs(Diff(Blue(c), Blue(p)))}));
+    const uint32_t largest = static_cast<uint32_t>(std::max(
+        {std::abs(SignedDifference(Red(c), Red(p))), std::abs(SignedDifference(Green(c), Green(p))),
+         std::abs(SignedDifference(Blue(c), Blue(p)))}));
     sum += (255 - Transparency(c)) * largest / 255;
     if (sum > bound)
       return sum;
@@ -88,9 +62,9 @@ uint32_t MaxDistance(const ColorInfo& cell, const ColorInfo& tile, uint32_t boun
 }
 
 uint32_t SquaredDifference(Pixel a, Pixel b) {
-  const int32_t dr = Diff(Red(a), Red(b));
-  const int32_t dg = Diff(Green(a), Green(b));
-  const int32_t db = Diff(Blue(a), Blue(b));
+  const int32_t dr = SignedDifference(Red(a), Red(b));
+  const int32_t dg = SignedDifference(Green(a), Green(b));
+  const int32_t db = SignedDifference(Blue(a), Blue(b));
   return static_cast<uint32_t>(dr * dr + dg * dg + db * db);
 }
 

@@ -1,10 +1,18 @@
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <cstdint>
 
 #include "engine/tile_matcher.h"
 
 namespace tessarix {
+namespace {
+
+// Cells tested against the floor together: enough to fill the vectors, few enough to stay in the
+// first cache.
+constexpr size_t kFloorChunk = 64;
+
+}  // namespace
 
 // Makes the distances of `image` to every cell ready for its offer. They are measured on the
 // pool, ahead, together with those of the images expected to be offered after it: the next
@@ -34,6 +42,13 @@ bool TileMatcher::MeasureAhead(CollectionEntry& image, Scan scan) {
   rangeBound_.resize(ahead_.size() * ranges_);
   for (size_t k = 0; k < ahead_.size(); ++k)
     known_[k].store(kNoDistance, std::memory_order_relaxed);
+  if (floorApplies_) {
+    tileFloors_.clear();
+    for (const CollectionEntry* next : ahead_) {
+      const bool horizontalOnly = params_.algorithm == kFlipHorizontal && !next->portrait;
+      tileFloors_.emplace_back(next->info, params_.modifyLimit, horizontalOnly);
+    }
+  }
   // Without spacing a frame conflicts with the whole mosaic: counted once per image, not per
   // range.
   conflictCounts_.assign(ahead_.size(), 0);
@@ -92,8 +107,12 @@ void TileMatcher::MeasureRange(const CollectionEntry& image, Scan scan, size_t b
   const bool sequenceScan = scan == Scan::Sequence;
   const uint32_t sequence = image.sequenceNumber;
   const size_t conflictCount = conflictCounts_[k];
+  std::array<uint32_t, kFloorChunk> above;
   Candidate best{kNoCell, kNoDistance};
   for (size_t i = begin; i < end; ++i) {
+    const size_t j = (i - begin) % kFloorChunk;
+    if (j == 0)
+      TestFloor(k, i, std::min(kFloorChunk, end - i), above.data());
     const MosaicCell& cell = cells_[i];
     const uint32_t bound = std::min(best.distance, cell.assignedDistance);
     // A cell left unmeasured gets bound 0, which Measured never takes as an answer.
@@ -101,7 +120,7 @@ void TileMatcher::MeasureRange(const CollectionEntry& image, Scan scan, size_t b
     if (found != nullptr && cell.hasInfo && cell.assigned == &image) {
       found->push_back({static_cast<uint32_t>(i), kKept});
     } else if (cell.hasInfo && bound != 0) {
-      d = Distance(cell.info, image.info, portrait, bound, params_);
+      d = above[j] != 0 ? kNoDistance : Distance(cell.info, image.info, portrait, bound, params_);
       measuredBound = bound;
       if (found != nullptr && d < bound)
         found->push_back({static_cast<uint32_t>(i), d});
@@ -124,13 +143,17 @@ void TileMatcher::MeasureSingleUseRange(const CollectionEntry& image, size_t beg
   const bool portrait = image.portrait;
   const uint32_t known = known_[k].load(std::memory_order_relaxed);
   const uint32_t outside = known == kNoDistance ? kNoDistance : known + 1;
+  std::array<uint32_t, kFloorChunk> above;
   Candidate best{kNoCell, kNoDistance};
   for (size_t i = begin; i < end; ++i) {
+    const size_t j = (i - begin) % kFloorChunk;
+    if (j == 0)
+      TestFloor(k, i, std::min(kFloorChunk, end - i), above.data());
     const MosaicCell& cell = cells_[i];
     const uint32_t bound = std::min({best.distance, outside, cell.assignedDistance});
     uint32_t d = kNoDistance, measuredBound = 0;
     if (cell.hasInfo && !cell.locked && bound != 0) {
-      d = Distance(cell.info, image.info, portrait, bound, params_);
+      d = above[j] != 0 ? kNoDistance : Distance(cell.info, image.info, portrait, bound, params_);
       measuredBound = bound;
       if (d < bound)
         best = {static_cast<uint32_t>(i), d};
@@ -143,6 +166,18 @@ void TileMatcher::MeasureSingleUseRange(const CollectionEntry& image, size_t beg
   rangeBest_[at] = best;
   if (best.cell != kNoCell)
     LowerKnown(k, best.distance);
+}
+
+// Every bound the scans use for a cell is at most the cell's own distance, and a pair above a
+// bound is above every lower one.
+void TileMatcher::TestFloor(size_t k, size_t begin, size_t n, uint32_t* above) {
+  if (!floorApplies_) {
+    std::fill_n(above, n, 0u);
+    return;
+  }
+  std::array<uint32_t, kFloorChunk> bounds;
+  for (size_t j = 0; j < n; ++j) bounds[j] = cells_[begin + j].assignedDistance;
+  cellFloors_.Test(tileFloors_[k], begin, n, bounds.data(), above);
 }
 
 void TileMatcher::LowerKnown(size_t k, uint32_t distance) {

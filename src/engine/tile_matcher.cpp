@@ -11,7 +11,7 @@ namespace {
 constexpr uint32_t kUnlimited = 0xFFFFFFFFu;
 constexpr int kMatchingStage = 8;
 constexpr size_t kStatusPathLength = 65;
-constexpr size_t kRoundDistances = 65536;
+constexpr size_t kRoundDistances = 262144;
 constexpr size_t kMaxAhead = 32;
 
 }  // namespace
@@ -43,6 +43,10 @@ TileMatcher::TileMatcher(MosaicJob& job, Mosaic& mosaic)
     ranges_ = (cells_.size() + grain_ - 1) / grain_;
     changedRound_.assign(cells_.size(), 0);
     known_ = std::make_unique<std::atomic<uint32_t>[]>(aheadLimit_);
+    floorApplies_ = FloorApplies(params_);
+    if (floorApplies_) {
+      for (const MosaicCell& cell : cells_) cellFloors_.Add(cell.info);
+    }
   }
 }
 

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "color/distance.h"
+#include "color/distance_floor.h"
 #include "engine/mosaic.h"
 #include "job_state/mosaic_job.h"
 #include "platform/work_pool.h"
@@ -116,6 +117,9 @@ class TileMatcher {
   void MeasureRange(const CollectionEntry& image, Scan scan, size_t begin, size_t end, size_t k);
   // MeasureRange for the single-use scan, sharing the best found so far between the ranges.
   void MeasureSingleUseRange(const CollectionEntry& image, size_t begin, size_t end, size_t k);
+  // above[j] = 1 when the distance floor shows that image k of the round cannot come within the
+  // own distance of cell begin + j, for j < n; all 0 when the floor does not apply.
+  void TestFloor(size_t k, size_t begin, size_t n, uint32_t* above);
   // Lowers image k's best found so far in the round to `distance`.
   void LowerKnown(size_t k, uint32_t distance);
   // What Distance(cell i, image, bound) returns, as far as the caller can tell, from the value
@@ -151,6 +155,9 @@ class TileMatcher {
                                         // kNoDistance once nothing was left out
   // Per image of the round: the smallest single-use distance any range has found so far.
   std::unique_ptr<std::atomic<uint32_t>[]> known_;
+  bool floorApplies_ = false;
+  CellFloors cellFloors_;               // the cells, for the distance floor
+  std::vector<TileFloor> tileFloors_;   // per image of the round
   std::vector<size_t> conflictCounts_;  // per image of the round: conflicting cells (no spacing)
 };
 
