@@ -68,7 +68,9 @@ TEST(FitAspect, LargestSizeOfTheAspectInTheBox) {
       {360, 240, 1200, 800, 360, 240},
       {360, 240, 1200, 810, 355, 240},                // 360 * 810 / 1200 = 243 > 240
       {100000, 100000, 70000, 60000, 100000, 85714},  // products beyond 32 bits must not wrap
-      {0, 8, 1, 1, 0, 0},                             // none
+      {0, 8, 1, 1, 0, 0},                             // none: any side of either is 0
+      {12, 0, 1, 1, 0, 0},
+      {12, 8, 0, 1, 0, 0},
       {12, 8, 1, 0, 0, 0},
   };
   for (const auto& c : cases) {
