@@ -1,31 +1,13 @@
 #include <algorithm>
 #include <cstdint>
-#include <limits>
 
 #include "engine/tile_matcher.h"
 
 namespace tessarix {
-namespace {
-
-constexpr uint64_t kU64Max = std::numeric_limits<uint64_t>::max();
-uint64_t AbsDiff(uint32_t a, uint32_t b) {
-  return a > b ? a - b : b - a;
-}
-
-// Squared distance between the top-left corners of two cells. Each square fits in 64 bits; only
-// their sum can overflow, and then it is certainly not below any threshold we can hold.
-uint64_t SquaredCornerDistance(const MosaicCell& a, const MosaicCell& b) {
-  const uint64_t dt = AbsDiff(a.top, b.top);
-  const uint64_t dl = AbsDiff(a.left, b.left);
-  const uint64_t sum = dt * dt + dl * dl;
-  return sum < dt * dt ? kU64Max : sum;
-}
-
-}  // namespace
 
 bool TileMatcher::OfferMultiUse(CollectionEntry& image) {
   candidates_.clear();
-  kept_.clear();
+  kept_.Clear();
   if (pool_ != nullptr) {
     if (!MeasureAhead(image, Scan::OwnBound) || job_.StopRequested())
       return false;
@@ -47,7 +29,7 @@ bool TileMatcher::OfferMultiUse(CollectionEntry& image) {
     if (uses > maxUse_)
       break;
     MosaicCell& cell = cells_[candidate.cell];
-    if (spacing_ > 0 && TooClose(cell))
+    if (spacing_ > 0 && kept_.TooClose(cell))
       continue;
     if (CollectionEntry* previous = cell.assigned) {
       if (previous->valid == 1 && processedCount_ > 0)
@@ -61,7 +43,7 @@ bool TileMatcher::OfferMultiUse(CollectionEntry& image) {
     cell.assignedDistance = candidate.distance;
     MarkChanged(candidate.cell);
     if (spacing_ > 0)
-      kept_.push_back(candidate.cell);
+      kept_.Add(candidate.cell);
   }
   image.valid = 1;
   image.useCount = uses;
@@ -77,7 +59,7 @@ void TileMatcher::ConsiderCell(uint32_t i, const CollectionEntry& image, bool me
   if (cell.assigned == &image) {
     // Cells kept from earlier offers take part in the spacing test before any new one, even
     // when a new cell matches perfectly.
-    kept_.push_back(i);
+    kept_.Add(i);
     return;
   }
   if (cell.assignedDistance == 0)
@@ -100,20 +82,12 @@ void TileMatcher::CollectFound(const CollectionEntry& image) {
       if (changedRound_[found.cell] == round_)
         continue;
       if (found.distance == kKept)
-        kept_.push_back(found.cell);
+        kept_.Add(found.cell);
       else
         candidates_.push_back(found);
     }
   }
   for (const uint32_t i : changed_) ConsiderCell(i, image, true);
-}
-
-bool TileMatcher::TooClose(const MosaicCell& cell) const {
-  for (uint32_t k : kept_) {
-    if (SquaredCornerDistance(cells_[k], cell) < spacing_)
-      return true;
-  }
-  return false;
 }
 
 }  // namespace tessarix

@@ -28,6 +28,8 @@ TileMatcher::TileMatcher(MosaicJob& job, Mosaic& mosaic)
   const uint64_t averageArea = uint64_t{mosaic.width} * mosaic.height / cells_.size();
   const uint64_t d = params_.minDuplicateDistance;
   spacing_ = SaturatingProduct(averageArea, SaturatingProduct(d, d));
+  if (spacing_ > 0)
+    kept_.Reset(cells_, spacing_);
   candidates_.reserve(cells_.size());
   // "Exponential" mostly stops at the averages: too little work per distance to share.
   if (params_.threads > 1 && cells_.size() > 1 && params_.algorithm != kExponential &&

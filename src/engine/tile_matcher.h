@@ -10,6 +10,7 @@
 #include "color/distance.h"
 #include "color/distance_floor.h"
 #include "engine/mosaic.h"
+#include "engine/spaced_cells.h"
 #include "job_state/mosaic_job.h"
 #include "platform/work_pool.h"
 
@@ -91,8 +92,6 @@ class TileMatcher {
   void ConsiderCell(uint32_t i, const CollectionEntry& image, bool measuredAhead);
   // The multi-use scan from what the round found for the offered image.
   void CollectFound(const CollectionEntry& image);
-  // Whether `cell` lies closer than the spacing to a cell the offered image keeps.
-  bool TooClose(const MosaicCell& cell) const;
 
   // --- sequences (sequence_matching.cpp)
   // Movie frames: like single use, but a frame may not go near a frame of nearly the same
@@ -135,7 +134,7 @@ class TileMatcher {
   uint64_t spacing_ = 0;  // Q: squared corner distances below it are too close
   size_t processedCount_ = 0;
   std::vector<Candidate> candidates_;
-  std::vector<uint32_t> kept_;           // cells holding the offered image, for the spacing test
+  SpacedCells kept_;                     // cells holding the offered image, for the spacing test
   std::unique_ptr<WorkPool> pool_;       // only with more than one thread
   std::vector<CollectionEntry*> ahead_;  // the images measured in the last round, in order
   size_t aheadNext_ = 0;                 // the next of them expected to be offered
