@@ -69,6 +69,7 @@ TEST(LoadTileTest, PhotosAreCroppedToTheMiddleAndTurnedToTheTilesShape) {
       // One side of the tile's size already, or a middle crop of that size: still resampled.
       {12, 4, Landscape, 12, 8, {}},
       {20, 8, Landscape, 12, 8, {}},
+      {1000, 1000, Square, 1, 1, {}},  // the smallest tile there is
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(std::to_string(row.w) + "x" + std::to_string(row.h));

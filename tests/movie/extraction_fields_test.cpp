@@ -140,6 +140,8 @@ TEST(ExtractionFieldsTest, RangeCheckAndSampleFrameOnAMovie) {
   EXPECT_TRUE(prompt.messages.empty());
 
   EXPECT_FALSE(DrawSampleFrame(&stream, fields, 12, 34, 10).has_value());  // past the end
+  for (const auto& [w, h] : {std::pair(2u, 10u), std::pair(34u, 2u)})  // no room inside the margin
+    EXPECT_FALSE(DrawSampleFrame(&stream, fields, 1, w, h).has_value()) << w << "x" << h;
   fields.sizeX = 0;
   EXPECT_FALSE(DrawSampleFrame(&stream, fields, 0, 34, 10).has_value());
   fields.sizeX = 32;
