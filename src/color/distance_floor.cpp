@@ -79,8 +79,9 @@ template <int kOrientations>
   }
 }
 
-// Built for the processor's widest vectors where it has them, chosen when the program starts.
-#if defined(__GNUC__) && !defined(__clang__) && defined(__x86_64__)
+// Built for the processor's widest vectors where it has them, chosen when the program starts. Not
+// under ThreadSanitizer: the loader runs the choosing code before its runtime is ready.
+#if defined(__GNUC__) && !defined(__clang__) && defined(__x86_64__) && !defined(__SANITIZE_THREAD__)
 #define TESSARIX_VECTOR_CLONES __attribute__((target_clones("avx2", "default")))
 #else
 #define TESSARIX_VECTOR_CLONES
