@@ -128,29 +128,6 @@ TEST(MaskCells, SegmentationsCoverTheMaskExactly) {
             std::vector<bool>({false, true, true, true, false}));
 }
 
-TEST(MaskCells, RingCoversItsHoleWithAClearedShape) {
-  const auto inside = [](uint32_t v, uint32_t lo, uint32_t hi) { return v >= lo && v <= hi; };
-  std::vector<MosaicCell> cells;
-  SegmentMask(cells, MakeImage(30, 30, [&](uint32_t x, uint32_t y) {
-                if (inside(x, 10, 19) && inside(y, 10, 19))
-                  return MakePixel(50, 50, 200);
-                return inside(x, 5, 24) && inside(y, 5, 24) ? MakePixel(200, 50, 50) : kDark;
-              }));
-  ASSERT_EQ(cells.size(), 3u);  // background, ring, hole: the order first met
-  std::vector<Numbers> rectangles = Rectangles(cells);
-  for (Numbers& r : rectangles) r.resize(4);
-  EXPECT_EQ(rectangles, (std::vector<Numbers>{{0, 0, 30, 30}, {5, 5, 20, 20}, {10, 10, 10, 10}}));
-  const MosaicCell& r = cells[1];
-  EXPECT_FALSE(r.shape.empty());
-  EXPECT_FALSE(InsideShape(r, 10 * 20 + 10));  // hole centre (15, 15)
-  EXPECT_FALSE(InsideShape(r, 5 * 20 + 10));   // (15, 10), on the hole's top edge
-  EXPECT_TRUE(InsideShape(r, 10 * 20 + 2));    // (7, 15), in the ring's band
-  // 300 ring pixels, give or take the few that change hands where corners meet.
-  EXPECT_GT(r.area, 290u);
-  EXPECT_LT(r.area, 310u);
-  ExpectExactCover(cells, 30, 30);
-}
-
 TEST(MaskCells, AreaMapColorsStepDownFromWhiteSkippingEmptyCells) {
   const auto at = [](const Image& map, std::vector<std::pair<uint32_t, uint32_t>> points) {
     Numbers colours = {map.Width(), map.Height()};

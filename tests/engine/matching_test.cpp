@@ -76,25 +76,17 @@ struct MatchingProblem {
 
 class MatchingTest : public ::testing::Test, public MatchingProblem {};
 
-TEST_F(MatchingTest, ResetRefusesMissingPartsAndClearsAssignment) {
+TEST_F(MatchingTest, RefusesWithoutImagesOrCollection) {
   Cell(100);
-  EXPECT_FALSE(ResetAssignment(job, mosaic));  // no entries
-  CollectionEntry& entry = Entry(100);
+  EXPECT_FALSE(ResetAssignment(job, mosaic));
+  Entry(100);
   mosaic.collection = nullptr;
   EXPECT_FALSE(ResetAssignment(job, mosaic));
   EXPECT_FALSE(AssignTiles(job, mosaic));
-  mosaic.collection = &collection;
-  MosaicCell& cell = mosaic.cells[0];
-  cell.locked = 1, cell.assigned = &entry, cell.assignedDistance = 7;
-  entry.useCount = 3, entry.valid = 1;
-  mosaic.cursorSet = true;
-  EXPECT_TRUE(ResetAssignment(job, mosaic));
-  EXPECT_EQ(Layout(), Cells{-1});
-  EXPECT_EQ(Counts(), std::tuple(Values{kNoDistance}, Values{0}, Values{0}));
-  EXPECT_EQ(std::tuple(entry.valid, mosaic.cursorSet), std::tuple(0u, false));
 }
 
 constexpr uint32_t kBlank = 1000;  // a cell without information
+constexpr uint32_t kClear = 1001;  // a 200 grey cell, fully transparent
 
 // Each row: the settings, cell greys and images, then per cell its image (collection index) and,
 // when given, per cell its distance and lock and per image its use count. Distances under "Max"
@@ -111,6 +103,7 @@ struct Row {
   std::vector<Tile> images;
   Cells layout;
   Values distances = {}, locks = {}, uses = {};  // empty: not checked
+  uint32_t algorithm = kMax;
 };
 
 // clang-format off
@@ -143,7 +136,22 @@ const Row kRows[] = {
      {{100, 10}, {100, 15}, {100, 0}, {100, 16}}, {0, 2, 3}, {}, {}, {1, 0, 1, 1}},
     {"a frame may replace a conflicting frame in the same cell", 0, 0, 5, false, {100, kBlank},
      {{90, 10}, {100, 12}}, {1, -1}, {}, {}, {0, 1}},
+    // Spaced, the sequence test looks at the neighbours only (each cell's left and right).
+    {"spaced, frames conflict with neighbouring cells only", 0, 1, 5, false, {100, 100, 100},
+     {{100, 10}, {100, 15}}, {0, -1, 1}},
     // 100 fills all three cells exactly; nothing else improves any of them.
+    // A (100) and B (110) are measured together while both cells are empty: B finds the 100
+    // cell at 960, so the 200 cell is measured with bound 960 and abandoned at 990. A then takes
+    // the 100 cell with 0, and when B is offered the 200 cell has no bound at all: its true
+    // distance 96 * 90 = 8640 must be measured again rather than the abandoned 990 taken.
+    {"a looser bound at the offer measures again", 1, 0, 0, false, {100, 200}, {{100}, {110}},
+     {0, 1}, {0, 8640}},
+    // "Exponential" rejects a pair by its averages before looking at the grid. The transparent
+    // cell's grid sums to 0, yet with the tight bound of the running best its averages test
+    // rejects it: 96 * 3 * 90^2 = 2332800 against 96 * (3 * 10^2) = 28800 for the 100 cell.
+    // Measured against its own empty cell's bound it would look perfect.
+    {"a tight bound still rejects by averages", 1, 0, 0, false, {100, kClear}, {{110}}, {0, -1},
+     {28800, kNoDistance}, {}, {}, kExponential},
     {"unused images are not inserted unless asked", 0, 0, 0, false, {100, 100, 100},
      {{100}, {150}, {140}}, {0, 0, 0}},
     // 150 goes to the first of three equal cells (4800); 140 may not take that cell, which now
@@ -160,35 +168,51 @@ void Build(MatchingProblem& p, const Row& row) {
   p.mosaic.params.minDuplicateDistance = row.duplicateDistance;
   p.mosaic.params.minSequenceDistance = row.sequenceDistance;
   p.mosaic.useAllImages = row.useAll;
-  for (const uint32_t grey : row.cells) p.Cell(grey == kBlank ? 0 : grey, grey != kBlank);
+  p.mosaic.params.algorithm = row.algorithm;
+  for (const uint32_t grey : row.cells) {
+    MosaicCell& cell = p.Cell(grey == kBlank ? 0 : grey, grey != kBlank);
+    if (grey == kClear)
+      cell.info = Flat(200, 255);
+  }
   for (const Tile& image : row.images) p.Entry(image.grey, image.sequence, image.required);
+  std::vector<MosaicCell>& cells = p.mosaic.cells;
+  for (uint32_t i = 0; i < cells.size(); ++i) {
+    if (i > 0)
+      cells[i].neighbours.push_back(i - 1);
+    if (i + 1 < cells.size())
+      cells[i].neighbours.push_back(i + 1);
+  }
 }
 
+void UseThreads(MatchingProblem& p, unsigned threads) {
+  p.mosaic.params.threads = threads;
+  p.mosaic.params.parallelMatchingCells = 1;
+}
+
+// With two threads the images offered next are measured together, against the assignment as it
+// was before the first of them: the answers must stay those of one thread.
 TEST(MatchingTable, CellsDistancesLocksAndUses) {
-  for (const Row& row : kRows) {
-    SCOPED_TRACE(row.what);
-    MatchingProblem p;
-    Build(p, row);
-    ASSERT_TRUE(p.Match());
-    const auto [distances, locks, uses] = p.Counts();
-    const auto given = [](const Values& wanted, const Values& found) {
-      return wanted.empty() ? found : wanted;
-    };
-    EXPECT_EQ(p.Layout(), row.layout);
-    EXPECT_EQ(p.Counts(), std::tuple(given(row.distances, distances), given(row.locks, locks),
-                                     given(row.uses, uses)));
-    if (&row == &kRows[0]) {  // the last stage and its targets
-      const ProgressMeter progress = p.job.Progress();
-      EXPECT_EQ(std::tuple(progress.target[6], progress.target[8], progress.currentStage),
-                std::tuple(3.0, 3.0, -1));
+  for (const unsigned threads : {1u, 2u}) {
+    for (const Row& row : kRows) {
+      SCOPED_TRACE(std::string(row.what) + ", threads " + std::to_string(threads));
+      MatchingProblem p;
+      Build(p, row);
+      UseThreads(p, threads);
+      ASSERT_TRUE(p.Match());
+      const auto [distances, locks, uses] = p.Counts();
+      const auto given = [](const Values& wanted, const Values& found) {
+        return wanted.empty() ? found : wanted;
+      };
+      EXPECT_EQ(p.Layout(), row.layout);
+      EXPECT_EQ(p.Counts(), std::tuple(given(row.distances, distances), given(row.locks, locks),
+                                       given(row.uses, uses)));
     }
   }
 }
 
 // W * H / 2 = 3,000,000 and D = 40: Q = 4,800,000,000 (505,032,704 if cut to 32 bits). The
-// corners are 30000 apart: 900,000,000 is too close. Spaced, the sequence test looks at the
-// neighbours only.
-TEST_F(MatchingTest, SpacingDoesNotWrapAt32BitsAndSequencesUseNeighboursWhenSpaced) {
+// corners are 30000 apart: 900,000,000 is too close.
+TEST_F(MatchingTest, SpacingDoesNotWrapAt32BitsAndCountsRowsAsColumns) {
   mosaic.params.minDuplicateDistance = 40;
   Cell(100);
   Cell(100).left = 30000;
@@ -196,16 +220,6 @@ TEST_F(MatchingTest, SpacingDoesNotWrapAt32BitsAndSequencesUseNeighboursWhenSpac
   Entry(100);
   EXPECT_TRUE(Match());
   EXPECT_EQ(Layout(), (Cells{-1, 0}));
-
-  MatchingProblem p;
-  p.mosaic.params.minSequenceDistance = 5;
-  p.mosaic.params.minDuplicateDistance = 1;
-  p.Cell(100).neighbours = {1};
-  p.Cell(100).neighbours = {0, 2};
-  p.Cell(100).neighbours = {1};
-  p.Entry(100, 10), p.Entry(100, 15);
-  EXPECT_TRUE(p.Match());
-  EXPECT_EQ(p.Layout(), (Cells{0, -1, 1}));
 
   // Stacked cells are as close as cells side by side: 100 takes the later cell, and 101 the
   // one above it, 100 < Q = 400 apart.
@@ -241,11 +255,6 @@ void Fill(MatchingProblem& p, unsigned seed, uint32_t columns, uint32_t rows, si
     entry.info = test::Textured(random, false);
     entry.portrait = e % 4 == 1 ? 1 : 0;
   }
-}
-
-void UseThreads(MatchingProblem& p, unsigned threads) {
-  p.mosaic.params.threads = threads;
-  p.mosaic.params.parallelMatchingCells = 1;
 }
 
 // Every strategy under every distance gives the same cells, distances, locks and use counts with
@@ -300,56 +309,6 @@ TEST(ParallelMatchingTest, EqualDistancesAsOneThread) {
     ASSERT_TRUE(p.Match());
     EXPECT_EQ(runs[0].Layout(), p.Layout()) << threads;
     EXPECT_EQ(runs[0].Counts(), p.Counts()) << threads;
-  }
-}
-
-// Bounds of distances measured ahead of the offer, with one thread and with two. Single use;
-// only the first two cells are measured, the others are without information.
-TEST(ParallelMatchingTest, BoundsOfMeasurementsMadeTogether) {
-  const struct {
-    const char* what;
-    uint32_t algorithm;
-    ColorInfo cells[2];
-    uint32_t blankCells;
-    std::vector<uint32_t> images;
-    Cells layout;
-    Values distances;
-  } cases[] = {
-      // clang-format off
-      // "Exponential" rejects a pair by its averages before looking at the grid. A cell whose
-      // grid is fully transparent sums to 0, yet with a tight bound its averages test rejects it:
-      // measured against its own empty cell's bound it looks perfect, and only the tight bound of
-      // the running best tells the truth. The 110 image against the opaque 100 cell gives
-      // 96 * (3 * 10^2) = 28800 for the averages and the same for the grid; against the
-      // transparent 200 cell the averages give 96 * 3 * 90^2 = 2332800, so the first cell keeps
-      // it. Forty cells so that the pool really splits them.
-      {"tight bound still rejects by averages", kExponential, {Flat(100), Flat(200, 255)}, 38,
-       {110}, {0, -1}, {28800, kNoDistance}},
-      // The images offered next are measured together, with the assignment as it was before the
-      // first of them. A (100) and B (110) are measured while both cells are empty: B finds the
-      // 100 cell at 960, so the 200 cell is measured with bound 960 and abandoned at 990. A then
-      // takes the 100 cell with 0, and when B is offered the 200 cell has no bound at all: its
-      // true distance 96 * 90 = 8640 must be measured again rather than the abandoned 990 taken.
-      {"looser bound at the offer measures again", kMax, {Flat(100), Flat(200)}, 0, {100, 110},
-       {0, 1}, {0, 8640}},
-      // clang-format on
-  };
-  for (const auto& c : cases) {
-    for (const unsigned threads : {1u, 2u}) {
-      SCOPED_TRACE(std::string(c.what) + ", threads " + std::to_string(threads));
-      MatchingProblem p;
-      p.mosaic.params.algorithm = c.algorithm;
-      p.mosaic.params.maxDuplicateCount = 1;
-      UseThreads(p, threads);
-      for (const ColorInfo& info : c.cells) p.Cell(0).info = info;
-      for (uint32_t i = 0; i < c.blankCells; ++i) p.Cell(100, 0);
-      for (const uint32_t grey : c.images) p.Entry(grey);
-      ASSERT_TRUE(p.Match());
-      Cells layout = p.Layout();
-      Values distances = std::get<0>(p.Counts());
-      layout.resize(2), distances.resize(2);
-      EXPECT_EQ(std::tuple(layout, distances), std::tuple(c.layout, c.distances));
-    }
   }
 }
 

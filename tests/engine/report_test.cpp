@@ -119,10 +119,8 @@ TEST(WebPage, ScaledImageMapWithEscapedTextsAndFileLinks) {
 TEST(WebPage, DisplayWidthIsClamped) {
   test::TempDir dir;
   const std::string base = dir.File("w");
-  for (const auto& [asked, written] : {std::pair<long, std::string>{-3, "width=10 "},
-                                       {9, "width=10 "},
-                                       {100000, "width=100000 "},
-                                       {100001, "width=100000 "}}) {
+  for (const auto& [asked, written] :
+       {std::pair<long, std::string>{-3, "width=10 "}, {100001, "width=100000 "}}) {
     ASSERT_TRUE(WriteWebPage({}, base + " Mosaic.JPG", base, asked));
     EXPECT_NE(ReadText(base + ".html").find(written), std::string::npos) << asked;
   }
