@@ -118,23 +118,6 @@ TEST(AnalyseSourceGrid, NineCellsOfAThreeColumnPhotoAndMissingInputs) {
   EXPECT_EQ(test::KindOf(AnalyseSourceGrid(job, mosaic, photo, 0, 120, collection)), refused);
 }
 
-TEST(AnalyseCells, PortraitCellIsThumbnailedUprightAndTurned) {
-  // Top half red, bottom half blue: the transposition puts red in the left columns.
-  const Image photo = test::MakeImage(80, 120, [](uint32_t, uint32_t y) {
-    return y < 60 ? MakePixel(255, 0, 0) : MakePixel(0, 0, 255);
-  });
-  MosaicJob job;
-  Mosaic mosaic;
-  MosaicCell& cell = mosaic.cells.emplace_back();
-  cell.width = 80, cell.height = 120, cell.area = 9600;
-  ASSERT_TRUE(AnalyseCells(job, mosaic, photo, 1.0, 80, 120));
-  EXPECT_TRUE(cell.portrait);
-  const Pixel red = MakePixel(255, 0, 0), blue = MakePixel(0, 0, 255);
-  EXPECT_EQ(std::vector<Pixel>({cell.info.grid[0], cell.info.grid[7 * 12 + 5], cell.info.grid[6],
-                                cell.info.grid[7 * 12 + 11]}),
-            std::vector<Pixel>({red, red, blue, blue}));
-}
-
 TEST(AnalyseCells, CellsBeyondOrAcrossTheScaledPhotoAndStop) {
   const Image scaled = test::MakeFlatImage(36, 24, MakePixel(90, 90, 90));
   MosaicJob job;

@@ -83,6 +83,34 @@ class Rendering : public ::testing::Test {
     return std::move(item->image);
   }
 
+  // 8 x 5 grid cells (every fourth portrait: thumbnailed turned) plus three overlapping shaped
+  // cells that blend; the images shared between cells, one unreadable, one (60 x 40 when it was
+  // analysed) since replaced by a 30 x 50 portrait photo.
+  void AddMixedCells() {
+    for (uint32_t i = 0; i < 5; ++i)
+      AddEntry(test::Patterned(i == 2 ? 36 : 60, i == 2 ? 54 : 40, i + 1));
+    entries_.push_back(std::make_unique<CollectionEntry>(*entries_[0]));
+    entries_.back()->path = dir_.File("missing.jpg");
+    test::WriteJpeg(test::Patterned(30, 50, 3), entries_[1]->path);
+    mosaic_.params.algorithm = kFlipHorizontalVertical;
+    mosaic_.params.modifyLimit = 60;
+    const Image source = test::Patterned(8 * 26, 5 * 26 + 40, 9);
+    for (uint32_t n = 0; n < 40; ++n) {
+      const uint32_t x = n % 8 * 26, y = n / 8 * 26, w = n % 4 == 3 ? 16 : 24, h = 40 - w;
+      mosaic_.cells.push_back(AnalysedCell(*Resample(source, w, h, w, h, x, y), x, y,
+                                           n % 9 == 4 ? nullptr : entries_[n % 6].get()));
+    }
+    for (uint32_t s = 0; s < 3; ++s) {
+      MosaicCell cell = mosaic_.cells[s];
+      cell.left = 10 + s * 12, cell.top = 130;
+      cell.width = 30, cell.height = 30, cell.area = 900, cell.portrait = false;
+      cell.shape.resize(900);
+      for (uint32_t i = 0; i < 900; ++i) cell.shape[i] = (i % 30 + i / 30 + s) % 3 != 0;
+      cell.assigned = entries_[s].get();
+      mosaic_.cells.push_back(cell);
+    }
+  }
+
   // Whether the region at `left` is exactly `expected`.
   static bool Shows(const Image& canvas, uint32_t left, const Image& expected) {
     for (uint32_t y = 0; y < expected.Height(); ++y)
@@ -100,7 +128,7 @@ class Rendering : public ::testing::Test {
   Mosaic mosaic_;
 };
 
-TEST_F(Rendering, EmptyAndUnreadableCellsAndGapsStayBlackAndTheMosaicIsSaved) {
+TEST_F(Rendering, EmptyAndUnreadableCellsAndGapsStayBlackAndAStopLeavesNoFile) {
   const Image flat = test::MakeFlatImage(24, 16, MakePixel(200, 150, 100));
   CollectionEntry& entry = AddEntry(flat);
   CollectionEntry& gone = AddEntry(flat);
@@ -115,6 +143,11 @@ TEST_F(Rendering, EmptyAndUnreadableCellsAndGapsStayBlackAndTheMosaicIsSaved) {
   EXPECT_TRUE(Shows(*canvas, 24, test::MakeFlatImage(56, 16, kTransparentBlack)));
   EXPECT_EQ(mosaic_.mosaicFile, dir_.File("Beach Mosaic.JPG"));
   EXPECT_EQ(ReadUsage().mosaicCount, 1);
+
+  std::filesystem::remove(mosaic_.mosaicFile);  // a stop leaves no file
+  job_.RequestStop();
+  EXPECT_FALSE(Render(80, 16, false).has_value());
+  EXPECT_FALSE(std::filesystem::exists(mosaic_.mosaicFile));
 }
 
 // Which view of the tile a cell shows, and its colour shift. The orientation code compares the
@@ -192,90 +225,26 @@ TEST_F(Rendering, SharedImageIsFinishedForEachCellAlone) {
   EXPECT_TRUE(Shows(*canvas, 240, View(cooler, true, 0, false)));
 }
 
-TEST_F(Rendering, StopLeavesNoFile) {
-  CollectionEntry& entry = AddEntry(Quadrants(24, 16));
-  AddCell(Quadrants(24, 16), 0, &entry);
-  job_.RequestStop();
-  EXPECT_FALSE(Render(24, 16, false).has_value());
-  EXPECT_FALSE(std::filesystem::exists(dir_.File("Beach Mosaic.JPG")));
-}
-
-// One mosaic of 8 x 5 grid cells (every fourth portrait: thumbnailed turned) plus three
-// overlapping shaped cells that blend, the images shared between cells, one image unreadable.
-struct Rendered {
-  Rendered(const test::TempDir& dir, const std::string& base) {
-    for (uint32_t i = 0; i < 5; ++i) {
-      const bool portrait = i == 2;
-      entries.push_back(
-          AnalysedEntry(test::Patterned(portrait ? 36 : 60, portrait ? 54 : 40, i + 1),
-                        dir.File(base + std::to_string(i) + ".jpg")));
-    }
-    entries.push_back(std::make_unique<CollectionEntry>(*entries[0]));
-    entries.back()->path = dir.File("missing.jpg");
-    mosaic.params.algorithm = kFlipHorizontalVertical;
-    mosaic.params.modifyLimit = 60;
-    mosaic.sourcePath = "/photos/Beach.jpg";
-    mosaic.outputBase = dir.File(base);
-    mosaic.jpegQuality = 92;
-    mosaic.width = 8 * 26, mosaic.height = 5 * 26 + 40;
-    const Image source = test::Patterned(mosaic.width, mosaic.height, 9);
-    for (uint32_t n = 0; n < 40; ++n) {
-      const uint32_t x = n % 8 * 26, y = n / 8 * 26, w = n % 4 == 3 ? 16 : 24, h = 40 - w;
-      mosaic.cells.push_back(
-          AnalysedCell(*Resample(source, w, h, w, h, x, y), x, y,
-                       n % 9 == 4 ? nullptr : entries[n % entries.size()].get()));
-    }
-    for (uint32_t s = 0; s < 3; ++s) {
-      MosaicCell cell = mosaic.cells[s];
-      cell.left = 10 + s * 12, cell.top = 130;
-      cell.width = 30, cell.height = 30, cell.area = 900, cell.portrait = false;
-      cell.shape.resize(900);
-      for (uint32_t i = 0; i < 900; ++i) cell.shape[i] = (i % 30 + i / 30 + s) % 3 != 0;
-      cell.assigned = entries[s].get();
-      mosaic.cells.push_back(cell);
-    }
-  }
-  bool Render(unsigned threads) {
-    mosaic.params.threads = threads;
-    return static_cast<bool>(RenderFinalMosaic(job, mosaic));
-  }
-
-  std::vector<std::unique_ptr<CollectionEntry>> entries;
-  Mosaic mosaic;
-  MosaicJob job;
-};
-
-// With blending shapes the tiles are pasted in cell order; a grid alone is pasted on the pool;
-// two rectangles that overlap must again be pasted in order, the later one on top. LoadTile
-// records the decoded size in the entry: a file changed since the analysis (here a 60 x 40 photo
-// replaced by a 30 x 50 portrait one) must leave the same record as painting cell after cell,
-// and the unreadable file keeps the record it had.
+// With blending shapes the tiles are pasted in cell order; a grid alone is pasted on the pool.
+// LoadTile records the decoded size in the entry: a file changed since the analysis must leave
+// the same record as painting cell after cell, and the unreadable file keeps the record it had.
 TEST_F(Rendering, SameFileAndEntriesWithOneThreadAsWithSeveral) {
-  for (const int variant : {0, 1, 2}) {  // with shapes, grid alone, overlapping rectangles
-    SCOPED_TRACE(variant);
-    Rendered r(dir_, std::to_string(variant));
-    test::WriteJpeg(test::Patterned(30, 50, 3), r.entries[1]->path);
-    std::vector<MosaicCell>& cells = r.mosaic.cells;
-    if (variant > 0)
-      cells.resize(40);
-    for (const uint32_t at : {5u, 15u}) {
-      MosaicCell cell = cells[at / 5];
-      cell.left = at, cell.top = 128 + at / 5;
-      if (variant == 2)
-        cells.push_back(cell);
-    }
+  AddMixedCells();
+  for (const bool shapes : {true, false}) {
+    SCOPED_TRACE(shapes ? "with shapes" : "grid alone");
+    if (!shapes)
+      mosaic_.cells.resize(40);
     std::optional<Image> pictures[2];
-    for (const unsigned threads : {1u, variant == 0 ? 3u : 2u}) {
-      ASSERT_TRUE(r.Render(threads));
-      auto item = r.job.TakeDisplayItem();
-      ASSERT_TRUE(item && item->image);
-      pictures[threads > 1] = std::move(item->image);
-      CollectionEntry &changed = *r.entries[1], &missing = *r.entries[5];
+    for (const unsigned threads : {1u, 3u}) {
+      mosaic_.params.threads = threads;
+      pictures[threads > 1] = Render(8 * 26, 5 * 26 + 40);
+      CollectionEntry &changed = *entries_[1], &missing = *entries_[5];
       EXPECT_EQ(
           std::tuple(changed.pixelWidth, changed.pixelHeight, changed.portrait, missing.pixelWidth),
           std::tuple(30u, 50u, 1u, 60u));
       changed.pixelWidth = 60, changed.pixelHeight = 40, changed.portrait = 0;
     }
+    ASSERT_TRUE(pictures[0] && pictures[1]);
     EXPECT_TRUE(*pictures[0] == *pictures[1]);
   }
 }
