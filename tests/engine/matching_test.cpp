@@ -211,33 +211,23 @@ TEST(MatchingTable, CellsDistancesLocksAndUses) {
 }
 
 // W * H / 2 = 3,000,000 and D = 40: Q = 4,800,000,000 (505,032,704 if cut to 32 bits). The
-// corners are 30000 apart: 900,000,000 is too close.
-TEST_F(MatchingTest, SpacingDoesNotWrapAt32Bits) {
+// corners are 30000 apart down and 10 across: 900,000,100 is too close.
+TEST_F(MatchingTest, SpacingDoesNotWrapAt32BitsAndCountsRowsApart) {
   mosaic.params.minDuplicateDistance = 40;
   Cell(100);
-  Cell(100).left = 30000;
+  Cell(100).top = 30000;
   mosaic.width = 3000, mosaic.height = 2000;
   Entry(100);
   EXPECT_TRUE(Match());
   EXPECT_EQ(Layout(), (Cells{-1, 0}));
 }
 
-// A grid of 20 x 15 cells, each with its eight neighbours; a few cells carry transparency and a
-// few are without information; every fourth image is portrait.
-void Fill(MatchingProblem& p, unsigned seed, uint32_t columns, uint32_t rows, size_t entries) {
+// Cells in one row with textured colour records (a few carrying transparency, a few without
+// information), and textured images, every fourth portrait.
+void Fill(MatchingProblem& p, unsigned seed, uint32_t cells, size_t entries) {
   std::mt19937 random(seed);
-  p.mosaic.width = columns * 20, p.mosaic.height = rows * 15;
-  const auto near = [](uint32_t a, uint32_t b) { return a + 1 >= b && b + 1 >= a; };
-  for (uint32_t i = 0; i < columns * rows; ++i) {
-    const uint32_t x = i % columns, y = i / columns;
-    MosaicCell& cell = p.mosaic.cells.emplace_back();
-    cell.left = x * 20, cell.top = y * 15, cell.width = 20, cell.height = 15, cell.area = 300;
-    cell.info = test::Textured(random, (x + y) % 7 == 0);
-    cell.hasInfo = (x * 3 + y) % 11 == 5 ? 0 : 1;
-    for (uint32_t n = 0; n < columns * rows; ++n)
-      if (n != i && near(n % columns, x) && near(n / columns, y))
-        cell.neighbours.push_back(n);
-  }
+  for (uint32_t i = 0; i < cells; ++i)
+    p.Cell(0, i % 11 == 5 ? 0 : 1).info = test::Textured(random, i % 7 == 0);
   for (size_t e = 0; e < entries; ++e) {
     CollectionEntry& entry = p.Entry(0);
     entry.info = test::Textured(random, false);
@@ -262,7 +252,7 @@ TEST(ParallelMatchingTest, SameAssignmentAsOneThread) {
       SCOPED_TRACE(std::string(setting.what) + ", algorithm " + std::to_string(algorithm));
       MatchingProblem one, many;
       for (MatchingProblem* p : {&one, &many}) {
-        Fill(*p, 17 + algorithm, 24, 14, setting.useAll ? 200 : 420);
+        Fill(*p, 17 + algorithm, 336, setting.useAll ? 200 : 420);
         Build(*p, setting);
         p->mosaic.params.algorithm = algorithm, p->mosaic.params.modifyLimit = 40;
         for (size_t e = 0; e < p->collection.Size(); ++e) {
@@ -307,7 +297,7 @@ TEST(ParallelMatchingTest, StopWhileMeasuringEndsTheRun) {
   for (const uint32_t maxDuplicates : {1u, 0u}) {
     SCOPED_TRACE(maxDuplicates == 1 ? "single use" : "multi-use");
     MatchingProblem p;
-    Fill(p, 5, 40, 30, 3000);
+    Fill(p, 5, 1200, 3000);
     p.mosaic.params.algorithm = kStandard;
     p.mosaic.params.maxDuplicateCount = maxDuplicates;
     UseThreads(p, 2);

@@ -10,18 +10,6 @@
 namespace tessarix {
 namespace {
 
-// Points the counter at a fresh folder and restores the environment afterwards.
-class UsageCounter : public ::testing::Test {
- protected:
-  void WriteFile(const std::string& text) const {
-    std::filesystem::create_directories(dir_.Path() / "config/tessarix");
-    std::ofstream(dir_.File("config/tessarix/usage.ini")) << text;
-  }
-
-  test::TempDir dir_;
-  test::ScopedEnv configHome_{"XDG_CONFIG_HOME", dir_.File("config")};
-};
-
 std::string Today() {
   const std::time_t now = std::time(nullptr);
   std::tm local{};
@@ -31,8 +19,11 @@ std::string Today() {
 }
 
 // The count is read as leading digits, also from a file with Windows line ends; a count missing
-// or spoilt by hand restarts the date as well, and the date of a running count is kept.
-TEST_F(UsageCounter, CountsOnFromTheFileAndDatesTheFirstMosaic) {
+// or spoilt by hand restarts the date as well, and the date of a running count is kept. A
+// relative XDG_CONFIG_HOME is ignored for HOME's .config; a file in the folder's way fails.
+TEST(UsageCounter, CountsOnFromTheFileAndDatesTheFirstMosaic) {
+  test::TempDir dir;
+  const test::ScopedEnv configHome("XDG_CONFIG_HOME", dir.File("config"));
   const struct {
     const char* file;  // none: the folder does not exist yet
     int count;
@@ -45,20 +36,17 @@ TEST_F(UsageCounter, CountsOnFromTheFileAndDatesTheFirstMosaic) {
   };
   for (const auto& row : rows) {
     if (row.file)
-      WriteFile(row.file);
+      std::ofstream(dir.File("config/tessarix/usage.ini")) << row.file;
     EXPECT_EQ(ReadUsage().mosaicCount, row.count);
     ASSERT_TRUE(IncrementMosaicCount());
     const UsageRecord after = ReadUsage();
     EXPECT_EQ(std::tuple(after.mosaicCount, after.dateFirstMosaic),
               std::tuple(row.count + 1, row.date));
   }
-}
-
-TEST_F(UsageCounter, RelativeConfigHomeFallsBackToHomeAndAFileInTheWayFails) {
   const test::ScopedEnv relative("XDG_CONFIG_HOME", "relative/config");
-  const test::ScopedEnv home("HOME", dir_.File("home"));
-  EXPECT_EQ(UsageFilePath(), dir_.File("home") + "/.config/tessarix/usage.ini");
-  std::ofstream(dir_.File("home")) << "a plain file where the folder should be";
+  const test::ScopedEnv home("HOME", dir.File("home"));
+  EXPECT_EQ(UsageFilePath(), dir.File("home") + "/.config/tessarix/usage.ini");
+  std::ofstream(dir.File("home")) << "a plain file where the folder should be";
   EXPECT_FALSE(IncrementMosaicCount());
 }
 
