@@ -49,15 +49,11 @@ struct MatchingProblem {
   }
   bool Match() { return ResetAssignment(job, mosaic) && AssignTiles(job, mosaic); }
 
-  // Per cell, the collection index of its image, -1 when empty.
+  // Per cell, the collection index of its image (named after it), -1 when empty.
   Cells Layout() const {
     Cells layout;
-    for (const MosaicCell& cell : mosaic.cells) {
-      layout.push_back(-1);
-      for (size_t e = 0; e < collection.Size(); ++e)
-        if (cell.assigned == &collection.Entry(e))
-          layout.back() = static_cast<int>(e);
-    }
+    for (const MosaicCell& cell : mosaic.cells)
+      layout.push_back(cell.assigned ? std::stoi(cell.assigned->path.substr(7)) : -1);
     return layout;
   }
   // Per cell its distance and lock, then per entry its use count.

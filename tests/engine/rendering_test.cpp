@@ -29,27 +29,6 @@ Image View(const Image& image, bool portrait, int halfTurns, bool mirror) {
   return test::Turned(portrait ? *Rotate(image, 90) : image, 2 * halfTurns, mirror);
 }
 
-// `picture` written as the JPEG at `path`, the entry analysed as the collection does it.
-std::unique_ptr<CollectionEntry> AnalysedEntry(const Image& picture, const std::string& path) {
-  auto entry = std::make_unique<CollectionEntry>();
-  entry->path = path;
-  test::WriteJpeg(picture, path);
-  EXPECT_TRUE(ComputeColorInfo(entry->info, LoadTile(*entry, 12, 8).value_or(Image())));
-  return entry;
-}
-
-// A cell analysed from `region` (its part of the photo), placed at (left, top) with `entry`.
-MosaicCell AnalysedCell(const Image& region, uint32_t left, uint32_t top, CollectionEntry* entry) {
-  MosaicJob scratchJob;
-  Mosaic scratch;
-  MosaicCell& cell = scratch.cells.emplace_back();
-  cell.width = region.Width(), cell.height = region.Height();
-  cell.area = region.Width() * region.Height();
-  EXPECT_TRUE(AnalyseCells(scratchJob, scratch, region, 1.0, region.Width(), region.Height()));
-  cell.left = left, cell.top = top, cell.assigned = entry;
-  return cell;
-}
-
 class Rendering : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -59,12 +38,25 @@ class Rendering : public ::testing::Test {
     mosaic_.params.modifyLimit = 0;
   }
 
+  // `picture` written as a JPEG, the entry analysed as the collection does it.
   CollectionEntry& AddEntry(const Image& picture) {
-    return *entries_.emplace_back(
-        AnalysedEntry(picture, dir_.File("tile" + std::to_string(entries_.size()) + ".jpg")));
+    CollectionEntry& entry = *entries_.emplace_back(std::make_unique<CollectionEntry>());
+    entry.path = dir_.File("tile" + std::to_string(entries_.size()) + ".jpg");
+    test::WriteJpeg(picture, entry.path);
+    EXPECT_TRUE(ComputeColorInfo(entry.info, LoadTile(entry, 12, 8).value_or(Image())));
+    return entry;
   }
-  MosaicCell& AddCell(const Image& region, uint32_t left, CollectionEntry* entry) {
-    return mosaic_.cells.emplace_back(AnalysedCell(region, left, 0, entry));
+  // A cell analysed from `region` (its part of the photo), placed at (left, top) with `entry`.
+  MosaicCell& AddCell(const Image& region, uint32_t left, CollectionEntry* entry,
+                      uint32_t top = 0) {
+    MosaicJob scratchJob;
+    Mosaic scratch;
+    MosaicCell& cell = scratch.cells.emplace_back();
+    cell.width = region.Width(), cell.height = region.Height();
+    cell.area = region.Width() * region.Height();
+    EXPECT_TRUE(AnalyseCells(scratchJob, scratch, region, 1.0, region.Width(), region.Height()));
+    cell.left = left, cell.top = top, cell.assigned = entry;
+    return mosaic_.cells.emplace_back(cell);
   }
   static Image Decoded(const CollectionEntry& entry) {
     Image image;
@@ -97,8 +89,8 @@ class Rendering : public ::testing::Test {
     const Image source = test::Patterned(8 * 26, 5 * 26 + 40, 9);
     for (uint32_t n = 0; n < 40; ++n) {
       const uint32_t x = n % 8 * 26, y = n / 8 * 26, w = n % 4 == 3 ? 16 : 24, h = 40 - w;
-      mosaic_.cells.push_back(AnalysedCell(*Resample(source, w, h, w, h, x, y), x, y,
-                                           n % 9 == 4 ? nullptr : entries_[n % 6].get()));
+      AddCell(*Resample(source, w, h, w, h, x, y), x, n % 9 == 4 ? nullptr : entries_[n % 6].get(),
+              y);
     }
     for (uint32_t s = 0; s < 3; ++s) {
       MosaicCell cell = mosaic_.cells[s];
