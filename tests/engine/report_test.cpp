@@ -131,7 +131,6 @@ TEST(OutputNames, StayInTheSourcesFolder) {
     const char *source, *mosaic, *page;
   } rows[] = {
       {"/p/Beach.jpg", "/p/Beach Mosaic.JPG", "/p/Beach.html"},
-      {"/p/c.jpeg", "/p/c. Mosaic.JPG", "/p/c..html"},
       {"/p/abcd", "/p/abcd Mosaic.JPG", "/p/abcd.html"},
       {"/p/abcde", "/p/a Mosaic.JPG", "/p/a.html"},
       {"/p/index .jpg", "/p/index  Mosaic.JPG", "/p/index.html"},
