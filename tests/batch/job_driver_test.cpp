@@ -41,7 +41,6 @@ class DriverTest : public ::testing::Test {
     return RunBatch(job, parameters, options, sources, collection);
   }
 
-
   TempDir dir;
   RecordingPrompt prompt;
   ImageCollection collection;

@@ -144,8 +144,8 @@ TEST_F(Rendering, EmptyAndUnreadableCellsAndGapsStayBlackAndAStopLeavesNoFile) {
 
 // Which view of the tile a cell shows (its colour shift is the shared-image test's). The
 // orientation code compares the records, which hold a portrait cell turned: mirroring after
-// turning the tile back would flip it about the other axis. An asymmetric shape must stay where the mask put it: mirror the tile,
-// then cut.
+// turning the tile back would flip it about the other axis. An asymmetric shape must stay where the
+// mask put it: mirror the tile, then cut.
 TEST_F(Rendering, OrientationAndShapeOfTheTile) {
   const struct {
     const char* what;

@@ -5,7 +5,6 @@
 #include <cmath>
 #include <thread>
 
-
 namespace tessarix {
 namespace {
 
@@ -104,7 +103,7 @@ TEST(MosaicJob, SkippedLastSourceKeepsTheMosaicsMade) {
     job.ResetProgress();
     job.SetRunning(false);
     EXPECT_EQ(Line(job), total == 2 ? "Completed 0.00% (50.00%), Mosaic nr.1/2"
-                                             : "Completed 0.00% (0.00%), Mosaic nr.0/1");
+                                    : "Completed 0.00% (0.00%), Mosaic nr.0/1");
   }
 }
 
