@@ -28,27 +28,6 @@ class UrlRecorder : public QObject {
   void Open(const QUrl& url) { opened.append(url); }
 };
 
-TEST(AboutWindowTest, LinksTurnPurpleWhenOpenedAndPlainWhenNothingOpens) {
-  TempDir dir;
-  std::ofstream(dir.File("page.html")) << "<p>hi</p>";
-  UrlRecorder recorder;
-  QDesktopServices::setUrlHandler("file", &recorder, "Open");
-
-  StaticLink good(QUrl::fromLocalFile(QString::fromStdString(dir.File("page.html"))).toString());
-  EXPECT_EQ(good.Color(), StaticLink::kUnvisited);
-  QTest::mouseClick(&good, Qt::LeftButton);
-  EXPECT_EQ(good.Color(), StaticLink::kVisited);
-
-  StaticLink missing(QString::fromStdString(dir.File("gone.html")));
-  EXPECT_FALSE(missing.Follow());
-  EXPECT_FALSE(missing.font().underline());
-  EXPECT_NE(missing.cursor().shape(), Qt::PointingHandCursor);
-  EXPECT_FALSE(missing.Follow());  // clicks are ignored from now on
-  EXPECT_EQ(recorder.opened,
-            QList<QUrl>{QUrl::fromLocalFile(QString::fromStdString(dir.File("page.html")))});
-  QDesktopServices::unsetUrlHandler("file");
-}
-
 TEST(AboutWindowTest, PagesAreFoundBesideTheProgramElseInItsDataFolder) {
   TempDir dir;
   const QString bin = QString::fromStdString(dir.Folder() + "bin");

@@ -22,14 +22,10 @@ T* Child(QWidget* parent, const char* name) {
   return child;
 }
 
-inline std::string LabelText(QWidget* parent, const char* name) {
-  QLabel* label = Child<QLabel>(parent, name);
-  return label ? label->text().toStdString() : std::string();
-}
-
-inline std::string FieldText(QWidget* parent, const char* name) {
-  QLineEdit* field = Child<QLineEdit>(parent, name);
-  return field ? field->text().toStdString() : std::string();
+// The text of a label or a field.
+inline std::string TextOf(QWidget* parent, const char* name) {
+  QWidget* widget = Child<QWidget>(parent, name);
+  return widget ? widget->property("text").toString().toStdString() : std::string();
 }
 
 // Replaces a field's text the way a person would: select everything, type the new text.
