@@ -52,12 +52,6 @@ class MainWindowTest : public ::testing::Test {
     shown["collection"] = TextOf(&window, "collectionDescription");
     return shown;
   }
-  std::vector<std::string> Listed(MainWindow& window) {
-    std::vector<std::string> shown;
-    QListWidget* list = Child<QListWidget>(&window, "sources");
-    for (int i = 0; i < list->count(); ++i) shown.push_back(list->item(i)->text().toStdString());
-    return shown;
-  }
 };
 
 // The first photograph in list order is measured for the check: its summary shows which one. An
@@ -101,12 +95,12 @@ TEST_F(MainWindowTest, TheFirstPhotographOfTheListIsMeasured) {
   EXPECT_EQ(std::pair(TextOf(&window, "mosaicWidth"), TextOf(&window, "maxDuplicates")),
             std::pair(std::string("2000"), std::string("0")));
   window.AddDirectory();
-  EXPECT_EQ(prompt.fileTitles, (std::vector<std::string>{
-                                   "Choose a photo to make a mosaic of / 0",
-                                   "Choose a photo to make a mosaic of / 0",
-                                   "Choose any photo in the folder to add / 0"}));
-  EXPECT_EQ(Listed(window), (std::vector<std::string>{dir.File("A.jpg"), dir.File("B.jpg"),
-                                                       dir.File("C.jpg")}));
+  EXPECT_EQ(prompt.fileTitles,
+            (std::vector<std::string>{"Choose a photo to make a mosaic of / 0",
+                                      "Choose a photo to make a mosaic of / 0",
+                                      "Choose any photo in the folder to add / 0"}));
+  EXPECT_EQ(window.Sources().Entries(),
+            (std::vector<std::string>{dir.File("A.jpg"), dir.File("B.jpg"), dir.File("C.jpg")}));
 }
 
 TEST_F(MainWindowTest, BatchFillsTheBarShowsThePicturesAndAsksBeforeClosingMidway) {

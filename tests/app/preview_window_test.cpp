@@ -18,16 +18,6 @@ struct Shown {
   ~Shown() { window->close(); }
 };
 
-// Shrunk and placed as the preview geometry says, on a screen that does not start at the origin.
-TEST(PreviewWindowTest, ShrunkPlacedOnItsScreenAndNamedWithTheFullSize) {
-  Shown shown;
-  shown.window->ShowPreview(MakeFlatImage(3000, 2000, 0), "Mosaic: /p/x.jpg",
-                            QRect(50, 20, 1024, 768));
-  // 700 x 466 at (1024 - 700) / 3 and (768 - 466) / 3; the offscreen platform draws no frame.
-  EXPECT_EQ(shown.window->geometry(), QRect(50 + 108, 20 + 100, 700, 466));
-  EXPECT_EQ(shown.window->windowTitle().toStdString(), "Mosaic: /p/x.jpg (Full Size 3000x2000)");
-}
-
 // Red top row, blue bottom row, green right column: catches swapped channels and a picture shown
 // upside down or mirrored.
 TEST(PreviewWindowTest, ShowsThePixelsTheRightWayUp) {
