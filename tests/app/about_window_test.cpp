@@ -46,7 +46,6 @@ TEST(AboutWindowTest, PagesAreFoundBesideTheProgramElseInItsDataFolder) {
 // the tooltips.
 TEST(AboutWindowTest, LinksShowTheTitlesOfTheirPagesElseTheirNames) {
   TempDir dir;
-  ScopedEnv config("XDG_CONFIG_HOME", dir.Folder() + "config");
   const std::pair<const char*, const char*> pages[3] = {
       {"tutorial.html",
        "<html><head><TITLE>\n  Tiles &amp; tips\n</TITLE></head><title>later</title></html>"},

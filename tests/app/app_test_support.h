@@ -30,12 +30,11 @@ inline std::string TextOf(QWidget* parent, const char* name) {
 
 // Replaces a field's text the way a person would: select everything, type the new text.
 inline void Type(QWidget* parent, const char* name, const QString& text) {
-  QLineEdit* field = Child<QLineEdit>(parent, name);
-  if (!field)
-    return;
-  field->selectAll();
-  field->del();
-  QTest::keyClicks(field, text);
+  if (QLineEdit* field = Child<QLineEdit>(parent, name)) {
+    field->selectAll();
+    field->del();
+    QTest::keyClicks(field, text);
+  }
 }
 
 // The controls of `window` that do not show whole: smaller than their contents need (an eliding
