@@ -2,7 +2,6 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <cstring>
@@ -56,12 +55,6 @@ CliRun Cli(const TempDir& dir, const std::vector<std::string>& args,
   return run;
 }
 
-// How the child process ended: its exit status, or -1 when a signal ended it.
-int ExitStatus(pid_t child) {
-  int status = 0;
-  return waitpid(child, &status, 0) == child && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
 // A folder of varied tiles with its collection file, and source photos beside it.
 class CliTest : public ::testing::Test {
  protected:
@@ -82,16 +75,14 @@ class CliTest : public ::testing::Test {
 };
 
 // In byte order "Required/" (upper case) comes before "clip_FRAMES00001/" and the root tiles, so
-// the frame holds index position 1: sequence number 2. One and three threads list the same entries
-// and make mosaics and reports of the same bytes.
-TEST_F(CliTest, OneAndThreeThreadsCreateShowAndMakeTheSameFiles) {
+// the frame holds index position 1: sequence number 2. One and three threads make mosaics and
+// reports of the same bytes.
+TEST_F(CliTest, ShowListsTheEntriesAndOneAndThreeThreadsMakeTheSameFiles) {
   fs::create_directories(tiles() / "clip_FRAMES00001");
   fs::create_directories(tiles() / "Required");
   WriteJpeg(MakeSamplePhoto(90, 60, 40), (tiles() / "clip_FRAMES00001" / "FR00001.jpg").string());
   WriteJpeg(MakeSamplePhoto(92, 60, 40), (tiles() / "Required" / "me.jpg").string());
-  const std::string many = (tiles() / "many.tzc").string();
-  ASSERT_EQ(Cli(dir, {"collection", "--threads", "1", "create", collection()}).status, 0);
-  ASSERT_EQ(Cli(dir, {"collection", "create", many, "--threads", "3"}).status, 0);
+  ASSERT_EQ(Cli(dir, {"collection", "create", collection(), "--threads", "3"}).status, 0);
 
   const CliRun shown = Cli(dir, {"collection", "show", collection()});
   EXPECT_EQ(shown.out.rfind("The Collection contains 26 Images.\n", 0), 0u) << shown.out;
@@ -99,7 +90,6 @@ TEST_F(CliTest, OneAndThreeThreadsCreateShowAndMakeTheSameFiles) {
        {"/tiles/t1.jpg\t48x72\t1\t0\t0\n", "/clip_FRAMES00001/FR00001.jpg\t60x40\t0\t2\t0\n",
         "/Required/me.jpg\t60x40\t0\t0\t1\n"})
     EXPECT_NE(shown.out.find(line), std::string::npos) << line << shown.out;
-  EXPECT_EQ(shown.out, Cli(dir, {"collection", "show", many}).out);
 
   std::vector<std::string> bases;
   for (const char* threads : {"1", "3"}) {
@@ -147,6 +137,9 @@ TEST_F(CliTest, EveryCommandLineEndsWithItsStatusAndItsText) {
     std::vector<std::string> made;
   } rows[] = {
       // clang-format off
+      // The man page is made from these two: the full help goes down to the collection actions.
+      {{"--version"}, 0, "tessarix-cli 3.", {}},
+      {{"--help-all"}, 0, "tessarix-cli collection create", {}},
       {mosaic({"--tiles-per-row", "5", "--web-page", "900", a}), 1,
        "Skipped (cannot load): " + (fs::current_path() / "900").string(),
        {"a Mosaic.JPG", "a.html"}},
@@ -158,7 +151,6 @@ TEST_F(CliTest, EveryCommandLineEndsWithItsStatusAndItsText) {
       {mosaic({"--tiles-per-row", "5", "--tile-width", "0", "--mask", dir.File("mask.jpg"), a}),
        0, "Completed 1 Mosaics!", {"a Mosaic.JPG"}},
       {mosaic({"--algorithm", "fancy", a}), 2, "Invalid Algorithm.", {}},
-      {mosaic({"--no-such-option", a}), 2, "", {}},
       {{"collection", "--threads", "0", "create", dir.File("n.tzc")}, 2, "", {}},
       {{"mosaic", "--threads", "257", "-c", collection(), a}, 2, "", {}},
       // Only the collection and mosaic commands take a thread count.
@@ -167,7 +159,7 @@ TEST_F(CliTest, EveryCommandLineEndsWithItsStatusAndItsText) {
       {{"frames", dir.File("missing.avi")}, 1, "Cannot open the specified file", {}},
       // 10 frames in two steps of five: frame numbers 1 and 6.
       {{"frames", clip, "--frames", "2", "--prefix", "S"}, 0, dir.File(frames) + "\n",
-       {frames, frames + "/S00006.jpg"}},
+       {frames + "/S00006.jpg", frames}},
       {{"utility", "sharpen", a}, 2, "", {}},
       {{"utility", "cut-borders", dir.File("missing.jpg")}, 1, "", {}},
       {{"utility", "wallpaper", a}, 0, dir.File("a WallPaper.jpg") + "\n", {}},
@@ -179,9 +171,8 @@ TEST_F(CliTest, EveryCommandLineEndsWithItsStatusAndItsText) {
        std::strerror(EFBIG) + "\n", {}},
       // clang-format on
   };
-  const std::vector<std::string> outputs = {"a Mosaic.JPG",         "a.html",
-                                            "a Report.TXT",         frames,
-                                            frames + "/S00006.jpg", frames + "/S00002.jpg"};
+  const std::vector<std::string> outputs = {"a Mosaic.JPG", "a.html", frames + "/S00006.jpg",
+                                            frames + "/S00002.jpg", frames};
   for (const auto& row : rows) {
     const CliRun run = Cli(dir, row.args, row.args.back() == full ? fullDisk : "timeout 10 ");
     SCOPED_TRACE(::testing::PrintToString(row.args));
@@ -189,30 +180,15 @@ TEST_F(CliTest, EveryCommandLineEndsWithItsStatusAndItsText) {
     const std::string said = run.err + run.out;
     EXPECT_NE(said.find(row.said), std::string::npos) << said;
     EXPECT_TRUE(row.said.empty() || said.find(row.said) == said.rfind(row.said)) << said;
-    for (const std::string& output : outputs) {
-      const bool made = std::count(row.made.begin(), row.made.end(), output) != 0;
-      EXPECT_EQ(fs::exists(dir.File(output)), made) << output;
-      if (made && output == "a.html") {
-        EXPECT_NE(ReadText(dir.File(output)).find("width=750"), std::string::npos);
-      }
-    }
-    for (const std::string& output : outputs) fs::remove_all(dir.File(output));
+    std::vector<std::string> made;
+    for (const std::string& output : outputs)
+      if (fs::remove_all(dir.File(output)) != 0)
+        made.push_back(output);
+    EXPECT_EQ(made, row.made);
   }
   EXPECT_EQ(ReadText(dir.File("notes.txt")), "my notes");
   EXPECT_EQ(ReadText(old), "XXXXXXXXXXXXXXXX");
   EXPECT_FALSE(fs::exists(dir.File("n.tzc")) || fs::exists(full));
-}
-
-// The man page is made from these two answers: both end with status 0, and the full help holds
-// the options of every command down to the collection actions.
-TEST(CliHelpTest, VersionAndTheHelpOfEveryCommand) {
-  TempDir dir;
-  const CliRun version = Cli(dir, {"--version"}), help = Cli(dir, {"--help-all"});
-  EXPECT_EQ(std::pair(version.status, help.status), std::pair(0, 0));
-  EXPECT_EQ(version.out.rfind("tessarix-cli 3.", 0), 0u) << version.out;
-  for (const char* expected : {"tessarix-cli collection create", "--threads", "--mosaic-width",
-                               "--web-page", "--prefix", "mask-analysis", "tessarix-demo"})
-    EXPECT_NE(help.out.find(expected), std::string::npos) << expected;
 }
 
 // A second Ctrl-C ends the program at once, but never with a temporary file left behind, nor
@@ -222,7 +198,6 @@ TEST(CliInterruptTest, SecondCtrlCRemovesTemporariesAndWaitsForRenames) {
   int fds[2];
   ASSERT_EQ(pipe(fds), 0);
   const pid_t child = fork();
-  ASSERT_GE(child, 0);
   if (child == 0) {
     close(fds[0]);
     cli::InstallInterruptHandler();
@@ -242,7 +217,9 @@ TEST(CliInterruptTest, SecondCtrlCRemovesTemporariesAndWaitsForRenames) {
   char said[16] = {};
   EXPECT_EQ(read(fds[0], said, sizeof said - 1), 7);
   close(fds[0]);
-  EXPECT_EQ(ExitStatus(child), 130);
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -1, 130);
   EXPECT_STREQ(said, "renamed");
   EXPECT_TRUE(fs::is_empty(dir.Path()));
 }
@@ -257,34 +234,26 @@ TEST_F(CliTest, AnUpdateWaitsForTheRunHoldingTheFile) {
   ASSERT_TRUE(first.Load(collection()).ok);
   first.MakeBlackAndWhite();
   ASSERT_TRUE(first.BeginUpdate().ok);  // holds the file until its save
-
   const std::string waiting =
       "Waiting while another program creates or updates \"" + collection() + "\"...\n";
-  // Starts an update and returns once it says it waits.
-  const auto start = [&](const std::string& err) {
-    const std::string command = "exec " + Quote(TESSARIX_CLI_PATH) + " collection update " +
-                                Quote(collection()) + " </dev/null >/dev/null 2>" + Quote(err);
-    const pid_t child = fork();
-    if (child == 0) {
-      execl("/bin/sh", "sh", "-c", command.c_str(), static_cast<char*>(nullptr));
-      _exit(127);
-    }
-    for (int i = 0; i < 200 && ReadText(err).find(waiting) == std::string::npos; ++i)
-      std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    EXPECT_NE(ReadText(err).find(waiting), std::string::npos);
-    return child;
-  };
-  const pid_t stopped = start(dir.File("stopped.err"));
-  kill(stopped, SIGINT);
-  EXPECT_EQ(ExitStatus(stopped), 130);
+  const std::vector<std::string> update = {"collection", "update", collection()};
+  const CliRun stopped = Cli(dir, update, "timeout --preserve-status -k 5 -s INT 0.5 ");
+  EXPECT_EQ(stopped.status, 130);
+  EXPECT_NE(stopped.err.find(waiting), std::string::npos) << stopped.err;
 
-  const pid_t second = start(dir.File("second.err"));
-  while (first.AnalyseTick().more) {
-  }
-  EXPECT_EQ(ExitStatus(second), 0);
-  const std::string err = ReadText(dir.File("second.err"));
-  EXPECT_EQ(err.find(waiting), err.rfind(waiting)) << err;
-  EXPECT_NE(err.find("Images in Collection 24, Load Completed 100%"), std::string::npos) << err;
+  fs::remove(dir.File(".err"));
+  std::thread finisher([&] {  // once the second program says it waits
+    for (int i = 0; i < 200 && ReadText(dir.File(".err")).find(waiting) == std::string::npos; ++i)
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    while (first.AnalyseTick().more) {
+    }
+  });
+  const CliRun second = Cli(dir, update);
+  finisher.join();
+  EXPECT_EQ(second.status, 0);
+  EXPECT_NE(second.err.find(waiting), std::string::npos) << second.err;
+  EXPECT_EQ(second.err.find(waiting), second.err.rfind(waiting)) << second.err;
+  EXPECT_NE(second.err.find("Images in Collection 24, Load Completed 100%"), std::string::npos);
 }
 
 }  // namespace
