@@ -45,6 +45,8 @@ void WriteJpeg(const Image& image, const std::string& path, int quality) {
 }
 
 std::vector<unsigned char> ReadBytes(const std::string& path) {
+  if (!std::filesystem::is_regular_file(path))  // a folder throws when read as a stream
+    return {};
   std::ifstream in(path, std::ios::binary);
   return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
