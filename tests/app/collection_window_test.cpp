@@ -61,7 +61,6 @@ TEST_F(CollectionWindowTest, ClosingMidAnalysisDropsTheCollectionAndWritesNoFile
   EXPECT_TRUE(prompt.fileRequests.empty());
   window.close();
   EXPECT_EQ(collection.Size(), 0u);
-  EXPECT_EQ(collection.description, "(Please Load an existing collection or Create a new one)");
   EXPECT_TRUE(prompt.messages.empty());
   EXPECT_FALSE(std::filesystem::exists(dir.File("c.tzc")));
 }

@@ -60,6 +60,10 @@ TEST(MovieExtractionWindowTest, DrawsTheCutOutAndRefusedBoxesKeepTheWindowAndThe
   const QImage cut = window.SamplePicture();
   EXPECT_TRUE(IsWhite(cut, 81, 61) && IsWhite(cut, 239, 179));
   EXPECT_FALSE(IsWhite(cut, 80, 60) || IsWhite(cut, 240, 180));
+  Click(window, "lastFrame");
+  EXPECT_EQ(window.SampleFrame(), 9);
+  window.FirstFrame();
+  EXPECT_EQ(window.SampleFrame(), 0);
 
   // Refused boxes keep the window open, the focus on the box and the previous fields.
   Type(&window, "jpgQuality", "101");
@@ -117,7 +121,6 @@ TEST(MovieExtractionCommandTest, ExtractWritesTheChosenFramesAndPaintsEveryStatu
     EXPECT_EQ(status.painted[i].rfind("Frame (" + std::to_string(i + 1) + ") ", 0), 0u)
         << status.painted[i];
   EXPECT_EQ(status.painted[5].rfind("Frames 10, Completed 100%, Elapsed Time: ", 0), 0u);
-  EXPECT_EQ(status.text().toStdString(), status.painted.back());
   EXPECT_TRUE(prompt.messages.empty());
 }
 
