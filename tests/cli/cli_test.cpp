@@ -55,7 +55,8 @@ CliRun Cli(const TempDir& dir, const std::vector<std::string>& args,
   return run;
 }
 
-// A folder of varied tiles with its collection file, and source photos beside it.
+// A folder of varied tiles, where CreateCollection puts its collection file, and a source photo
+// beside it.
 class CliTest : public ::testing::Test {
  protected:
   void SetUp() override {
