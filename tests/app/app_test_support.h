@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QAbstractButton>
 #include <QLabel>
 #include <QLineEdit>
 #include <QTest>

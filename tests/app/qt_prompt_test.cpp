@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QFileDialog>
 #include <QMessageBox>
 #include <QThread>
 #include <QTimer>
@@ -10,6 +11,7 @@
 #include <functional>
 #include <thread>
 
+#include "app/remembered_settings.h"
 #include "app_test_support.h"
 
 namespace tessarix {
@@ -30,8 +32,11 @@ void FromWorker(const std::function<void()>& ask) {
 }
 
 // Whatever the worker asks must appear on the interface thread (widgets made elsewhere crash), a
-// plain Enter must answer No and a message must wait until it has been read.
+// plain Enter must answer No and a message must wait until it has been read. A file dialog
+// reopens in the folder where it found its file.
 TEST(QtPromptTest, WorkerQuestionsAreAskedOnTheInterfaceThreadWithNoAsDefault) {
+  test::TempDir dir;
+  test::ScopedEnv config("XDG_CONFIG_HOME", dir.Folder() + "config");
   QtPrompt prompt;
   ScopedPrompt installed(prompt);
   QStringList seen;
@@ -45,6 +50,11 @@ TEST(QtPromptTest, WorkerQuestionsAreAskedOnTheInterfaceThreadWithNoAsDefault) {
         onInterfaceThread = box->thread() == QApplication::instance()->thread();
         QTest::keyClick(box, Qt::Key_Return);
         return;
+      } else if (auto* dialog = qobject_cast<QFileDialog*>(w); dialog && dialog->isVisible()) {
+        // Typed as a person would: selectFile changes folder in the background and may lose it.
+        dialog->findChild<QLineEdit*>("fileNameEdit")
+            ->setText(QString::fromStdString(dir.File("c.tzc")));
+        return static_cast<QDialog*>(dialog)->accept();  // public there, protected in QFileDialog
       }
   });
   answerer.start();
@@ -54,6 +64,8 @@ TEST(QtPromptTest, WorkerQuestionsAreAskedOnTheInterfaceThreadWithNoAsDefault) {
   EXPECT_TRUE(onInterfaceThread);
   FromWorker([] { Prompt().ShowMessage("Completed 3 Mosaics!", MessageIcon::Information); });
   EXPECT_EQ(seen, (QStringList{"Tessarix: Stop now?", "Tessarix: Completed 3 Mosaics!"}));
+  EXPECT_EQ(AskSaveFileName(nullptr, "C (*.tzc)|*.tzc||", "tzc").toStdString(), dir.File("c.tzc"));
+  EXPECT_EQ(RememberedSettings().Folder("C (*.tzc)").toStdString(), dir.Path().string());
 }
 
 }  // namespace
