@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QAbstractButton>
 #include <QLabel>
 #include <QLineEdit>
 #include <QTest>
@@ -22,52 +21,37 @@ T* Child(QWidget* parent, const char* name) {
   return child;
 }
 
-inline std::string LabelText(QWidget* parent, const char* name) {
-  QLabel* label = Child<QLabel>(parent, name);
-  return label ? label->text().toStdString() : std::string();
-}
-
-inline std::string FieldText(QWidget* parent, const char* name) {
-  QLineEdit* field = Child<QLineEdit>(parent, name);
-  return field ? field->text().toStdString() : std::string();
+// The text of a label or a field.
+inline std::string TextOf(QWidget* parent, const char* name) {
+  QWidget* widget = Child<QWidget>(parent, name);
+  return widget ? widget->property("text").toString().toStdString() : std::string();
 }
 
 // Replaces a field's text the way a person would: select everything, type the new text.
 inline void Type(QWidget* parent, const char* name, const QString& text) {
-  QLineEdit* field = Child<QLineEdit>(parent, name);
-  if (!field)
-    return;
-  field->selectAll();
-  field->del();
-  QTest::keyClicks(field, text);
+  if (QLineEdit* field = Child<QLineEdit>(parent, name)) {
+    field->selectAll();
+    field->del();
+    QTest::keyClicks(field, text);
+  }
 }
 
-// The controls of `window` whose text does not show whole: a label too small for its text (an
-// eliding label excepted), a button or field narrower than its text, or a control reaching past
-// the window's edge. Each is named by its class and text.
+// The controls of `window` that do not show whole: smaller than their contents need (an eliding
+// label excepted), a field narrower than its text, or reaching past the window's edge.
 inline std::vector<std::string> CutTexts(QWidget& window) {
   std::vector<std::string> cut;
   for (QWidget* w : window.findChildren<QWidget*>()) {
-    if (!w->isVisibleTo(&window) || w->inherits("tessarix::ElidedLabel") ||
-        w->parentWidget()->inherits("QAbstractSpinBox") || w->inherits("QScrollBar"))
+    if (!w->isVisibleTo(&window) || w->inherits("tessarix::ElidedLabel"))
       continue;
-    bool fits = QRect(QPoint(0, 0), window.size())
-                    .contains(QRect(w->mapTo(&window, QPoint(0, 0)), w->size()));
-    QString text;
-    if (auto* label = qobject_cast<QLabel*>(w); label != nullptr && !label->text().isEmpty()) {
-      text = label->text();
-      fits = fits && (label->wordWrap() ? label->heightForWidth(label->width()) <= label->height()
-                                        : label->minimumSizeHint().width() <= label->width());
-    } else if (auto* button = qobject_cast<QAbstractButton*>(w)) {
-      text = button->text();
-      fits = fits && button->minimumSizeHint().width() <= button->width();
-    } else if (auto* field = qobject_cast<QLineEdit*>(w)) {
-      text = field->text();
-      fits =
-          fits && field->fontMetrics().horizontalAdvance(text) < field->contentsRect().width() - 4;
-    }
-    if (!fits)
-      cut.push_back(std::string(w->metaObject()->className()) + " \"" + text.toStdString() + "\"");
+    QSize need =
+        w->hasHeightForWidth() ? QSize(0, w->heightForWidth(w->width())) : w->minimumSizeHint();
+    if (auto* field = qobject_cast<QLineEdit*>(w))
+      need.rwidth() = field->fontMetrics().horizontalAdvance(field->text()) + 4 + w->width() -
+                      field->contentsRect().width();
+    if (!window.rect().contains(QRect(w->mapTo(&window, QPoint(0, 0)), w->size())) ||
+        need.width() > w->width() || need.height() > w->height())
+      cut.push_back(std::string(w->metaObject()->className()) + " " +
+                    w->objectName().toStdString());
   }
   return cut;
 }

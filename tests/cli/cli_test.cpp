@@ -2,7 +2,6 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <cstring>
@@ -26,8 +25,7 @@ namespace fs = std::filesystem;
 
 struct CliRun {
   int status = -1;
-  std::string out;
-  std::string err;
+  std::string out, err;
 };
 
 std::string Quote(const std::string& text) {
@@ -57,17 +55,16 @@ CliRun Cli(const TempDir& dir, const std::vector<std::string>& args,
   return run;
 }
 
-// A folder of varied tiles with its collection file, and source photos beside it.
+// A folder of varied tiles, where CreateCollection puts its collection file, and a source photo
+// beside it.
 class CliTest : public ::testing::Test {
  protected:
   void SetUp() override {
     fs::create_directories(tiles());
-    for (uint32_t i = 0; i < 24; ++i) {
+    for (uint32_t i = 0; i < 24; ++i)
       WriteJpeg(MakeSamplePhoto(i + 1, i % 4 == 1 ? 48 : 72, i % 4 == 1 ? 72 : 48),
                 (tiles() / ("t" + std::to_string(i) + ".jpg")).string());
-    }
     WriteJpeg(MakeSampleScene(360, 240), dir.File("a.jpg"));
-    WriteJpeg(MakeSampleScene(240, 180), dir.File("c.jpeg"));
   }
 
   fs::path tiles() const { return dir.Path() / "tiles"; }
@@ -79,64 +76,38 @@ class CliTest : public ::testing::Test {
 };
 
 // In byte order "Required/" (upper case) comes before "clip_FRAMES00001/" and the root tiles, so
-// the frames hold index positions 1 and 2: sequence numbers 2 and 3. One and three threads list
-// the same entries and make mosaics and reports of the same bytes.
-TEST_F(CliTest, OneAndThreeThreadsCreateShowUpdateAndMakeTheSameFiles) {
+// the frame holds index position 1: sequence number 2. One and three threads make mosaics and
+// reports of the same bytes.
+TEST_F(CliTest, ShowListsTheEntriesAndOneAndThreeThreadsMakeTheSameFiles) {
   fs::create_directories(tiles() / "clip_FRAMES00001");
   fs::create_directories(tiles() / "Required");
   WriteJpeg(MakeSamplePhoto(90, 60, 40), (tiles() / "clip_FRAMES00001" / "FR00001.jpg").string());
-  WriteJpeg(MakeSamplePhoto(91, 60, 40), (tiles() / "clip_FRAMES00001" / "FR00002.jpg").string());
   WriteJpeg(MakeSamplePhoto(92, 60, 40), (tiles() / "Required" / "me.jpg").string());
-  const std::string many = (tiles() / "many.tzc").string();
-  ASSERT_EQ(Cli(dir, {"collection", "--threads", "1", "create", collection()}).status, 0);
-  ASSERT_EQ(Cli(dir, {"collection", "create", many, "--threads", "3"}).status, 0);
+  ASSERT_EQ(Cli(dir, {"collection", "create", collection(), "--threads", "3"}).status, 0);
 
   const CliRun shown = Cli(dir, {"collection", "show", collection()});
-  ASSERT_EQ(shown.status, 0) << shown.err;
-  EXPECT_EQ(shown.out.rfind("The Collection contains 27 Images.\n", 0), 0u) << shown.out;
+  EXPECT_EQ(shown.out.rfind("The Collection contains 26 Images.\n", 0), 0u) << shown.out;
   for (const char* line :
        {"/tiles/t1.jpg\t48x72\t1\t0\t0\n", "/clip_FRAMES00001/FR00001.jpg\t60x40\t0\t2\t0\n",
-        "/clip_FRAMES00001/FR00002.jpg\t60x40\t0\t3\t0\n", "/Required/me.jpg\t60x40\t0\t0\t1\n"})
+        "/Required/me.jpg\t60x40\t0\t0\t1\n"})
     EXPECT_NE(shown.out.find(line), std::string::npos) << line << shown.out;
-  EXPECT_EQ(std::count(shown.out.begin(), shown.out.end(), '\n'), 28);
-  EXPECT_EQ(shown.out, Cli(dir, {"collection", "show", many}).out);
 
   std::vector<std::string> bases;
   for (const char* threads : {"1", "3"}) {
     bases.push_back(dir.File(std::string("s") + threads));
     fs::copy_file(dir.File("a.jpg"), bases.back() + ".jpg");
-    std::vector<std::string> args = {"mosaic", "--threads", threads, "-c", collection()};
-    for (const char* setting : {"--tiles-per-row=16", "--mosaic-width=640", "--report",
-                                "--max-duplicates=2", "--duplicate-distance=1", "--use-all",
-                                "--modify=40", "--algorithm=flip-horiz-vert", "--border=2"})
-      args.emplace_back(setting);
-    args.push_back(bases.back() + ".jpg");
-    ASSERT_EQ(Cli(dir, args).status, 0);
+    ASSERT_EQ(Cli(dir, {"mosaic", "--threads", threads, "-c", collection(), "--tiles-per-row=16",
+                        "--mosaic-width=640", "--report", "--max-duplicates=2",
+                        "--duplicate-distance=1", "--use-all", "--modify=40",
+                        "--algorithm=flip-horiz-vert", "--border=2", bases.back() + ".jpg"})
+                  .status,
+              0);
   }
   for (const char* suffix : {" Mosaic.JPG", " Report.TXT"}) {
     const std::vector<unsigned char> first = ReadBytes(bases[0] + suffix);
     EXPECT_FALSE(first.empty()) << suffix;
     EXPECT_TRUE(first == ReadBytes(bases[1] + suffix)) << suffix;
   }
-}
-
-TEST_F(CliTest, BatchSkipsAnUnreadableSourceAndWritesTheOthersOutputs) {
-  ASSERT_EQ(CreateCollection().status, 0);
-  std::ofstream(dir.File("b.jpg")) << "not a picture";
-  const CliRun run = Cli(dir, {"mosaic", "-c", collection(), "--tiles-per-row", "6",
-                               "--mosaic-width", "600", "--report", "--web-page=320",
-                               dir.File("a.jpg"), dir.File("b.jpg"), dir.File("c.jpeg")});
-  EXPECT_EQ(run.status, 1) << run.err;
-  EXPECT_NE(run.err.find("Completed 2 Mosaics!"), std::string::npos) << run.err;
-  EXPECT_NE(run.err.find("Skipped (cannot load): " + dir.File("b.jpg")), std::string::npos);
-  // ".jpeg" loses four characters.
-  EXPECT_EQ(run.out, dir.File("a Mosaic.JPG") + "\n" + dir.File("c. Mosaic.JPG") + "\n");
-  Image mosaic;
-  ASSERT_TRUE(mosaic.LoadJpeg(dir.File("a Mosaic.JPG")));
-  // Tile 100 x 66, six rows: a 600 x 396 grid into which the 3:2 photo fits as 594 x 396.
-  EXPECT_EQ(std::pair(mosaic.Width(), mosaic.Height()), std::pair(594u, 396u));
-  EXPECT_EQ(ReadText(dir.File("a Report.TXT")).rfind("Number of tiles in the Mosaic:\t", 0), 0u);
-  EXPECT_NE(ReadText(dir.File("a.html")).find("width=320"), std::string::npos);
 }
 
 // Each command line with its exit status, a text it prints once and the outputs it leaves. An
@@ -146,25 +117,18 @@ TEST_F(CliTest, BatchSkipsAnUnreadableSourceAndWritesTheOthersOutputs) {
 // collection cannot be saved: said with the operating system's reason.
 TEST_F(CliTest, EveryCommandLineEndsWithItsStatusAndItsText) {
   ASSERT_EQ(CreateCollection().status, 0);
-  fs::create_directories(dir.Path() / "empty");
-  const std::string empty = (dir.Path() / "empty" / "none.tzc").string();
-  ASSERT_EQ(Cli(dir, {"collection", "create", empty}).status, 0);
   std::ofstream(dir.File("notes.txt")) << "my notes";
   std::ofstream(dir.File("old.tzc"), std::ios::binary) << "XXXXXXXXXXXXXXXX";
   const std::string a = dir.File("a.jpg"), old = dir.File("old.tzc"), full = dir.File("f.tzc");
   const std::string clip = dir.File("clip.avi");
   ASSERT_TRUE(WriteCodedVideo(clip, {}));
-  // Two flat halves: two areas, hence two shaped cells.
-  WriteJpeg(MakeImage(120, 80, [](uint32_t x, uint32_t) { return x < 64 ? 0xffu : 0xff0000u; }),
-            dir.File("mask.jpg"), 100);
+  WriteJpeg(MakeFlatImage(120, 80, 0xff), dir.File("mask.jpg"));  // one area, one shaped cell
   const auto mosaic = [&](std::vector<std::string> options) {
     std::vector<std::string> args = {"mosaic", "-c", collection(), "--mosaic-width", "300"};
     args.insert(args.end(), options.begin(), options.end());
     return args;
   };
   const std::string param = "Parameter: Number of Tiles per Row is invalid. Valid values are: ";
-  const std::string oldUnread =
-      "Wrong File version!\nError reading the Image Collection!\n" + old + ": wrong file version";
   const std::string frames = "clip_FRAMES00001";
   const std::string fullDisk = "trap '' XFSZ; ulimit -f 1; exec ";
   const struct {
@@ -174,10 +138,13 @@ TEST_F(CliTest, EveryCommandLineEndsWithItsStatusAndItsText) {
     std::vector<std::string> made;
   } rows[] = {
       // clang-format off
+      // The man page is made from these two: the full help goes down to the collection actions.
+      {{"--version"}, 0, "tessarix-cli 3.", {}},
+      {{"--help-all"}, 0, "tessarix-cli collection create", {}},
       {mosaic({"--tiles-per-row", "5", "--web-page", "900", a}), 1,
        "Skipped (cannot load): " + (fs::current_path() / "900").string(),
        {"a Mosaic.JPG", "a.html"}},
-      {mosaic({"--tiles-per-row", "5", "--tile-width=", a}), 0, "Completed 1 Mosaics!",
+      {mosaic({"--tiles-per-row", "5", "--tile-width=", a}), 0, dir.File("a Mosaic.JPG") + "\n",
        {"a Mosaic.JPG"}},
       {mosaic({"--tiles-per-row=", a}), 2, param + "1..10000", {}},
       {mosaic({"--tiles-per-row", "5", "--tile-width", "0", a}), 2,
@@ -185,71 +152,44 @@ TEST_F(CliTest, EveryCommandLineEndsWithItsStatusAndItsText) {
       {mosaic({"--tiles-per-row", "5", "--tile-width", "0", "--mask", dir.File("mask.jpg"), a}),
        0, "Completed 1 Mosaics!", {"a Mosaic.JPG"}},
       {mosaic({"--algorithm", "fancy", a}), 2, "Invalid Algorithm.", {}},
-      {mosaic({"--no-such-option", a}), 2, "", {}},
       {{"collection", "--threads", "0", "create", dir.File("n.tzc")}, 2, "", {}},
       {{"mosaic", "--threads", "257", "-c", collection(), a}, 2, "", {}},
-      {{"mosaic", "--threads", "two", "-c", collection(), a}, 2, "", {}},
       // Only the collection and mosaic commands take a thread count.
       {{"frames", "--threads", "2", dir.File("v.avi")}, 2, "", {}},
       {{"frames", clip, "--quality", "101"}, 2, "", {}},
       {{"frames", dir.File("missing.avi")}, 1, "Cannot open the specified file", {}},
       // 10 frames in two steps of five: frame numbers 1 and 6.
       {{"frames", clip, "--frames", "2", "--prefix", "S"}, 0, dir.File(frames) + "\n",
-       {frames, frames + "/S00006.jpg"}},
+       {frames + "/S00006.jpg", frames}},
       {{"utility", "sharpen", a}, 2, "", {}},
       {{"utility", "cut-borders", dir.File("missing.jpg")}, 1, "", {}},
       {{"utility", "wallpaper", a}, 0, dir.File("a WallPaper.jpg") + "\n", {}},
-      {{"mosaic", "-c", dir.File("none.tzc"), a}, 1,
-       "Error reading the Image Collection!\n" + dir.File("none.tzc") + ": No such file", {}},
-      {{"mosaic", "-c", old, a}, 1, oldUnread, {}},
-      {{"mosaic", "-c", empty, a}, 1, "Please load/create first a Image Collection", {}},
-      {{"collection", "show", old}, 1, oldUnread, {}},
+      {{"mosaic", "-c", old, a}, 1,
+       "Wrong File version!\nError reading the Image Collection!\n" + old + ": wrong file version", {}},
       {{"collection", "update", old}, 1, old + ": wrong file version", {}},
       {{"collection", "create", dir.File("notes.txt")}, 2, "notes.txt: wrong file version", {}},
       {{"collection", "create", full}, 1, "Unable to save the Image Collection!\n" + full + ": " +
        std::strerror(EFBIG) + "\n", {}},
       // clang-format on
   };
-  const std::vector<std::string> outputs = {"a Mosaic.JPG",         "a.html",
-                                            "a Report.TXT",         frames,
-                                            frames + "/S00006.jpg", frames + "/S00002.jpg"};
+  const std::vector<std::string> outputs = {"a Mosaic.JPG", "a.html", frames + "/S00006.jpg",
+                                            frames + "/S00002.jpg", frames};
   for (const auto& row : rows) {
     const CliRun run = Cli(dir, row.args, row.args.back() == full ? fullDisk : "timeout 10 ");
-    std::string line;
-    for (const std::string& word : row.args) line += word + " ";
-    SCOPED_TRACE(line);
+    SCOPED_TRACE(::testing::PrintToString(row.args));
     EXPECT_EQ(run.status, row.status) << run.err;
     const std::string said = run.err + run.out;
     EXPECT_NE(said.find(row.said), std::string::npos) << said;
-    if (!row.said.empty()) {
-      EXPECT_EQ(said.find(row.said), said.rfind(row.said)) << said;
-    }
-    for (const std::string& output : outputs) {
-      const bool made = std::count(row.made.begin(), row.made.end(), output) != 0;
-      EXPECT_EQ(fs::exists(dir.File(output)), made) << output;
-      if (made && output == "a.html") {
-        EXPECT_NE(ReadText(dir.File(output)).find("width=750"), std::string::npos);
-      }
-    }
-    for (const std::string& output : outputs) fs::remove_all(dir.File(output));
+    EXPECT_TRUE(row.said.empty() || said.find(row.said) == said.rfind(row.said)) << said;
+    std::vector<std::string> made;
+    for (const std::string& output : outputs)
+      if (fs::remove_all(dir.File(output)) != 0)
+        made.push_back(output);
+    EXPECT_EQ(made, row.made);
   }
   EXPECT_EQ(ReadText(dir.File("notes.txt")), "my notes");
   EXPECT_EQ(ReadText(old), "XXXXXXXXXXXXXXXX");
   EXPECT_FALSE(fs::exists(dir.File("n.tzc")) || fs::exists(full));
-}
-
-// The man page is made from these two answers: both end with status 0, and the full help holds
-// the options of every command down to the collection actions.
-TEST(CliHelpTest, VersionAndTheHelpOfEveryCommand) {
-  TempDir dir;
-  const CliRun version = Cli(dir, {"--version"});
-  EXPECT_EQ(version.status, 0);
-  EXPECT_EQ(version.out.rfind("tessarix-cli 3.", 0), 0u) << version.out;
-  const CliRun help = Cli(dir, {"--help-all"});
-  EXPECT_EQ(help.status, 0);
-  for (const char* expected : {"tessarix-cli collection create", "--threads", "--mosaic-width",
-                               "--web-page", "--prefix", "mask-analysis", "tessarix-demo"})
-    EXPECT_NE(help.out.find(expected), std::string::npos) << expected;
 }
 
 // A second Ctrl-C ends the program at once, but never with a temporary file left behind, nor
@@ -259,7 +199,6 @@ TEST(CliInterruptTest, SecondCtrlCRemovesTemporariesAndWaitsForRenames) {
   int fds[2];
   ASSERT_EQ(pipe(fds), 0);
   const pid_t child = fork();
-  ASSERT_GE(child, 0);
   if (child == 0) {
     close(fds[0]);
     cli::InstallInterruptHandler();
@@ -277,13 +216,12 @@ TEST(CliInterruptTest, SecondCtrlCRemovesTemporariesAndWaitsForRenames) {
   }
   close(fds[1]);
   char said[16] = {};
-  const ssize_t length = read(fds[0], said, sizeof said);
+  EXPECT_EQ(read(fds[0], said, sizeof said - 1), 7);
   close(fds[0]);
   int status = 0;
   ASSERT_EQ(waitpid(child, &status, 0), child);
-  ASSERT_TRUE(WIFEXITED(status));
-  EXPECT_EQ(WEXITSTATUS(status), 130);
-  EXPECT_EQ(std::string(said, length > 0 ? static_cast<size_t>(length) : 0), "renamed");
+  EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -1, 130);
+  EXPECT_STREQ(said, "renamed");
   EXPECT_TRUE(fs::is_empty(dir.Path()));
 }
 
@@ -297,37 +235,26 @@ TEST_F(CliTest, AnUpdateWaitsForTheRunHoldingTheFile) {
   ASSERT_TRUE(first.Load(collection()).ok);
   first.MakeBlackAndWhite();
   ASSERT_TRUE(first.BeginUpdate().ok);  // holds the file until its save
-
   const std::string waiting =
       "Waiting while another program creates or updates \"" + collection() + "\"...\n";
-  // Starts an update and returns once it says it waits.
-  const auto start = [&](const std::string& err) {
-    const std::string command = "exec " + Quote(TESSARIX_CLI_PATH) + " collection update " +
-                                Quote(collection()) + " </dev/null >/dev/null 2>" + Quote(err);
-    const pid_t child = fork();
-    if (child == 0) {
-      execl("/bin/sh", "sh", "-c", command.c_str(), static_cast<char*>(nullptr));
-      _exit(127);
-    }
-    for (int i = 0; i < 200 && ReadText(err).find(waiting) == std::string::npos; ++i)
-      std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    EXPECT_NE(ReadText(err).find(waiting), std::string::npos);
-    return child;
-  };
-  int status = 0;
-  const pid_t stopped = start(dir.File("stopped.err"));
-  kill(stopped, SIGINT);
-  waitpid(stopped, &status, 0);
-  EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -1, 130);
+  const std::vector<std::string> update = {"collection", "update", collection()};
+  const CliRun stopped = Cli(dir, update, "timeout --preserve-status -k 5 -s INT 0.5 ");
+  EXPECT_EQ(stopped.status, 130);
+  EXPECT_NE(stopped.err.find(waiting), std::string::npos) << stopped.err;
 
-  const pid_t second = start(dir.File("second.err"));
-  while (first.AnalyseTick().more) {
-  }
-  waitpid(second, &status, 0);
-  EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -1, 0);
-  const std::string err = ReadText(dir.File("second.err"));
-  EXPECT_EQ(err.find(waiting), err.rfind(waiting)) << err;
-  EXPECT_NE(err.find("Images in Collection 24, Load Completed 100%"), std::string::npos) << err;
+  fs::remove(dir.File(".err"));
+  std::thread finisher([&] {  // once the second program says it waits
+    for (int i = 0; i < 200 && ReadText(dir.File(".err")).find(waiting) == std::string::npos; ++i)
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    while (first.AnalyseTick().more) {
+    }
+  });
+  const CliRun second = Cli(dir, update);
+  finisher.join();
+  EXPECT_EQ(second.status, 0);
+  EXPECT_NE(second.err.find(waiting), std::string::npos) << second.err;
+  EXPECT_EQ(second.err.find(waiting), second.err.rfind(waiting)) << second.err;
+  EXPECT_NE(second.err.find("Images in Collection 24, Load Completed 100%"), std::string::npos);
 }
 
 }  // namespace

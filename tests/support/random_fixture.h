@@ -4,7 +4,6 @@
 // that differ in every part, so that a cell or an entry mixed up between threads shows in the
 // bytes.
 
-#include <cstdint>
 #include <random>
 
 #include "color/color_info.h"

@@ -11,8 +11,8 @@
 
 #include <csignal>
 #include <cstdint>
-#include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -23,42 +23,32 @@ struct LimitedRun {
   std::string report;   // what the child's work returned
 };
 
-// Runs `work` (a callable returning std::string) in a forked child under the limit `limit` of
-// `resource` (setrlimit).
+// Runs `work` (a callable returning std::string) in a forked child under the limit `limitBytes`
+// of `resource` (setrlimit).
 template <typename Work>
 LimitedRun RunWithLimit(int resource, uint64_t limitBytes, Work work) {
   LimitedRun run;
   int fds[2];
-  if (pipe(fds) != 0)
+  const pid_t child = pipe(fds) == 0 ? fork() : -1;
+  if (child < 0)
     return run;
-  const pid_t child = fork();
-  if (child < 0) {
-    close(fds[0]);
-    close(fds[1]);
-    return run;
-  }
   if (child == 0) {
-    close(fds[0]);
     std::signal(SIGXFSZ, SIG_IGN);
     const rlimit limit{static_cast<rlim_t>(limitBytes), static_cast<rlim_t>(limitBytes)};
-    int code = 3;
-    if (setrlimit(resource, &limit) == 0) {
-      // A blocking write to a pipe returns only when all of it is written.
-      const std::string report = work();
-      code = write(fds[1], report.data(), report.size()) == ssize_t(report.size()) ? 0 : 4;
-    }
-    close(fds[1]);
-    _exit(code);  // no destructors, no atexit handlers: the parent owns the fixtures
+    if (setrlimit(resource, &limit) != 0)
+      _exit(3);
+    // A blocking write to a pipe returns only when all of it is written. No destructors, no
+    // atexit handlers: the parent owns the fixtures.
+    const std::string report = work();
+    _exit(write(fds[1], report.data(), report.size()) == ssize_t(report.size()) ? 0 : 4);
   }
   close(fds[1]);
   char buffer[4096];
-  ssize_t n = 0;
-  while ((n = read(fds[0], buffer, sizeof buffer)) > 0)
+  for (ssize_t n = 0; (n = read(fds[0], buffer, sizeof buffer)) > 0;)
     run.report.append(buffer, static_cast<size_t>(n));
   close(fds[0]);
   int status = 0;
-  if (waitpid(child, &status, 0) == child)
-    run.exited = WIFEXITED(status) && WEXITSTATUS(status) == 0;
+  run.exited = waitpid(child, &status, 0) == child && WIFEXITED(status) && WEXITSTATUS(status) == 0;
   return run;
 }
 
@@ -75,12 +65,8 @@ inline bool MemoryLimitWorks() {
 #if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
   return false;
 #elif defined(__has_feature)
-#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer) || \
-    __has_feature(memory_sanitizer)
-  return false;
-#else
-  return true;
-#endif
+  return !(__has_feature(address_sanitizer) || __has_feature(thread_sanitizer) ||
+           __has_feature(memory_sanitizer));
 #else
   return true;
 #endif
@@ -88,28 +74,20 @@ inline bool MemoryLimitWorks() {
 
 template <typename Work>
 LimitedRun RunWithMemoryLimit(uint64_t extraBytes, Work work) {
-  uint64_t pages = 0;
-  if (std::FILE* statm = std::fopen("/proc/self/statm", "r")) {
-    unsigned long long size = 0;
-    if (std::fscanf(statm, "%llu", &size) == 1)
-      pages = size;
-    std::fclose(statm);
-  }
-  const uint64_t current = pages * static_cast<uint64_t>(sysconf(_SC_PAGESIZE));
   if (!MemoryLimitWorks())  // still in a child, still reporting; only the bound is lost
     return RunWithLimit(RLIMIT_CORE, 0, work);
-  return RunWithLimit(RLIMIT_AS, current + extraBytes, work);
+  uint64_t pages = 0;  // the address space's size so far
+  std::ifstream("/proc/self/statm") >> pages;
+  return RunWithLimit(RLIMIT_AS, pages * sysconf(_SC_PAGESIZE) + extraBytes, work);
 }
 
 // Names in `folder` that a writer left behind: hidden temporary files of the atomic writer.
 inline std::vector<std::string> LeftoverTemporaries(const std::filesystem::path& folder) {
   std::vector<std::string> found;
   std::error_code error;
-  for (const auto& entry : std::filesystem::recursive_directory_iterator(folder, error)) {
-    const std::string name = entry.path().filename().string();
-    if (name.find(".tmp-") != std::string::npos)
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(folder, error))
+    if (entry.path().filename().string().find(".tmp-") != std::string::npos)
       found.push_back(entry.path().string());
-  }
   return found;
 }
 

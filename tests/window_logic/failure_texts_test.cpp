@@ -8,7 +8,7 @@
 namespace tessarix {
 namespace {
 
-TEST(FailureTextsTest, MovieThatCannotBeOpenedGivesFfmpegsNumberAndTheFile) {
+TEST(FailureTextsTest, MovieOpenAndExtractionStopTexts) {
   test::TempDir dir;
   MovieStream stream;
   const Status opened = stream.Open(dir.File("missing.avi"));
@@ -17,9 +17,7 @@ TEST(FailureTextsTest, MovieThatCannotBeOpenedGivesFfmpegsNumberAndTheFile) {
             (std::vector<std::string>{
                 "AVI001: Open file error nr.-2 on file <" + dir.File("missing.avi") + ">",
                 "Cannot open the specified file"}));
-}
-
-TEST(FailureTextsTest, ExtractionSaysARefusedCutOutAndNotAFolderItsFrameHasSaid) {
+  // An extraction names a refused cut-out, but not a folder its frame has named already.
   EXPECT_EQ(ExtractionStopText(Failure{FailureKind::kRefused, "/v/clip.avi", 0, {}}),
             "The specified Position/Size is bigger than the size of a single Frame");
   EXPECT_EQ(ExtractionStopText(Failure{FailureKind::kCannotCreate, "/v/clip_FRAMES00001", 20, {}}),
