@@ -32,13 +32,12 @@ TEST(FolderScanTest, ExtensionsPatternsAndOrder) {
     Touch(dir.Path() / name);
   }
   fs::create_directory(dir.Path() / "folder.jpg");  // a folder is never an image
-  ImageCollection c;
+  ImageCollection c, flat;
   EXPECT_TRUE(c.ScanFolder(dir.Folder(), ImageCollection::kExtensions, true));
   const std::vector<std::string> all = {"B.jpg",     "a.JPG",      "b.jpeg",
                                         "c.Jpe",     "z.jpg",      "Asub/k.jpg",
                                         "sub/m.jpg", "sub/zz.jpg", "sub/deeper/n.jpg"};
   EXPECT_EQ(ListPaths(c, dir.Folder()), all);
-  ImageCollection flat;
   flat.ScanFolder(dir.Folder(), ImageCollection::kExtensions, false);
   EXPECT_EQ(ListPaths(flat, dir.Folder()), std::vector<std::string>(all.begin(), all.begin() + 5));
 
@@ -53,8 +52,7 @@ TEST(FolderScanTest, ExtensionsPatternsAndOrder) {
 }
 
 TEST(FolderScanTest, LinksToFilesCountLinksToFoldersAndMissingFoldersGiveNothing) {
-  test::TempDir dir;
-  test::TempDir outside;
+  test::TempDir dir, outside;
   Touch(outside.Path() / "x.jpg");
   Touch(outside.Path() / "inner/y.jpg");
   Touch(dir.Path() / "own.jpg");
