@@ -59,6 +59,7 @@ TEST(LoadTileTest, PhotosAreCroppedToTheMiddleAndTurnedToTheTilesShape) {
       // One side of the tile's size already, or a middle crop of that size: still resampled.
       {12, 4, Landscape, 12, 8, {}},
       {20, 8, Landscape, 12, 8, {}},
+      {12, 10, Landscape, 12, 8, {}},
       {1000, 1000, Square, 1, 1, {}},  // the smallest tile there is
   };
   Image memory;  // carried from photo to photo, larger and smaller than the one before
