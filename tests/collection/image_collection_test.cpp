@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "collection/image_collection.h"
 
 namespace tessarix {
