@@ -3,14 +3,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <chrono>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <tuple>
 
 #include "collection/collection_file.h"
-#include "platform/text_format.h"
 #include "resource_limits.h"
 #include "test_support.h"
 
@@ -64,25 +61,6 @@ CollectionEntry& AddEntry(ImageCollection& c, const std::string& path, Pixel col
   return c.Add(std::move(e));
 }
 
-TEST(StringFieldTest, LengthForms) {
-  const struct {
-    size_t length;
-    Bytes prefix;
-  } cases[] = {
-      {254, {254}},
-      {255, {255, 255, 0}},
-      {65533, {255, 0xFD, 0xFF}},
-      {65534, {255, 0xFF, 0xFF, 0xFE, 0xFF, 0, 0}},  // 65534 itself would read as the UTF-16 mark
-      {70000, {255, 0xFF, 0xFF, 0x70, 0x11, 0x01, 0x00}},
-  };
-  for (const auto& c : cases) {
-    Bytes b;
-    AppendStringField(b, std::string(c.length, 'a'));
-    EXPECT_EQ(b.size(), c.prefix.size() + c.length) << c.length;
-    EXPECT_EQ(Bytes(b.begin(), b.begin() + c.prefix.size()), c.prefix) << c.length;
-  }
-}
-
 class CollectionFileTest : public ::testing::Test {
  protected:
   // Loads `bytes`, written as a collection file, into `c`.
@@ -105,18 +83,12 @@ TEST_F(CollectionFileTest, EmptyCollectionIsExactly33Bytes) {
   c.imageFolder = "C:/P/";
   c.filePath = "C:/P/a.tzc";
   const Status saved = SaveCollection(c);
-  const std::vector<unsigned char> bytes = test::ReadBytes("C:/P/a.tzc");
-  ImageCollection back;
-  back.filePath = "C:/P/a.tzc";
-  const Status result = LoadCollectionFile(back);
   fs::current_path(before);
-
   ASSERT_TRUE(saved);
-  const std::vector<unsigned char> expected = {
-      0x6C, 0,    0,   0,   0x0C, 0,   0,   0,   0x08, 0,   0,   0,   0x05, 'C', ':', '/', 'P',
-      '/',  0x0A, 'C', ':', '/',  'P', '/', 'a', '.',  't', 'z', 'c', 0,    0,   0,   0};
-  EXPECT_EQ(bytes, expected);
-  EXPECT_TRUE(result);
+  const Bytes expected = {0x6C, 0,    0,   0,   0x0C, 0,   0,   0,    0x08, 0,   0,
+                          0,    0x05, 'C', ':', '/',  'P', '/', 0x0A, 'C',  ':', '/',
+                          'P',  '/',  'a', '.', 't',  'z', 'c', 0,    0,    0,   0};
+  EXPECT_EQ(test::ReadBytes(dir.File("C:/P/a.tzc")), expected);
 }
 
 TEST_F(CollectionFileTest, RoundTripKeepsEverythingButTheStoredMean) {
@@ -127,14 +99,16 @@ TEST_F(CollectionFileTest, RoundTripKeepsEverythingButTheStoredMean) {
   a.info.grid[5] = MakePixel(1, 2, 3, 200);
   a.info.average = MakePixel(77, 77, 77);  // disagrees with the grid: not what comes back
   AddEntry(c, dir.Folder() + "Required/b.jpg", MakePixel(100, 150, 200));
-  AddEntry(c, dir.Folder() + "y/" + std::string(70000, 'y'), 0);  // the four-byte length
+  // Each length form at its ends (65534 itself would read as the UTF-16 announcement).
+  for (const size_t length : {254, 255, 65533, 65534, 70000})
+    AddEntry(c, std::string(length, 'y'), 0);
   ASSERT_TRUE(SaveCollection(c));
 
   ImageCollection back;
   back.filePath = c.filePath;
   ASSERT_TRUE(LoadCollectionFile(back));
-  ASSERT_EQ(back.Size(), 3u);
-  for (size_t i = 0; i < 3; ++i) EXPECT_EQ(back.Entry(i).path, c.Entry(i).path) << i;
+  ASSERT_EQ(back.Size(), 7u);
+  for (size_t i = 0; i < 7; ++i) EXPECT_EQ(back.Entry(i).path, c.Entry(i).path) << i;
   const CollectionEntry& e = back.Entry(0);
   EXPECT_EQ(std::tie(e.modificationTime, e.fileSize, e.pixelWidth, e.pixelHeight, e.portrait,
                      e.valid, e.info.grid),
@@ -146,8 +120,10 @@ TEST_F(CollectionFileTest, RoundTripKeepsEverythingButTheStoredMean) {
   EXPECT_EQ(e.info.opaque, 0u);
   EXPECT_EQ(e.sequenceNumber, 2u);  // "Required/..." sorts before "movie_..."
   EXPECT_TRUE(back.Entry(1).required);
-  EXPECT_EQ(back.description, "The Collection contains 3 Images.");
+  EXPECT_EQ(back.description, "The Collection contains 7 Images.");
   EXPECT_TRUE(prompt.messages.empty());
+  c.filePath.clear();
+  EXPECT_FALSE(SaveCollection(c));
 }
 
 TEST_F(CollectionFileTest, WindowsCollectionLoadsWithSlashes) {
@@ -161,17 +137,6 @@ TEST_F(CollectionFileTest, WindowsCollectionLoadsWithSlashes) {
   ASSERT_EQ(c.Size(), 2u);
   EXPECT_EQ(c.Entry(0).path, dir.Folder() + "Trip/Day 1/a.jpg");
   EXPECT_EQ(c.Entry(1).path, "E:\\Other\\b.jpg");
-
-  // Read through a name without any folder, the stored folder stays.
-  const fs::path before = fs::current_path();
-  fs::current_path(dir.Path());
-  ImageCollection here;
-  here.filePath = "t.tzc";
-  const Status result = LoadCollectionFile(here);
-  fs::current_path(before);
-  ASSERT_TRUE(result);
-  EXPECT_EQ(here.imageFolder, "D:\\Photos\\");
-  EXPECT_EQ(here.Entry(0).path, "D:\\Photos\\Trip/Day 1/a.jpg");
 }
 
 // A UTF-16 folder re-bases by its UTF-8 bytes (3 units, 4 bytes); a path outside it is kept as
@@ -214,15 +179,14 @@ TEST_F(CollectionFileTest, WrongVersionShowsTheMessageAndLeavesAnEmptyCollection
     c.imageFolder = "/kept/";
     AddEntry(c, "/kept/a.jpg", 0);
     EXPECT_EQ(test::KindOf(Load(b, c)), FailureKind::kWrongVersion);
-    EXPECT_TRUE(c.IsEmpty());
-    EXPECT_EQ(c.imageFolder, "/kept/");
-    EXPECT_EQ(c.description, "The Collection contains 0 Images.");
+    EXPECT_EQ(std::tuple(c.Size(), c.imageFolder, c.description),
+              std::tuple(0u, "/kept/", "The Collection contains 0 Images."));
   }
   EXPECT_EQ(prompt.messages, std::vector<std::string>(3, "Wrong File version!"));
 }
 
 // Counts and lengths are believed only when the bytes behind them exist: nothing is allocated for
-// them, so each damaged file ends quickly, in little memory, as an empty closed collection.
+// them, so each damaged file ends in little memory as an empty closed collection.
 TEST_F(CollectionFileTest, DamagedFilesFailCleanlyAndAtOnce) {
   const auto record = [](const Bytes& path, uint8_t mark = 1, uint32_t count = 1) {
     Bytes b = Header("/p/", "/p/a.tzc", count);
@@ -243,38 +207,28 @@ TEST_F(CollectionFileTest, DamagedFilesFailCleanlyAndAtOnce) {
 
   std::vector<Bytes> damaged;
   damaged.emplace_back(good.begin(), good.end() - 100);  // ends inside the second record
-  damaged.emplace_back(good.begin(), good.begin() + 2);  // ends inside the header
   damaged.push_back(record(aJpg, 1, 4000000000u));       // four billion entries, room for one
   damaged.push_back(record({255, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF}));  // a 4 GB path
   damaged.push_back(
       record({255, 0xFE, 0xFF, 255, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF}));           // 4G units
   damaged.push_back(record({255, 0xFE, 0xFF, 255, 0xFE, 0xFF, 4, 'a', 0, 'b', 0}));  // UTF-16 twice
   damaged.push_back(record(aJpg, 2));  // colour record mark 2
-  damaged.push_back({108, 0, 0, 0, 12, 0, 0, 0, 8, 0, 0, 0, 255, 0xFF, 0xFF, 0xFE, 0xFF, 0xFF,
-                     0xFF});  // image folder of 4294967294 bytes
 
   for (size_t k = 0; k < damaged.size(); ++k) {
     test::WriteBytes(dir.File("bad.tzc"), damaged[k]);
     const test::LimitedRun run = test::RunWithMemoryLimit(64u << 20, [&] {
-      test::RecordingPrompt quiet;
-      const auto start = std::chrono::steady_clock::now();
       ImageCollection c;
       c.filePath = dir.File("bad.tzc");
       c.imageFolder = "/p/";
       AddEntry(c, "/p/old.jpg", 0);
       const bool refused = test::KindOf(LoadCollectionFile(c)) == FailureKind::kDamaged;
-      std::string report = refused ? "damaged" : "other";
-      if (!c.IsEmpty() || !c.PathIndex().empty() || !c.filePath.empty() ||
-          c.description != "(Please Load an existing collection or Create a new one)")
-        report += ",kept";
-      if (!quiet.messages.empty())
-        report += ",said " + quiet.messages[0];
-      if (std::chrono::steady_clock::now() - start > std::chrono::seconds(2))
-        report += ",slow";
-      return report;
+      const bool closed =
+          c.IsEmpty() && c.PathIndex().empty() && c.filePath.empty() &&
+          c.description == "(Please Load an existing collection or Create a new one)";
+      return std::string(refused && closed ? "damaged, closed" : "other");
     });
     ASSERT_TRUE(run.exited) << k;
-    EXPECT_EQ(run.report, "damaged") << k;
+    EXPECT_EQ(run.report, "damaged, closed") << k;
   }
 }
 
@@ -302,75 +256,24 @@ TEST_F(CollectionFileTest, MissingFilesAndOthersThanRegularFilesAreRefused) {
 TEST_F(CollectionFileTest, SavingThroughLinksWritesTheirTarget) {
   fs::create_directory(dir.File("real"));
   std::ofstream(dir.File("real/a.tzc")) << "old";
-  std::ofstream(dir.File("real/b.tzc")) << "old";
-  const struct {
-    const char* link;
-    std::string target;
-    const char* file;
-  } cases[] = {
-      {"absolute.tzc", dir.File("real/a.tzc"), "real/a.tzc"},
-      {"relative.tzc", "real/b.tzc", "real/b.tzc"},
-      {"chain.tzc", "relative.tzc", "real/b.tzc"},
-      {"dangling.tzc", "real/new.tzc", "real/new.tzc"},
-  };
+  fs::create_symlink(dir.File("real/a.tzc"), dir.File("absolute.tzc"));
+  fs::create_symlink("real/b.tzc", dir.File("relative.tzc"));  // dangling until the save
+  fs::create_symlink("relative.tzc", dir.File("chain.tzc"));
   uint32_t mark = 1;
-  for (const auto& c : cases) {
-    fs::create_symlink(c.target, dir.File(c.link));
+  for (const auto& [link, file] : {std::pair{"absolute.tzc", "real/a.tzc"},
+                                   {"relative.tzc", "real/b.tzc"},
+                                   {"chain.tzc", "real/b.tzc"}}) {
     ImageCollection saved;
     saved.imageFolder = dir.Folder();
-    saved.filePath = dir.File(c.link);
+    saved.filePath = dir.File(link);
     AddEntry(saved, dir.File("t.jpg"), 0).fileSize = ++mark;
-    ASSERT_TRUE(SaveCollection(saved)) << c.link;
-    EXPECT_TRUE(fs::is_symlink(dir.File(c.link))) << c.link;
+    ASSERT_TRUE(SaveCollection(saved)) << link;
+    EXPECT_TRUE(fs::is_symlink(dir.File(link))) << link;
     ImageCollection back;
-    back.filePath = dir.File(c.file);
-    ASSERT_TRUE(LoadCollectionFile(back)) << c.link;
-    EXPECT_EQ(back.Entry(0).fileSize, mark) << c.link;
+    back.filePath = dir.File(file);
+    ASSERT_TRUE(LoadCollectionFile(back)) << link;
+    EXPECT_EQ(back.Entry(0).fileSize, mark) << link;
   }
-}
-
-// A full disk at the very first byte and part way: 42 entries (about 18 KB) are more than one
-// 16 KB piece, while the limit lets the previous file's size through. Either, or a missing
-// folder, leaves the previous file exactly as it was and no temporary file behind; what else a
-// save can meet on the way to the disk is the atomic writer's to handle.
-TEST_F(CollectionFileTest, SaveFailuresKeepThePreviousFileWholeAndLeaveNoTemporary) {
-  ImageCollection c;
-  c.imageFolder = dir.Folder();
-  c.filePath = dir.File("all.tzc");
-  const auto addEntries = [&c](int count) {
-    for (int k = 0; k < count; ++k) AddEntry(c, c.imageFolder + Format("img%d.jpg", k), 0);
-  };
-  addEntries(2);
-  ASSERT_TRUE(SaveCollection(c));
-  const std::vector<unsigned char> previous = test::ReadBytes(c.filePath);
-  // Header, folder, file path and count, then per entry its path ("img0.jpg") and 409 bytes.
-  const size_t f = dir.Folder().size();
-  ASSERT_EQ(previous.size(), 12 + (1 + f) + (1 + f + 7) + 4 + 2 * (1 + f + 8 + 409));
-  addEntries(40);
-
-  const struct {
-    std::string path;
-    uint64_t fileLimit;
-    int error;
-  } rows[] = {
-      {dir.File("all.tzc"), 0, EFBIG},
-      {dir.File("all.tzc"), previous.size(), EFBIG},
-      {dir.File("missing/all.tzc"), 1u << 30, ENOENT},
-  };
-  for (const auto& row : rows) {
-    SCOPED_TRACE(row.path);
-    c.filePath = row.path;
-    const test::LimitedRun run = test::RunWithFileSizeLimit(row.fileLimit, [&] {
-      const Status saved = SaveCollection(c);
-      return std::string(saved ? "saved" : std::strerror(saved.Why().systemError));
-    });
-    ASSERT_TRUE(run.exited);
-    EXPECT_EQ(run.report, std::strerror(row.error));
-    EXPECT_EQ(test::ReadBytes(dir.File("all.tzc")), previous);
-    EXPECT_TRUE(test::LeftoverTemporaries(dir.Path()).empty());
-  }
-  c.filePath.clear();
-  EXPECT_FALSE(SaveCollection(c));
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "collection/image_collection.h"
 
 namespace tessarix {
@@ -43,30 +45,25 @@ TEST(ImageCollectionTest, RemovalKeepsListOrderAndIndex) {
   c.Entry(1).valid = 0;
   c.RemoveInvalid();
   ASSERT_EQ(c.Size(), 3u);
-  EXPECT_EQ(c.Entry(0).path, "/d");
-  EXPECT_EQ(c.Entry(1).path, "/b");
-  EXPECT_EQ(c.Entry(2).path, "/same");
+  EXPECT_EQ(std::tuple(c.Entry(0).path, c.Entry(1).path, &c.Entry(2)),
+            std::tuple("/d", "/b", &second));
   EXPECT_EQ(c.PathIndex(), (std::vector<CollectionEntry*>{&c.Entry(1), &c.Entry(0), &second}));
 }
 
 TEST(ImageCollectionTest, FramesAndRequiredMarks) {
   ImageCollection c;
-  AddPath(c, "/Pics/x/2.jpg");
-  AddPath(c, "/Pics/FRAMES_A/1.jpg");
-  AddPath(c, "/Pics/Required/a.jpg");
-  AddPath(c, "/Pics/NotRequired/a.jpg");
-  AddPath(c, "/Pics/movie_frames00001/b.jpg");
+  for (const char* p : {"/Pics/x/2.jpg", "/Pics/FRAMES_A/1.jpg", "/Pics/Required/a.jpg",
+                        "/Pics/NotRequired/a.jpg", "/Pics/movie_frames00001/b.jpg"})
+    AddPath(c, p);
   c.Entry(0).sequenceNumber = 9;  // stale marks are cleared first
   c.Entry(0).required = true;
   c.MarkFramesAndRequired();
   // Index: FRAMES_A (0), NotRequired (1), Required (2), movie_frames (3), x (4). FRAMES in any
   // letter case; REQUIRED only with a slash directly before it.
-  const std::pair<uint32_t, bool> marks[] = {
-      {0, false}, {1, false}, {0, true}, {0, false}, {4, false}};
-  for (size_t i = 0; i < 5; ++i) {
-    EXPECT_EQ(c.Entry(i).sequenceNumber, marks[i].first) << i;
-    EXPECT_EQ(c.Entry(i).required, marks[i].second) << i;
-  }
+  std::vector<std::pair<uint32_t, bool>> marks;
+  for (size_t i = 0; i < 5; ++i) marks.emplace_back(c.Entry(i).sequenceNumber, c.Entry(i).required);
+  EXPECT_EQ(marks, (std::vector<std::pair<uint32_t, bool>>{
+                       {0, false}, {1, false}, {0, true}, {0, false}, {4, false}}));
 }
 
 TEST(ImageCollectionTest, BlackAndWhiteKeepsTransparencyAndRecomputesMean) {
@@ -76,17 +73,10 @@ TEST(ImageCollectionTest, BlackAndWhiteKeepsTransparencyAndRecomputesMean) {
   e.info.grid[7] = MakePixel(10, 20, 31, 255);  // (61 / 3 = 20), no weight in the mean
   RecomputeColorInfo(e.info);
   c.MakeBlackAndWhite();
-  EXPECT_EQ(e.info.grid[0], MakePixel(96, 96, 96));
-  EXPECT_EQ(e.info.grid[7], MakePixel(20, 20, 20, 255));
-  EXPECT_EQ(e.info.average, MakePixel(96, 96, 96, 2));  // 256 * 255 / (96 * 256) = 2
-  EXPECT_EQ(e.info.opaque, 0u);
-}
-
-TEST(FolderOfTest, CutsAfterTheLastSlash) {
-  EXPECT_EQ(FolderOf("/a/b.jpg"), "/a/");
-  EXPECT_EQ(FolderOf("/a/b/"), "/a/b/");
-  EXPECT_EQ(FolderOf("/b.jpg"), "/");
-  EXPECT_EQ(FolderOf("b.jpg"), "");
+  // Mean T: 256 * 255 / (96 * 256) = 2.
+  EXPECT_EQ(
+      std::tuple(e.info.grid[0], e.info.grid[7], e.info.average, e.info.opaque),
+      std::tuple(MakePixel(96, 96, 96), MakePixel(20, 20, 20, 255), MakePixel(96, 96, 96, 2), 0u));
 }
 
 }  // namespace

@@ -27,11 +27,24 @@ Image SmallImage(Pixel tint) {
 const Bytes kSmallRows = {0x13, 0x12, 0x11, 0x16, 0x15, 0x14, 0x19, 0x18, 0x17, 0, 0, 0,
                           0x03, 0x02, 0x01, 0x06, 0x05, 0x04, 0x09, 0x08, 0x07, 0, 0, 0};
 
-// Whatever the padding holds (a decoder's junk), rows are read at the padded stride.
-TEST(Dib, DisplayFormIsBottomUpBgrWithRowsPaddedToFourBytes) {
+// The display form and the BMP file store the same rows; the file puts its headers before them:
+// 'BM', the file size 54 + 2 * 12, the rows' offset 54, an information header of 40 bytes, width
+// 3, height 2 (positive: bottom-up), 1 plane, 24 bits, no compression, image size 24, no
+// resolutions or colour counts.
+TEST(Dib, DisplayFormAndBmpFileAreBottomUpBgrWithRowsPaddedToFourBytes) {
   auto dib = ToDib(SmallImage(0xFF000000u));
   ASSERT_TRUE(dib);
   EXPECT_EQ(std::tuple(dib->width, dib->height, dib->bytes), std::tuple(3u, 2u, kSmallRows));
+  test::TempDir dir;
+  ASSERT_TRUE(SaveBmp(SmallImage(0x44000000u), dir.File("small.bmp")));
+  Bytes file = {'B', 'M', 78, 0, 0, 0, 0, 0, 0, 0, 54, 0, 0, 0, 40, 0, 0,  0,
+                3,   0,   0,  0, 2, 0, 0, 0, 1, 0, 24, 0, 0, 0, 0,  0, 24, 0,
+                0,   0,   0,  0, 0, 0, 0, 0, 0, 0, 0,  0, 0, 0, 0,  0, 0,  0};
+  file.insert(file.end(), kSmallRows.begin(), kSmallRows.end());
+  EXPECT_EQ(test::ReadBytes(dir.File("small.bmp")), file);
+  EXPECT_FALSE(SaveBmp(Image(), dir.File("empty.bmp")));
+
+  // Whatever the padding holds (a decoder's junk), rows are read at the padded stride.
   dib->bytes[9] = dib->bytes[23] = 0xEE;
   EXPECT_EQ(FromDib(*dib), SmallImage(0));
   dib->bytes.pop_back();  // one byte short of the last row
@@ -39,24 +52,6 @@ TEST(Dib, DisplayFormIsBottomUpBgrWithRowsPaddedToFourBytes) {
   EXPECT_FALSE(ToDib(Image()));
   EXPECT_EQ(Dib::RowStride(1), 4u);
   EXPECT_EQ(Dib::RowStride(2000000000u), 6000000000u);  // no 32-bit wrap
-}
-
-TEST(SaveBmp, WritesHeadersAndPaddedBottomUpRows) {
-  test::TempDir dir;
-  ASSERT_TRUE(SaveBmp(SmallImage(0x44000000u), dir.File("small.bmp")));
-  Bytes expected(54, 0);
-  expected[0] = 'B';
-  expected[1] = 'M';
-  expected[2] = 78;   // file size 54 + 2 * 12
-  expected[10] = 54;  // where the rows start
-  expected[14] = 40;  // information header size
-  expected[18] = 3;   // width
-  expected[22] = 2;   // height, positive: bottom-up
-  expected[26] = 1;   // planes
-  expected[28] = 24;  // bits per pixel; compression stays 0
-  expected[34] = 24;  // image size; resolutions and colour counts stay 0
-  expected.insert(expected.end(), kSmallRows.begin(), kSmallRows.end());
-  EXPECT_EQ(test::ReadBytes(dir.File("small.bmp")), expected);
 }
 
 }  // namespace

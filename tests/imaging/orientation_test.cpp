@@ -41,9 +41,7 @@ TEST(OrientationTest, EveryTagReadsUpright) {
     uint32_t fullHeight = 0;
     ASSERT_TRUE(top.LoadJpegTop(
         path, [](uint32_t w, uint32_t h) { return w == 32 ? h / 2 : 1; }, fullHeight));
-    EXPECT_EQ(fullHeight, 16u);
-    ASSERT_EQ(top.Width(), 32u);
-    ASSERT_EQ(top.Height(), 8u);
+    ASSERT_EQ(std::tuple(top.Width(), top.Height(), fullHeight), std::tuple(32u, 8u, 16u));
     EXPECT_TRUE(std::equal(top.Pixels(), top.Pixels() + top.PixelCount(), expected.Pixels()));
   }
 }
