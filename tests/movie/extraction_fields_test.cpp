@@ -44,7 +44,6 @@ TEST(ExtractionFieldsTest, DefaultsAndTheBoxesTheyAreTypedInto) {
       {&T::sizeX, "12a", "sizeX", positive},
       {&T::stopFrame, "4294967296", "stopFrame", positive},
       {&T::howManyFrames, "2147483648", "howManyFrames", integer},
-      {&T::howManyFrames, "-", "howManyFrames", integer},
       {&T::jpgQuality, "0", "jpgQuality", quality},
       {&T::jpgQuality, "101", "jpgQuality", quality},
       {&T::filePrefix, std::string(101, 'a'), "filePrefix",

@@ -1,7 +1,6 @@
 #include "movie/frame_extraction.h"
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -36,37 +35,24 @@ int CodeOfJpeg(const std::string& path) {
 }
 
 // A movie of `frames` coded frames, opened, with a status recorder. Every frame file is synced
-// as it is written, so the folder lies in memory where there is one: thousands of frames stay
-// fast.
+// as it is written, so the folder lies in memory: thousands of frames stay fast.
 struct Movie {
   explicit Movie(int frames, test::VideoSpec video = {}) {
-    std::error_code error;
-    std::string pattern =
-        ((fs::is_directory("/dev/shm", error) ? fs::path("/dev/shm") : fs::temp_directory_path()) /
-         "tessarix-movie-XXXXXX")
-            .string();
-    EXPECT_NE(mkdtemp(pattern.data()), nullptr);
-    dir = pattern;
-    path = (dir / "clip.avi").string();
     video.frames = frames;
-    EXPECT_TRUE(test::WriteCodedVideo(path, video));
-    EXPECT_TRUE(stream.Open(path));
-  }
-  ~Movie() {
-    std::error_code ignored;
-    fs::remove_all(dir, ignored);
+    EXPECT_TRUE(test::WriteCodedVideo(path, video) && stream.Open(path));
   }
   ExtractionResult Extract(const ExtractionFields& fields, const std::string& moviePath = "") {
     return ExtractFrames(stream, moviePath.empty() ? path : moviePath, fields,
                          [this](const std::string& text) { statuses.push_back(text); });
   }
-  std::string Folder(int n) const { return FramesFolderName((dir / "clip").string(), n); }
+  std::string Folder(int n) const { return FramesFolderName(dir.File("clip"), n); }
   std::string File(int folder, int frame) const {
     return Folder(folder) + Format("/FR%05d.jpg", frame);
   }
 
-  fs::path dir;
-  std::string path;
+  test::ScopedEnv inMemory{"TMPDIR", "/dev/shm"};
+  test::TempDir dir;
+  std::string path = dir.File("clip.avi");
   MovieStream stream;
   Names statuses;
 };
@@ -149,9 +135,9 @@ TEST(FrameExtractionTest, NewFoldersAfterExistingOnesAndEvery2000Frames) {
   EXPECT_EQ(movie.Extract(DefaultExtractionFields(movie.stream)).firstFolder, 3u);
   const Names third = FileNames(movie.Folder(3));
   ASSERT_EQ(third.size(), 2000u);
-  EXPECT_EQ(third.back(), "FR02000.jpg");
-  EXPECT_EQ(FileNames(movie.Folder(5)), Names{"FR02001.jpg"});
-  EXPECT_EQ(test::ReadBytes(movie.File(4, 2001)), before);
+  EXPECT_EQ(
+      std::tuple(third.back(), FileNames(movie.Folder(5)), test::ReadBytes(movie.File(4, 2001))),
+      std::tuple("FR02000.jpg", Names{"FR02001.jpg"}, before));
 }
 
 TEST(FrameExtractionTest, CutOutSavesExactlyThatPartOfTheFrameAndFolderFailuresStop) {
@@ -189,10 +175,9 @@ TEST(FrameExtractionTest, CutOutSavesExactlyThatPartOfTheFrameAndFolderFailuresS
   EXPECT_TRUE(movie.statuses.empty());
 
   // A folder that cannot be made stops at once: every further frame would be refused too.
-  { std::ofstream((movie.dir / "plain").string()) << "x"; }
+  { std::ofstream(movie.dir.File("plain")) << "x"; }
   const Status stopped =
-      movie.Extract(DefaultExtractionFields(movie.stream), (movie.dir / "plain/clip.avi").string())
-          .status;
+      movie.Extract(DefaultExtractionFields(movie.stream), movie.dir.File("plain/clip.avi")).status;
   ASSERT_FALSE(stopped);
   EXPECT_EQ(std::pair(stopped.Why().kind, stopped.Why().systemError),
             std::pair(FailureKind::kCannotCreate, ENOTDIR));

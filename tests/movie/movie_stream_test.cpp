@@ -39,7 +39,7 @@ TEST(MovieStreamTest, ReportsTheMovieAndSeeksToTheFramesOfASequentialDecode) {
       {"bframes.mp4", {.frames = 60, .codec = kMpeg4, .pixelFormat = kYuv, .rate = {30000, 1001},
                        .bFrames = 2}, 30000, 1001},
       // A raw stream states no length: its frames must be counted.
-      {"raw.m4v", {.frames = 40, .codec = kMpeg4, .pixelFormat = kYuv, .gop = 10}, 0, 0},
+      {"raw.m4v", {.frames = 40, .codec = kMpeg4, .pixelFormat = kYuv}, 0, 0},
   };
   // clang-format on
   for (const auto& movie : movies) {

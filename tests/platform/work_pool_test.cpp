@@ -70,17 +70,14 @@ TEST(WorkPoolTest, WorkersRunBesideTheCaller) {
   EXPECT_TRUE(met.load());
 }
 
-TEST(ThreadCountTest, ParsesOnlyPlainCountsInRange) {
-  EXPECT_EQ(ParseThreadCount("1"), 1u);
-  EXPECT_EQ(ParseThreadCount("256"), 256u);
+// Plain counts 1..256 only; the environment's count wins over the hardware, and one that is no
+// count falls back to the hardware, never to 0.
+TEST(ThreadCountTest, PlainCountsFromTheEnvironmentOverTheHardware) {
+  EXPECT_EQ(std::tuple(ParseThreadCount("1"), ParseThreadCount("256")), std::tuple(1u, 256u));
   for (const char* bad : {"0", "257", "", "-2", "2x", " 2", "99999999999"})
     EXPECT_EQ(ParseThreadCount(bad), std::nullopt) << bad;
-}
-
-TEST(ThreadCountTest, EnvironmentOverridesTheHardware) {
   test::ScopedEnv count(kThreadCountVariable, "3");
   EXPECT_EQ(DefaultThreadCount(), 3u);
-  // A value that is no count falls back to the hardware, never to 0.
   test::ScopedEnv notACount(kThreadCountVariable, "zero");
   const unsigned hardware = std::thread::hardware_concurrency();
   EXPECT_EQ(DefaultThreadCount(), hardware == 0 ? 1u : hardware);
