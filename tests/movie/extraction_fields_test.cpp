@@ -64,16 +64,14 @@ TEST(ExtractionFieldsTest, FrameTimeLabelAndSampleFrameChoices) {
   EXPECT_EQ(FrameTimeLabel(30000, 1001), ". (1/30s)");  // 29.97 + 0.5
   EXPECT_EQ(FrameTimeLabel(0, 0), ". (1/0s)");
 
-  ExtractionFields fields;
-  fields.startFrame = 10;
-  fields.stopFrame = 110;
-  EXPECT_EQ(RandomSampleFrame(fields, 0), 10);
-  EXPECT_EQ(RandomSampleFrame(fields, 32767), 109);  // 10 + 3276700 / 32768 = 10 + 99.99
-  EXPECT_EQ(FirstSampleFrame(fields), 10);
-  EXPECT_EQ(LastSampleFrame(fields), 109);
-  fields.startFrame = 0;
-  fields.stopFrame = 1000000;                           // 32767 * 1000000 does not fit 32 bits
-  EXPECT_EQ(RandomSampleFrame(fields, 32767), 999969);  // 32767000000 / 32768 = 999969.48
+  // 10 + 32767 * 100 / 32768 = 10 + 99.99; 32767 * 1000000 does not fit 32 bits, / 32768 it is
+  // 999969.48.
+  ExtractionFields fields{.startFrame = 10, .stopFrame = 110};
+  EXPECT_EQ(std::tuple(RandomSampleFrame(fields, 0), RandomSampleFrame(fields, 32767),
+                       FirstSampleFrame(fields), LastSampleFrame(fields)),
+            std::tuple(10, 109, 10, 109));
+  fields = {.stopFrame = 1000000};
+  EXPECT_EQ(RandomSampleFrame(fields, 32767), 999969);
   fields.stopFrame = 0;
   EXPECT_EQ(LastSampleFrame(fields), -1);
 }
@@ -89,13 +87,12 @@ TEST(ExtractionFieldsTest, RangeCheckAndSampleFrameOnAMovie) {
   EXPECT_FALSE(DrawSampleFrame(nullptr, fields, 0, 34, 10).has_value());
   MovieStream stream;
   ASSERT_TRUE(stream.Open(dir.File("dark.avi")));
-  fields.startFrame = 12;
-  EXPECT_TRUE(CheckFrameRange(&stream, fields));  // start = stop = count
-  fields.stopFrame = 13;
-  EXPECT_FALSE(CheckFrameRange(&stream, fields));
-  fields.startFrame = 6;
-  fields.stopFrame = 5;
-  EXPECT_FALSE(CheckFrameRange(&stream, fields));
+  for (const auto& [start, stop, within] :
+       {std::tuple{12u, 12u, true}, {12u, 13u, false}, {6u, 5u, false}}) {  // count 12
+    fields.startFrame = start;
+    fields.stopFrame = stop;
+    EXPECT_EQ(CheckFrameRange(&stream, fields), within) << start << "-" << stop;
+  }
   EXPECT_EQ(prompt.messages, std::vector<std::string>(
                                  2, "The value start/stop frame value should be between 0 and 12"));
 
