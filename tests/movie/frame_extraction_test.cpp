@@ -143,13 +143,15 @@ TEST(FrameExtractionTest, NewFoldersAfterExistingOnesAndEvery2000Frames) {
 TEST(FrameExtractionTest, CutOutSavesExactlyThatPartOfTheFrameAndFolderFailuresStop) {
   RecordingPrompt prompt;
   Movie movie(3);
-  ExtractionFields fields = DefaultExtractionFields(movie.stream);
-  fields.posX = 8;
-  fields.posY = 4;
-  fields.sizeX = 18;  // 18 * 3 = 54 bytes, padded to 56
-  fields.sizeY = 8;
-  fields.writeBmp = true;
-  fields.writeJpg = false;
+  // 18 * 3 = 54 bytes a row, padded to 56.
+  ExtractionFields fields{.posX = 8,
+                          .posY = 4,
+                          .sizeX = 18,
+                          .sizeY = 8,
+                          .stopFrame = 3,
+                          .howManyFrames = 3,
+                          .writeJpg = false,
+                          .writeBmp = true};
   movie.Extract(fields);
   EXPECT_EQ(FileNames(movie.Folder(1)), (Names{"FR00001.bmp", "FR00002.bmp", "FR00003.bmp"}));
   const auto bmp = test::ReadBytes(movie.Folder(1) + "/FR00003.bmp");
@@ -170,9 +172,7 @@ TEST(FrameExtractionTest, CutOutSavesExactlyThatPartOfTheFrameAndFolderFailuresS
     const Status stopped = movie.Extract(fields).status;
     EXPECT_EQ(test::KindOf(stopped), FailureKind::kRefused) << posX;
   }
-  EXPECT_TRUE(prompt.messages.empty());
   EXPECT_FALSE(fs::exists(movie.Folder(2)));
-  EXPECT_TRUE(movie.statuses.empty());
 
   // A folder that cannot be made stops at once: every further frame would be refused too.
   { std::ofstream(movie.dir.File("plain")) << "x"; }
@@ -181,7 +181,7 @@ TEST(FrameExtractionTest, CutOutSavesExactlyThatPartOfTheFrameAndFolderFailuresS
   ASSERT_FALSE(stopped);
   EXPECT_EQ(std::pair(stopped.Why().kind, stopped.Why().systemError),
             std::pair(FailureKind::kCannotCreate, ENOTDIR));
-  EXPECT_EQ(prompt.messages, Names{"Cannot save frame nr.1."});
+  EXPECT_EQ(prompt.messages, Names{"Cannot save frame nr.1."});  // and none for the refusals
   EXPECT_TRUE(movie.statuses.empty());
 }
 
@@ -203,7 +203,7 @@ TEST(FrameExtractionTest, UnreadableFramesAreSkippedAndNotCounted) {
   EXPECT_TRUE(prompt.messages.empty());
   // Going back after the decoder reached the end of the file still works.
   ASSERT_NE(movie.stream.Frame(written / 2), nullptr);
-  EXPECT_EQ(test::ReadCode(*movie.stream.Frame(written / 2)), written / 2);
+  EXPECT_EQ(test::ReadCode(FromDib(*movie.stream.Frame(written / 2)).value()), written / 2);
 }
 
 }  // namespace

@@ -54,11 +54,6 @@ inline int ReadCode(const Image& image) {
   return n;
 }
 
-inline int ReadCode(const Dib& dib) {
-  const auto image = FromDib(dib);
-  return image ? ReadCode(*image) : -1;
-}
-
 // Everything the encoder holds, released in one place whatever step failed.
 struct VideoWriter {
   AVFormatContext* output = nullptr;
