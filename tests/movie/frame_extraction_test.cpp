@@ -22,8 +22,7 @@ using Names = std::vector<std::string>;
 
 Names FileNames(const std::string& folder) {
   Names names;
-  std::error_code error;
-  for (const auto& entry : fs::directory_iterator(folder, error))
+  for (const auto& entry : fs::directory_iterator(folder))
     names.push_back(entry.path().filename().string());
   std::sort(names.begin(), names.end());
   return names;
@@ -57,19 +56,13 @@ struct Movie {
   Names statuses;
 };
 
-bool StartsWith(const std::string& text, const std::string& start) {
-  return text.rfind(start, 0) == 0;
-}
-
-TEST(FrameExtractionTest, NamesFollowTheMoviePath) {
+TEST(FrameExtractionTest, FramesAreChosenByStepAndCountAndNamedAfterTheMovie) {
   EXPECT_EQ(MovieBase("/v/clip.avi"), "/v/clip");
   EXPECT_EQ(MovieBase("/v/clip.part.mp4"), "/v/clip.part");
   EXPECT_EQ(MovieBase("/v.d/clip"), "/v.d/clip");
   EXPECT_EQ(FramesFolderName("/v/clip", 3), "/v/clip_FRAMES00003");
   EXPECT_EQ(FrameFileName("/v/clip", 12, "%s", 123456, "bmp"), "/v/clip_FRAMES00012/%s123456.bmp");
-}
 
-TEST(FrameExtractionTest, FramesAreChosenByStepAndCount) {
   RecordingPrompt prompt;
   Movie movie(100);
   ExtractionFields fields = DefaultExtractionFields(movie.stream);
@@ -80,10 +73,10 @@ TEST(FrameExtractionTest, FramesAreChosenByStepAndCount) {
             std::tuple(0u, 100u, 0, 99));
   ASSERT_EQ(movie.statuses.size(), 101u);
   // Frame 0 is 0 % of the way, so no time is left to guess; frame 1 is 1 / 101 of the range.
-  EXPECT_TRUE(StartsWith(movie.statuses[0], "Frame (1) 1 of 100, Completed 0.00%, Elapsed Time: "));
+  EXPECT_TRUE(movie.statuses[0].starts_with("Frame (1) 1 of 100, Completed 0.00%, Elapsed Time: "));
   EXPECT_NE(movie.statuses[0].find(", ETA: 00:00:00"), std::string::npos);
-  EXPECT_TRUE(StartsWith(movie.statuses[1], "Frame (2) 2 of 100, Completed 0.99%, Elapsed Time: "));
-  EXPECT_TRUE(StartsWith(movie.statuses[100], "Frames 100, Completed 100%, Elapsed Time: 00:00:"));
+  EXPECT_TRUE(movie.statuses[1].starts_with("Frame (2) 2 of 100, Completed 0.99%, Elapsed Time: "));
+  EXPECT_TRUE(movie.statuses[100].starts_with("Frames 100, Completed 100%, Elapsed Time: 00:00:"));
 
   fields.howManyFrames = 10;  // span 101, step 10.1
   movie.Extract(fields);
@@ -103,7 +96,7 @@ TEST(FrameExtractionTest, FramesAreChosenByStepAndCount) {
             std::tuple(3, 3, size_t{1}));
   Names ours;  // the JPEG writer adds its own "Can't open" before each
   for (const auto& text : prompt.messages)
-    if (StartsWith(text, "Cannot save"))
+    if (text.starts_with("Cannot save"))
       ours.push_back(text);
   EXPECT_EQ(ours, (Names{"Cannot save frame nr.1.", "Cannot save frame nr.34.",
                          "Cannot save frame nr.67."}));
