@@ -5,7 +5,6 @@
 #include <atomic>
 #include <mutex>
 #include <optional>
-#include <string>
 #include <thread>
 #include <vector>
 
@@ -32,10 +31,9 @@ TEST(WorkPoolTest, EveryIndexOnceInEveryRound) {
         std::vector<std::vector<size_t>> seen(threads);
         std::mutex lock;
         pool.ParallelFor(count, grain, [&](size_t begin, size_t end, unsigned thread) {
-          ASSERT_LT(thread, threads);
-          ASSERT_LT(begin, end);
-          ASSERT_LE(end, count);
-          ASSERT_TRUE(end - begin == limit || end == count);
+          ASSERT_TRUE(thread < threads && begin < end && end <= count &&
+                      (end - begin == limit || end == count))
+              << thread << ": " << begin << "-" << end;
           std::lock_guard<std::mutex> hold(lock);
           if (owner[thread] == std::thread::id())
             owner[thread] = std::this_thread::get_id();
