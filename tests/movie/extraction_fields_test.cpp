@@ -10,9 +10,6 @@
 namespace tessarix {
 namespace {
 
-using test::RecordingPrompt;
-using test::TempDir;
-
 TEST(ExtractionFieldsTest, DefaultsAndTheBoxesTheyAreTypedInto) {
   for (const auto& [frames, howMany] :
        {std::pair{0u, 1}, {4999u, 5000}, {5000u, 5000}, {2147483647u, 5000}})
@@ -77,11 +74,11 @@ TEST(ExtractionFieldsTest, FrameTimeLabelAndSampleFrameChoices) {
 }
 
 TEST(ExtractionFieldsTest, RangeCheckAndSampleFrameOnAMovie) {
-  TempDir dir;
+  test::TempDir dir;
   ASSERT_TRUE(test::WriteVideo(dir.File("dark.avi"), {.width = 64, .frames = 12}, [](int) {
     return test::MakeFlatImage(64, 16, MakePixel(40, 40, 40));
   }));
-  RecordingPrompt prompt;
+  test::RecordingPrompt prompt;
   ExtractionFields fields = DefaultExtractionFields(12, 64, 16);
   EXPECT_FALSE(CheckFrameRange(nullptr, fields));  // without a message
   EXPECT_FALSE(DrawSampleFrame(nullptr, fields, 0, 34, 10).has_value());

@@ -12,25 +12,17 @@
 namespace tessarix {
 namespace {
 
-using test::RecordingPrompt;
-using test::TempDir;
-using test::VideoSpec;
-
-void WriteFile(const std::string& path, const std::string& bytes) {
-  std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
-}
-
 // Every frame read in order without a seek, then again in a scrambled order from a fresh stream:
 // a seek must give exactly the pixels the sequential decode gave.
 TEST(MovieStreamTest, ReportsTheMovieAndSeeksToTheFramesOfASequentialDecode) {
-  TempDir dir;
-  RecordingPrompt prompt;
+  test::TempDir dir;
+  test::RecordingPrompt prompt;
   constexpr AVCodecID kMpeg4 = AV_CODEC_ID_MPEG4;
   constexpr AVPixelFormat kYuv = AV_PIX_FMT_YUV420P;
   // clang-format off
   const struct {
     const char* name;
-    VideoSpec video;
+    test::VideoSpec video;
     uint32_t rate, scale;
   } movies[] = {
       {"mjpeg.avi", {.frames = 60}, 25, 1},
@@ -74,11 +66,11 @@ TEST(MovieStreamTest, ReportsTheMovieAndSeeksToTheFramesOfASequentialDecode) {
 }
 
 TEST(MovieStreamTest, RefusesWhatIsNotAVideo) {
-  TempDir dir;
-  WriteFile(dir.File("notes.avi"), "This is not a movie, just a few words of text.\n");
+  test::TempDir dir;
+  std::ofstream(dir.File("notes.avi")) << "This is not a movie, just a few words of text.\n";
   const std::pair<const char*, long> cases[] = {{"missing.avi", AVERROR(ENOENT)},
                                                 {"notes.avi", AVERROR_INVALIDDATA}};
-  RecordingPrompt prompt;
+  test::RecordingPrompt prompt;
   MovieStream stream;
   for (const auto& [name, error] : cases) {
     const Status opened = stream.Open(dir.File(name));
