@@ -10,7 +10,7 @@
 namespace tessarix {
 namespace {
 
-TEST(ExtractionFieldsTest, DefaultsAndTheBoxesTheyAreTypedInto) {
+TEST(ExtractionFieldsTest, DefaultsBoxesFrameTimeAndSampleFrames) {
   for (const auto& [frames, howMany] :
        {std::pair{0u, 1}, {4999u, 5000}, {5000u, 5000}, {2147483647u, 5000}})
     EXPECT_EQ(DefaultExtractionFields(frames, 1, 1).howManyFrames, howMany) << frames;
@@ -29,20 +29,17 @@ TEST(ExtractionFieldsTest, DefaultsAndTheBoxesTheyAreTypedInto) {
                        parsed->howManyFrames, parsed->jpgQuality, parsed->filePrefix),
             std::tuple(12u, 480u, 4294967295u, 100u, INT32_MIN, 100u, texts.filePrefix));
 
-  const std::string positive = "Please enter a positive integer.";
-  const std::string integer = "Please enter an integer.";
-  const std::string quality = "Please enter an integer between 1 and 100.";
   const struct {
     std::string T::*box;
     std::string text;
     std::string field, message;
   } refused[] = {
-      {&T::posX, "-1", "posX", positive},
-      {&T::sizeX, "12a", "sizeX", positive},
-      {&T::stopFrame, "4294967296", "stopFrame", positive},
-      {&T::howManyFrames, "2147483648", "howManyFrames", integer},
-      {&T::jpgQuality, "0", "jpgQuality", quality},
-      {&T::jpgQuality, "101", "jpgQuality", quality},
+      {&T::posX, "-1", "posX", "Please enter a positive integer."},
+      {&T::sizeX, "12a", "sizeX", "Please enter a positive integer."},
+      {&T::stopFrame, "4294967296", "stopFrame", "Please enter a positive integer."},
+      {&T::howManyFrames, "2147483648", "howManyFrames", "Please enter an integer."},
+      {&T::jpgQuality, "0", "jpgQuality", "Please enter an integer between 1 and 100."},
+      {&T::jpgQuality, "101", "jpgQuality", "Please enter an integer between 1 and 100."},
       {&T::filePrefix, std::string(101, 'a'), "filePrefix",
        "Please enter no more than 100 characters."},
       {&T::filePrefix, "../FR", "filePrefix", "Please enter a prefix without \"/\"."},
@@ -54,23 +51,21 @@ TEST(ExtractionFieldsTest, DefaultsAndTheBoxesTheyAreTypedInto) {
     EXPECT_FALSE(ParseExtractionFields(bad, &problem).has_value()) << c.text;
     EXPECT_EQ(std::pair(problem.field, problem.message), std::pair(c.field, c.message)) << c.text;
   }
-}
 
-TEST(ExtractionFieldsTest, FrameTimeLabelAndSampleFrameChoices) {
-  EXPECT_EQ(FrameTimeLabel(25, 1), ". (1/25s)");
-  EXPECT_EQ(FrameTimeLabel(30000, 1001), ". (1/30s)");  // 29.97 + 0.5
-  EXPECT_EQ(FrameTimeLabel(0, 0), ". (1/0s)");
+  // 30000 / 1001 = 29.97, + 0.5 rounds to 30.
+  EXPECT_EQ(std::tuple(FrameTimeLabel(25, 1), FrameTimeLabel(30000, 1001), FrameTimeLabel(0, 0)),
+            std::tuple(". (1/25s)", ". (1/30s)", ". (1/0s)"));
 
   // 10 + 32767 * 100 / 32768 = 10 + 99.99; 32767 * 1000000 does not fit 32 bits, / 32768 it is
   // 999969.48.
-  ExtractionFields fields{.startFrame = 10, .stopFrame = 110};
-  EXPECT_EQ(std::tuple(RandomSampleFrame(fields, 0), RandomSampleFrame(fields, 32767),
-                       FirstSampleFrame(fields), LastSampleFrame(fields)),
+  ExtractionFields sample{.startFrame = 10, .stopFrame = 110};
+  EXPECT_EQ(std::tuple(RandomSampleFrame(sample, 0), RandomSampleFrame(sample, 32767),
+                       FirstSampleFrame(sample), LastSampleFrame(sample)),
             std::tuple(10, 109, 10, 109));
-  fields = {.stopFrame = 1000000};
-  EXPECT_EQ(RandomSampleFrame(fields, 32767), 999969);
-  fields.stopFrame = 0;
-  EXPECT_EQ(LastSampleFrame(fields), -1);
+  sample = {.stopFrame = 1000000};
+  EXPECT_EQ(RandomSampleFrame(sample, 32767), 999969);
+  sample.stopFrame = 0;
+  EXPECT_EQ(LastSampleFrame(sample), -1);
 }
 
 TEST(ExtractionFieldsTest, RangeCheckAndSampleFrameOnAMovie) {

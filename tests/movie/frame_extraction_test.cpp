@@ -17,7 +17,6 @@ namespace tessarix {
 namespace {
 
 namespace fs = std::filesystem;
-using test::RecordingPrompt;
 using Names = std::vector<std::string>;
 
 Names FileNames(const std::string& folder) {
@@ -36,8 +35,7 @@ int CodeOfJpeg(const std::string& path) {
 // A movie of `frames` coded frames, opened, with a status recorder. Every frame file is synced
 // as it is written, so the folder lies in memory: thousands of frames stay fast.
 struct Movie {
-  explicit Movie(int frames, test::VideoSpec video = {}) {
-    video.frames = frames;
+  explicit Movie(const test::VideoSpec& video) {
     EXPECT_TRUE(test::WriteCodedVideo(path, video) && stream.Open(path));
   }
   ExtractionResult Extract(const ExtractionFields& fields, const std::string& moviePath = "") {
@@ -63,8 +61,8 @@ TEST(FrameExtractionTest, FramesAreChosenByStepAndCountAndNamedAfterTheMovie) {
   EXPECT_EQ(FramesFolderName("/v/clip", 3), "/v/clip_FRAMES00003");
   EXPECT_EQ(FrameFileName("/v/clip", 12, "%s", 123456, "bmp"), "/v/clip_FRAMES00012/%s123456.bmp");
 
-  RecordingPrompt prompt;
-  Movie movie(100);
+  test::RecordingPrompt prompt;
+  Movie movie({.frames = 100});
   ExtractionFields fields = DefaultExtractionFields(movie.stream);
   EXPECT_EQ(movie.Extract(fields).written, 100);
   // In one pass through the file, frame n into file n + 1.
@@ -100,9 +98,8 @@ TEST(FrameExtractionTest, FramesAreChosenByStepAndCountAndNamedAfterTheMovie) {
   EXPECT_EQ(prompt.messages, (Names{"Cannot save frame nr.1.", "Cannot save frame nr.34.",
                                     "Cannot save frame nr.67."}));
 
-  fields = DefaultExtractionFields(movie.stream);
-  fields.startFrame = 4;
-  fields.howManyFrames = 0;  // one frame
+  // No frames asked for: one frame.
+  fields = {.sizeX = 48, .sizeY = 16, .startFrame = 4, .stopFrame = 100, .howManyFrames = 0};
   EXPECT_EQ(movie.Extract(fields).written, 1);
   EXPECT_EQ(FileNames(movie.Folder(4)), Names{"FR00005.jpg"});
   // A start at the end writes nothing but still reports the end; a stop past it is cut there.
@@ -118,9 +115,12 @@ TEST(FrameExtractionTest, FramesAreChosenByStepAndCountAndNamedAfterTheMovie) {
 // Folders 1 and 2 exist: the first goes after them. Folder 4 exists too, made by hand with a
 // picture of its own: a later folder never goes into one that is there.
 TEST(FrameExtractionTest, NewFoldersAfterExistingOnesAndEvery2000Frames) {
-  RecordingPrompt prompt;
+  test::RecordingPrompt prompt;
   // Stored raw, the frames cost next to nothing to write and read.
-  Movie movie(2001, {.width = 16, .codec = AV_CODEC_ID_RAWVIDEO, .pixelFormat = AV_PIX_FMT_BGR24});
+  Movie movie({.width = 16,
+               .frames = 2001,
+               .codec = AV_CODEC_ID_RAWVIDEO,
+               .pixelFormat = AV_PIX_FMT_BGR24});
   for (const int folder : {1, 2, 4}) fs::create_directory(movie.Folder(folder));
   test::WriteJpeg(test::MakeFlatImage(4, 4, MakePixel(1, 2, 3)), movie.File(4, 2001));
   const auto before = test::ReadBytes(movie.File(4, 2001));
@@ -133,8 +133,8 @@ TEST(FrameExtractionTest, NewFoldersAfterExistingOnesAndEvery2000Frames) {
 }
 
 TEST(FrameExtractionTest, CutOutSavesExactlyThatPartOfTheFrameAndFolderFailuresStop) {
-  RecordingPrompt prompt;
-  Movie movie(3);
+  test::RecordingPrompt prompt;
+  Movie movie({.frames = 3});
   // 18 * 3 = 54 bytes a row, padded to 56.
   ExtractionFields fields{.posX = 8, .posY = 4, .sizeX = 18, .sizeY = 8, .stopFrame = 3};
   fields.howManyFrames = 3;
@@ -177,8 +177,8 @@ TEST(FrameExtractionTest, CutOutSavesExactlyThatPartOfTheFrameAndFolderFailuresS
 // on after the damage, frames that cannot be read are skipped, counted and reported, and going
 // back after the decoder reached the end still works.
 TEST(FrameExtractionTest, DamagedAndMissingFramesAreSkippedAndNotCounted) {
-  RecordingPrompt prompt;
-  Movie movie(100);
+  test::RecordingPrompt prompt;
+  Movie movie({.frames = 100});
   movie.stream.Close();
   auto bytes = test::ReadBytes(movie.path);
   const unsigned char start[] = {0xFF, 0xD8, 0xFF};

@@ -7,7 +7,6 @@
 #include <functional>
 #include <string>
 
-#include "imaging/dib.h"
 #include "imaging/image.h"
 #include "test_support.h"
 
