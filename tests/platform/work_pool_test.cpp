@@ -41,8 +41,7 @@ TEST(WorkPoolTest, EveryIndexOnceInEveryRound) {
           seen[thread].push_back(begin);
           for (size_t i = begin; i < end; ++i) ++visits[i];
         });
-        for (size_t i = 0; i < count; ++i)
-          ASSERT_EQ(visits[i], 1) << threads << " " << count << " " << grain << " " << i;
+        ASSERT_EQ(visits, std::vector<int>(count, 1)) << threads << " " << count << " " << grain;
         for (unsigned t = 0; t < threads; ++t) {
           int decreases = 0;
           for (size_t i = 1; i < seen[t].size(); ++i) decreases += seen[t][i] < seen[t][i - 1];
