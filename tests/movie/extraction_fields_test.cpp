@@ -66,6 +66,8 @@ TEST(ExtractionFieldsTest, DefaultsBoxesFrameTimeAndSampleFrames) {
   EXPECT_EQ(RandomSampleFrame(sample, 32767), 999969);
   sample.stopFrame = 0;
   EXPECT_EQ(LastSampleFrame(sample), -1);
+  // A frame without width or height has no cut-out to map (and nothing to divide by).
+  EXPECT_FALSE(MapCutOut(fields, 0, 480, 318, 238) || MapCutOut(fields, 640, 0, 318, 238));
 }
 
 TEST(ExtractionFieldsTest, RangeCheckAndSampleFrameOnAMovie) {
