@@ -84,6 +84,7 @@ TEST(AtomicFile, OnlyACommitReplacesTheTargetsWholeAndAllTogether) {
     ASSERT_TRUE(discarded.Open() && dropped.Open());
     std::fputs("half", discarded.Stream());
     std::fputs("half", dropped.Stream());
+    EXPECT_EQ(FileCount(dir.Path()), 3);  // the temporary files lie beside their targets
     discarded.Discard();
     EXPECT_FALSE(discarded.Commit());
   }  // `dropped` destroyed without a commit
