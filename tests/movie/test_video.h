@@ -7,7 +7,6 @@
 #include <functional>
 #include <string>
 
-#include "imaging/dib.h"
 #include "imaging/image.h"
 #include "test_support.h"
 
@@ -27,7 +26,6 @@ struct VideoSpec {
   AVPixelFormat pixelFormat = AV_PIX_FMT_YUVJ420P;
   AVRational rate{25, 1};
   int bFrames = 0;
-  int gop = 12;
 };
 
 // 12 bits of n as 8x8 blocks, six per block row from the top-left corner, on a grey frame.
@@ -53,11 +51,6 @@ inline int ReadCode(const Image& image) {
       return -1;
   }
   return n;
-}
-
-inline int ReadCode(const Dib& dib) {
-  const auto image = FromDib(dib);
-  return image ? ReadCode(*image) : -1;
 }
 
 // Everything the encoder holds, released in one place whatever step failed.
@@ -106,9 +99,8 @@ inline bool WriteVideo(const std::string& path, const VideoSpec& video,
   c.pix_fmt = video.pixelFormat;
   c.time_base = av_inv_q(video.rate);
   c.framerate = video.rate;
-  c.gop_size = video.gop;
+  c.gop_size = 10;
   c.max_b_frames = video.bFrames;
-  c.bit_rate = 4000000;
   c.qmin = 2;
   c.qmax = 4;
   if (video.codec == AV_CODEC_ID_MJPEG)

