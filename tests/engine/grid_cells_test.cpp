@@ -140,6 +140,15 @@ TEST(AnalyseCells, CellsBeyondOrAcrossTheScaledPhotoAndStop) {
   EXPECT_EQ(mosaic.cells[0].info.grid[0], MakePixel(90, 90, 90));
   EXPECT_EQ(Transparency(mosaic.cells[0].info.grid[11]), 255u);
 
+  // A square cell is thumbnailed as a landscape one; only a taller one is turned.
+  Mosaic shapes;
+  for (const uint32_t height : {80u, 90u}) {
+    MosaicCell& cell = shapes.cells.emplace_back();
+    cell.width = 80, cell.height = height, cell.area = 80 * height;
+  }
+  ASSERT_TRUE(AnalyseCells(job, shapes, scaled, 0.1, 36, 24));
+  EXPECT_EQ(std::pair(shapes.cells[0].portrait, shapes.cells[1].portrait), std::pair(false, true));
+
   for (MosaicCell& cell : mosaic.cells) cell.hasInfo = 0;
   job.RequestStop();
   EXPECT_EQ(test::KindOf(AnalyseCells(job, mosaic, scaled, 0.1, 36, 24)), FailureKind::kStopped);

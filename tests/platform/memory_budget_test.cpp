@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdint>
 #include <thread>
 
+#include "platform/memory_limit.h"
 #include "platform/work_pool.h"
 
 namespace tessarix {
@@ -67,6 +69,14 @@ TEST(MemoryBudget, OnlyWorkHoldingNothingWaitsAndNeverForItself) {
         << row.own << " + " << row.others << " held, " << row.request << " asked, on helper "
         << row.onHelper;
   }
+}
+
+// Picture sizes from hostile headers are multiplied before they are checked.
+TEST(SaturatingProduct, LargestValueInsteadOfWrapping) {
+  const uint64_t two32 = uint64_t{1} << 32;
+  EXPECT_EQ(SaturatingProduct(two32, two32 - 1), (two32 - 1) << 32);
+  EXPECT_EQ(SaturatingProduct(two32, two32), UINT64_MAX);
+  EXPECT_EQ(SaturatingProduct(0, UINT64_MAX), 0u);
 }
 
 }  // namespace
