@@ -238,7 +238,7 @@ TEST_F(CliTest, AnUpdateWaitsForTheRunHoldingTheFile) {
   const std::string waiting =
       "Waiting while another program creates or updates \"" + collection() + "\"...\n";
   const std::vector<std::string> update = {"collection", "update", collection()};
-  const CliRun stopped = Cli(dir, update, "timeout --preserve-status -k 5 -s INT 0.5 ");
+  const CliRun stopped = Cli(dir, update, "timeout --preserve-status -k 5 -s INT 1.5 ");
   EXPECT_EQ(stopped.status, 130);
   EXPECT_NE(stopped.err.find(waiting), std::string::npos) << stopped.err;
 

@@ -32,8 +32,12 @@ int CodeOfJpeg(const std::string& path) {
   return image.LoadJpeg(path) ? test::ReadCode(image) : -2;
 }
 
-// A movie of `frames` coded frames, opened, with a status recorder. Every frame file is synced
-// as it is written, so the folder lies in memory, where that costs nothing.
+// Where the frames go: every frame file is synced as it is written, which costs nothing in memory.
+std::string FastTemporaryFolder() {
+  return fs::is_directory("/dev/shm") ? "/dev/shm" : fs::temp_directory_path().string();
+}
+
+// A movie of `frames` coded frames, opened, with a status recorder.
 struct Movie {
   explicit Movie(const test::VideoSpec& video) {
     EXPECT_TRUE(test::WriteCodedVideo(path, video) && stream.Open(path));
@@ -47,7 +51,7 @@ struct Movie {
     return Folder(folder) + Format("/FR%05d.jpg", frame);
   }
 
-  test::ScopedEnv inMemory{"TMPDIR", "/dev/shm"};
+  test::ScopedEnv inMemory{"TMPDIR", FastTemporaryFolder()};
   test::TempDir dir;
   std::string path = dir.File("clip.avi");
   MovieStream stream;
