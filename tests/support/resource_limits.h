@@ -29,9 +29,14 @@ template <typename Work>
 LimitedRun RunWithLimit(int resource, uint64_t limitBytes, Work work) {
   LimitedRun run;
   int fds[2];
-  const pid_t child = pipe(fds) == 0 ? fork() : -1;
-  if (child < 0)
+  if (pipe(fds) != 0)
     return run;
+  const pid_t child = fork();
+  if (child < 0) {
+    close(fds[0]);
+    close(fds[1]);
+    return run;
+  }
   if (child == 0) {
     std::signal(SIGXFSZ, SIG_IGN);
     const rlimit limit{static_cast<rlim_t>(limitBytes), static_cast<rlim_t>(limitBytes)};

@@ -31,6 +31,9 @@ class TempDir {
                                  std::filesystem::perm_options::add, ignored);
     std::filesystem::remove_all(path_, ignored);
   }
+  // A copy would remove the folder while the original still uses it.
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
 
   const std::filesystem::path& Path() const { return path_; }
   // The folder as the program writes folders: absolute, ending with "/".
@@ -50,6 +53,8 @@ class ScopedEnv {
     setenv(name, value.c_str(), 1);
   }
   ~ScopedEnv() { saved_ ? setenv(name_, saved_->c_str(), 1) : unsetenv(name_); }
+  ScopedEnv(const ScopedEnv&) = delete;
+  ScopedEnv& operator=(const ScopedEnv&) = delete;
 
  private:
   const char* name_;
