@@ -48,6 +48,45 @@ bool RecordedSideways(const CollectionEntry& entry) {
          stored->height == entry.pixelHeight;
 }
 
+// Decodes a photo straight into its tile's resampler, row by row, when the photo is stored upright
+// and needs neither turning nor a size it would have to grow in height to: most photos, which
+// are then never held whole. It declines every other photo before decoding any row.
+class StreamedTile : public RowReceiver {
+ public:
+  StreamedTile(uint32_t tw, uint32_t th, const int& orientation)
+      : tw_(tw), th_(th), orientation_(orientation) {}
+
+  bool Begin(uint32_t width, uint32_t height, uint32_t& rows) override {
+    if (orientation_ != kUpright || MustTurn(width, height, tw_, th_))
+      return false;
+    const Crop crop = CentreCrop(width, height, tw_, th_);
+    if (!RowResampler::Takes(tw_, th_, crop.width, crop.height))
+      return false;
+    // Taken even when the resampler's memory cannot be had: the tile is then missing, as it is
+    // when a whole photo cannot be resampled.
+    width_ = width;
+    height_ = height;
+    resampler_ = RowResampler::Make(width, tw_, th_, crop.width, crop.height, crop.left, crop.top);
+    rows = crop.top + crop.height;
+    return resampler_.has_value();
+  }
+  Pixel* Row(uint32_t y) override { return resampler_->Row(y); }
+  void Filled(uint32_t y) override { resampler_->Filled(y); }
+
+  // Whether Begin took the photo; then its stored size and, once every row is in, the tile (none
+  // without the memory for it).
+  bool Taken() const { return width_ != 0; }
+  uint32_t Width() const { return width_; }
+  uint32_t Height() const { return height_; }
+  std::optional<Image> Take() { return resampler_ ? resampler_->Take() : std::nullopt; }
+
+ private:
+  uint32_t tw_, th_;
+  const int& orientation_;
+  std::optional<RowResampler> resampler_;
+  uint32_t width_ = 0, height_ = 0;
+};
+
 // LoadTile into `tile`, with the reason of a failure: the JPEG file's, or kOutOfMemory for a
 // photo that cannot be turned or resampled.
 Status DecodeTile(CollectionEntry& entry, uint32_t tw, uint32_t th, Image* decodeMemory,
@@ -60,6 +99,20 @@ Status DecodeTile(CollectionEntry& entry, uint32_t tw, uint32_t th, Image* decod
     const Crop crop = CentreCrop(w, h, tw, th);
     return crop.top + crop.height;
   };
+  int orientation = kUpright;
+  StreamedTile streamed(tw, th, orientation);
+  if (Status read = WithJpegMessage(ReadRows(entry.path, streamed, orientation)); !read)
+    return read;
+  if (streamed.Taken()) {
+    entry.pixelWidth = streamed.Width();
+    entry.pixelHeight = streamed.Height();
+    entry.portrait = streamed.Width() < streamed.Height();
+    tile = streamed.Take();
+    if (!tile)
+      return Failure{FailureKind::kOutOfMemory, entry.path, 0, {}};
+    return {};
+  }
+
   Image ownMemory;
   Image& image = decodeMemory != nullptr ? *decodeMemory : ownMemory;
   uint32_t h = 0;

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
+#include <memory>
 #include <vector>
 
 #if defined(__SSE2__)
@@ -47,6 +49,13 @@ std::vector<Span> MakeTable(uint32_t d, uint32_t r, uint32_t offset) {
   std::vector<Span> table(d);
   for (uint32_t j = 0; j < d; ++j) table[j] = MakeSpan(j, r, d, offset);
   return table;
+}
+
+// The most samples any span of `table` has between its two ends.
+uint32_t WidestInner(const std::vector<Span>& table) {
+  int64_t widest = 0;
+  for (const Span& span : table) widest = std::max(widest, span.end - span.start - 1);
+  return static_cast<uint32_t>(widest);
 }
 
 // A sample's weight from its row and column weights. Truncation can give 0, and an exactly
@@ -127,14 +136,22 @@ struct OpaqueSum {
 // SampleWeight(row, column), which no sum gives, and are taken from the row itself.
 class RowSums {
  public:
-  explicit RowSums(uint32_t width)
-      : width_(width), full_(size_t{width} * 4), weighted_(size_t{width} * 4) {}
+  // `widestInner`: the most inner columns (all but the two ends) any span of the columns has.
+  RowSums(uint32_t width, uint32_t widestInner)
+      : width_(width),
+        widestInner_(widestInner),
+        full_(size_t{width} * 4),
+        weighted_(size_t{width} * 4),
+        running_((size_t{width} + 1) * 4) {}
 
   // Adds `count` full-weight rows of the rectangle's width.
   void AddFull(const Pixel* const* rows, size_t count);
   // Adds a row of the rectangle's width of any other weight (0..255); at most two per destination
-  // row, its first and its last.
+  // row, its first and its last. It is weighed by Settle.
   void AddPartial(const Pixel* row, uint32_t weight);
+  // Once all rows of the destination row are in, before WeighInto: weighs the partial rows and,
+  // where the sums allow, adds up the inner samples of all rows column after column.
+  void Settle();
 
   // Adds the weighted samples of the span's columns start..end, counted from the rectangle's
   // left edge, to `sum`: `first` and `last` are the column weights of the ends, 256 between them.
@@ -146,21 +163,36 @@ class RowSums {
     fullRows_ = 0;
     partial_.clear();
     partialWeight_ = 0;
+    runningValid_ = false;
   }
 
  private:
   struct PartialRow {
     const Pixel* row;
     uint32_t weight;
+    uint32_t inner;  // the weight of its samples inside a span
   };
+
+  // Sets (`fresh`) or adds wa * a + wb * b, column by column, into the weighted sums.
+  void WeighPair(const Pixel* a, uint32_t wa, const Pixel* b, uint32_t wb, bool fresh);
+  // Fills running_ with the inner samples of all rows, weighed and added up from the left.
+  void AddUpInner();
+  // The sums of the ends of a span: its first and last column from the full rows, and the two
+  // samples of every partial row, each weighed by its row and column.
+  void WeighEnds(OpaqueSum& sum, int64_t start, int64_t end, uint32_t first, uint32_t last) const;
 
   static uint64_t Channel(const std::vector<uint32_t>& sums, int64_t x, int c) {
     return sums[static_cast<size_t>(x) * 4 + static_cast<size_t>(c)];
   }
 
   uint32_t width_;
+  uint32_t widestInner_;
   std::vector<uint32_t> full_;      // per column: red, green, blue, transparency (unused)
   std::vector<uint32_t> weighted_;  // the same for the partial rows, each times its inner weight
+  // Per column boundary x, the inner weight of every row times its samples in columns 0..x-1,
+  // kept modulo 2^32: exact for any span while no span's inner sum reaches 2^32.
+  std::vector<uint32_t> running_;
+  bool runningValid_ = false;
   std::vector<PartialRow> partial_;
   uint32_t fullRows_ = 0;
   uint32_t partialWeight_ = 0;  // the partial rows' inner weights added up
@@ -182,8 +214,38 @@ inline void AddWidened(uint32_t* sums, __m128i low, __m128i high, bool fresh) {
   const __m128i parts[4] = {_mm_unpacklo_epi16(low, zero), _mm_unpackhi_epi16(low, zero),
                             _mm_unpacklo_epi16(high, zero), _mm_unpackhi_epi16(high, zero)};
   __m128i* const out = reinterpret_cast<__m128i*>(sums);
-  for (int k = 0; k < 4; ++k) {
-    _mm_storeu_si128(out + k, fresh ? parts[k] : _mm_add_epi32(_mm_loadu_si128(out + k), parts[k]));
+  if (fresh) {
+    for (int k = 0; k < 4; ++k) _mm_storeu_si128(out + k, parts[k]);
+  } else {
+    for (int k = 0; k < 4; ++k)
+      _mm_storeu_si128(out + k, _mm_add_epi32(_mm_loadu_si128(out + k), parts[k]));
+  }
+}
+#endif
+
+#if defined(__SSE2__)
+// AddFull for the `kVectors` x 4 columns from x on. Up to 257 rows are added in 16-bit lanes (257 *
+// 255 still fits) and widened once: one load per source pixel group instead of a load and a store
+// of every sum for every row, and several groups side by side so that the few rows of a
+// destination row pay for the widening.
+template <int kVectors>
+inline void AddFullColumns(uint32_t* sums, const Pixel* const* rows, size_t count, uint32_t x,
+                           bool fresh) {
+  for (size_t first = 0; first < count; first += 257) {
+    const size_t stop = std::min(count, first + 257);
+    __m128i low[kVectors], high[kVectors];
+    for (int v = 0; v < kVectors; ++v) low[v] = high[v] = _mm_setzero_si128();
+    for (size_t r = first; r < stop; ++r) {
+      const Pixel* const at = rows[r] + x;
+      for (int v = 0; v < kVectors; ++v) {
+        __m128i l, h;
+        Widen(at + 4 * v, l, h);
+        low[v] = _mm_add_epi16(low[v], l);
+        high[v] = _mm_add_epi16(high[v], h);
+      }
+    }
+    for (int v = 0; v < kVectors; ++v)
+      AddWidened(sums + (size_t{x} + 4 * v) * 4, low[v], high[v], fresh && first == 0);
   }
 }
 #endif
@@ -194,20 +256,8 @@ void RowSums::AddFull(const Pixel* const* rows, size_t count) {
   const bool fresh = fullRows_ == 0;
   uint32_t x = 0;
 #if defined(__SSE2__)
-  // Four columns at a time, up to 257 rows in 16-bit lanes (257 * 255 still fits), widened once:
-  // one load per source pixel group instead of a load and a store of every sum for every row.
-  for (; x + 4 <= width_; x += 4) {
-    for (size_t first = 0; first < count; first += 257) {
-      __m128i low = _mm_setzero_si128(), high = _mm_setzero_si128();
-      for (size_t r = first; r < std::min(count, first + 257); ++r) {
-        __m128i l, h;
-        Widen(rows[r] + x, l, h);
-        low = _mm_add_epi16(low, l);
-        high = _mm_add_epi16(high, h);
-      }
-      AddWidened(full_.data() + size_t{x} * 4, low, high, fresh && first == 0);
-    }
-  }
+  for (; x + 16 <= width_; x += 16) AddFullColumns<4>(full_.data(), rows, count, x, fresh);
+  for (; x + 4 <= width_; x += 4) AddFullColumns<1>(full_.data(), rows, count, x, fresh);
 #endif
   for (; x < width_; ++x) {
     uint32_t* const column = full_.data() + size_t{x} * 4;
@@ -223,30 +273,87 @@ void RowSums::AddFull(const Pixel* const* rows, size_t count) {
 }
 
 void RowSums::AddPartial(const Pixel* row, uint32_t weight) {
-  const bool fresh = partial_.empty();
   // Inside a span a sample of this row weighs SampleWeight(weight, 256): the weight itself, or
   // 256 for the weight 0 of a row that ends exactly on the destination row's edge.
   const uint32_t inner = SampleWeight(weight, 256);
-  partial_.push_back({row, weight});
+  partial_.push_back({row, weight, inner});
   partialWeight_ += inner;
+}
+
+void RowSums::Settle() {
+  for (size_t k = 0; k < partial_.size(); k += 2) {
+    // The partial rows go through in pairs; a lone one is paired with itself at weight 0.
+    const PartialRow& a = partial_[k];
+    const bool pair = k + 1 < partial_.size();
+    WeighPair(a.row, a.inner, pair ? partial_[k + 1].row : a.row, pair ? partial_[k + 1].inner : 0,
+              k == 0);
+  }
+  // A sample weighs at most 255 times the weight of its row inside a span.
+  const uint64_t rowWeight = uint64_t{fullRows_} * 256 + partialWeight_;
+  runningValid_ = uint64_t{widestInner_} * 255 * rowWeight < (uint64_t{1} << 32);
+  if (runningValid_)
+    AddUpInner();
+}
+
+void RowSums::AddUpInner() {
+  const bool full = fullRows_ != 0, partial = !partial_.empty();
   uint32_t x = 0;
 #if defined(__SSE2__)
-  // A byte times at most 256 fits a 16-bit lane.
-  const __m128i w = _mm_set1_epi16(static_cast<int16_t>(inner));
+  const __m128i fullMask = _mm_set1_epi32(full ? -1 : 0);
+  const __m128i partialMask = _mm_set1_epi32(partial ? -1 : 0);
+  const auto* f = reinterpret_cast<const __m128i*>(full_.data());
+  const auto* w = reinterpret_cast<const __m128i*>(weighted_.data());
+  auto* out = reinterpret_cast<__m128i*>(running_.data());
+  __m128i total = _mm_setzero_si128();
+  _mm_storeu_si128(out, total);
+  for (; x < width_; ++x) {
+    const __m128i column =
+        _mm_add_epi32(_mm_and_si128(_mm_slli_epi32(_mm_loadu_si128(f + x), 8), fullMask),
+                      _mm_and_si128(_mm_loadu_si128(w + x), partialMask));
+    total = _mm_add_epi32(total, column);
+    _mm_storeu_si128(out + x + 1, total);
+  }
+#else
+  std::fill(running_.begin(), running_.begin() + 4, 0);
+  for (; x < width_; ++x) {
+    for (size_t c = 0; c < 4; ++c) {
+      const size_t at = size_t{x} * 4 + c;
+      running_[at + 4] = running_[at] + (full ? full_[at] << 8 : 0) + (partial ? weighted_[at] : 0);
+    }
+  }
+#endif
+}
+
+void RowSums::WeighPair(const Pixel* a, uint32_t wa, const Pixel* b, uint32_t wb, bool fresh) {
+  uint32_t x = 0;
+#if defined(__SSE2__)
+  // Each 32-bit sum is wa * a + wb * b from one multiply-add of interleaved 16-bit lanes: a
+  // byte times at most 256 fits a signed 16-bit lane, and two such products a 32-bit one.
+  const __m128i w = _mm_set1_epi32(static_cast<int32_t>(wa | wb << 16));
+  __m128i* const out = reinterpret_cast<__m128i*>(weighted_.data());
   for (; x + 4 <= width_; x += 4) {
-    __m128i low, high;
-    Widen(row + x, low, high);
-    AddWidened(weighted_.data() + size_t{x} * 4, _mm_mullo_epi16(low, w), _mm_mullo_epi16(high, w),
-               fresh);
+    __m128i aLow, aHigh, bLow, bHigh;
+    Widen(a + x, aLow, aHigh);
+    Widen(b + x, bLow, bHigh);
+    const __m128i sums[4] = {_mm_madd_epi16(_mm_unpacklo_epi16(aLow, bLow), w),
+                             _mm_madd_epi16(_mm_unpackhi_epi16(aLow, bLow), w),
+                             _mm_madd_epi16(_mm_unpacklo_epi16(aHigh, bHigh), w),
+                             _mm_madd_epi16(_mm_unpackhi_epi16(aHigh, bHigh), w)};
+    if (fresh) {
+      for (int k = 0; k < 4; ++k) _mm_storeu_si128(out + x + k, sums[k]);
+    } else {
+      for (int k = 0; k < 4; ++k)
+        _mm_storeu_si128(out + x + k, _mm_add_epi32(_mm_loadu_si128(out + x + k), sums[k]));
+    }
   }
 #endif
   for (; x < width_; ++x) {
     uint32_t* const column = weighted_.data() + size_t{x} * 4;
     if (fresh)
       std::fill(column, column + 4, 0);
-    column[0] += Red(row[x]) * inner;
-    column[1] += Green(row[x]) * inner;
-    column[2] += Blue(row[x]) * inner;
+    column[0] += Red(a[x]) * wa + Red(b[x]) * wb;
+    column[1] += Green(a[x]) * wa + Green(b[x]) * wb;
+    column[2] += Blue(a[x]) * wa + Blue(b[x]) * wb;
   }
 }
 
@@ -279,7 +386,7 @@ void AddColumns(const std::vector<uint32_t>& sums, int64_t from, int64_t to, uin
   }
 }
 
-void RowSums::WeighInto(OpaqueSum& sum, int64_t start, int64_t end, uint32_t first,
+void RowSums::WeighEnds(OpaqueSum& sum, int64_t start, int64_t end, uint32_t first,
                         uint32_t last) const {
   if (fullRows_ != 0) {
     const auto weighColumn = [&](int64_t x, uint32_t weight) {
@@ -292,28 +399,45 @@ void RowSums::WeighInto(OpaqueSum& sum, int64_t start, int64_t end, uint32_t fir
     weighColumn(start, first);
     if (end != start)
       weighColumn(end, last);
-    if (end - start >= 2) {
-      uint64_t r = 0, g = 0, b = 0;
-      AddColumns(full_, start + 1, end, uint64_t{255} * fullRows_, r, g, b);
-      const uint64_t inner = SampleWeight(256, 256);
-      sum.r += r * inner;
-      sum.g += g * inner;
-      sum.b += b * inner;
-      sum.total += static_cast<uint64_t>(end - start - 1) * fullRows_ * inner;
-    }
   }
   for (const PartialRow& partial : partial_) {
     sum.Add(partial.row[start], SampleWeight(partial.weight, first));
     if (end != start)
       sum.Add(partial.row[end], SampleWeight(partial.weight, last));
   }
-  if (!partial_.empty() && end - start >= 2) {
+}
+
+void RowSums::WeighInto(OpaqueSum& sum, int64_t start, int64_t end, uint32_t first,
+                        uint32_t last) const {
+  WeighEnds(sum, start, end, first, last);
+  if (end - start < 2)
+    return;
+  const uint64_t innerColumns = static_cast<uint64_t>(end - start - 1);
+  if (runningValid_) {
+    const uint32_t* const to = running_.data() + static_cast<size_t>(end) * 4;
+    const uint32_t* const from = running_.data() + static_cast<size_t>(start + 1) * 4;
+    sum.r += static_cast<uint32_t>(to[0] - from[0]);
+    sum.g += static_cast<uint32_t>(to[1] - from[1]);
+    sum.b += static_cast<uint32_t>(to[2] - from[2]);
+    sum.total += innerColumns * (uint64_t{fullRows_} * 256 + partialWeight_);
+    return;
+  }
+  if (fullRows_ != 0) {
+    uint64_t r = 0, g = 0, b = 0;
+    AddColumns(full_, start + 1, end, uint64_t{255} * fullRows_, r, g, b);
+    const uint64_t inner = SampleWeight(256, 256);
+    sum.r += r * inner;
+    sum.g += g * inner;
+    sum.b += b * inner;
+    sum.total += innerColumns * fullRows_ * inner;
+  }
+  if (!partial_.empty()) {
     uint64_t r = 0, g = 0, b = 0;
     AddColumns(weighted_, start + 1, end, uint64_t{255} * partialWeight_, r, g, b);
     sum.r += r;
     sum.g += g;
     sum.b += b;
-    sum.total += static_cast<uint64_t>(end - start - 1) * partialWeight_;
+    sum.total += innerColumns * partialWeight_;
   }
 }
 
@@ -382,7 +506,139 @@ std::optional<Image> CropTransparent(const Image& source, uint32_t w, uint32_t h
   return result;
 }
 
+// Weighs the rows gathered in `rowSums` into `sums` (one per destination column), clears them for
+// the next destination row and writes the weighted means to `out`; a pixel without weight keeps
+// its value.
+void WriteRow(RowSums& rowSums, const std::vector<Span>& cols, uint32_t rx,
+              std::vector<OpaqueSum>& sums, Pixel* out) {
+  if (!rowSums.Empty()) {
+    rowSums.Settle();
+    for (size_t i = 0; i < cols.size(); ++i) {
+      const Span& c = cols[i];
+      if (!c.Empty())
+        rowSums.WeighInto(sums[i], c.start - rx, c.end - rx, c.first, c.last);
+    }
+    rowSums.Clear();
+  }
+  for (size_t i = 0; i < cols.size(); ++i) {
+    if (sums[i].total != 0)
+      out[i] = sums[i].Average();
+  }
+}
+
+// Full rows a RowResampler gathers before adding them up: enough to add them in 16-bit lanes
+// many at a time, few enough that they stay in the processor's cache.
+constexpr uint32_t kStreamedBatch = 16;
+
 }  // namespace
+
+struct RowResampler::State {
+  uint32_t dh, rh, rx, ry;
+  std::vector<Span> rows, cols;
+  std::vector<OpaqueSum> sums;
+  RowSums rowSums;
+  Image result;
+  // Rows 0..kStreamedBatch-1 for full rows until they are added up, two for the partial rows a
+  // destination row weighs at its end, one for the rows outside the rectangle.
+  Image slots;
+  std::vector<const Pixel*> batch;
+  int64_t partialHeld[2] = {-1, -1};  // the source row in each partial slot
+  Pixel* filling = nullptr;           // the slot of the row being decoded
+  uint32_t next = 0;                  // the destination row being gathered
+
+  State(uint32_t dw, uint32_t dh_, uint32_t rw, uint32_t rh_, uint32_t rx_, uint32_t ry_)
+      : dh(dh_),
+        rh(rh_),
+        rx(rx_),
+        ry(ry_),
+        rows(MakeTable(dh_, rh_, ry_)),
+        cols(MakeTable(dw, rw, rx_)),
+        sums(dw),
+        rowSums(rw, WidestInner(cols)) {}
+
+  // Gathers source row y, at `in` from the rectangle's left edge, into destination row j.
+  void Add(uint32_t j, uint32_t y, const Pixel* in) {
+    const uint32_t weight = rows[j].WeightAt(y);
+    if (weight != 256) {
+      rowSums.AddPartial(in, weight);
+      return;
+    }
+    batch.push_back(in);
+    if (batch.size() == kStreamedBatch)
+      AddBatch();
+  }
+  void AddBatch() {
+    rowSums.AddFull(batch.data(), batch.size());
+    batch.clear();
+  }
+  void SkipEmptyRows() {
+    while (next < dh && rows[next].Empty()) ++next;
+  }
+};
+
+RowResampler::RowResampler(std::unique_ptr<State> state) : state_(std::move(state)) {}
+RowResampler::RowResampler(RowResampler&&) noexcept = default;
+RowResampler& RowResampler::operator=(RowResampler&&) noexcept = default;
+RowResampler::~RowResampler() = default;
+
+bool RowResampler::Takes(uint32_t dw, uint32_t dh, uint32_t rw, uint32_t rh) {
+  return dw != 0 && dh != 0 && rw != 0 && dh <= rh && (dw != rw || dh != rh) &&
+         rh / dh < (1u << 23);
+}
+
+std::optional<RowResampler> RowResampler::Make(uint32_t sourceWidth, uint32_t dw, uint32_t dh,
+                                               uint32_t rw, uint32_t rh, uint32_t rx, uint32_t ry) {
+  if (!Takes(dw, dh, rw, rh) || uint64_t{rx} + rw > sourceWidth ||
+      uint64_t{ry} + rh > std::numeric_limits<uint32_t>::max())
+    return std::nullopt;
+  auto state = std::make_unique<State>(dw, dh, rw, rh, rx, ry);
+  if (!state->result.Create(dw, dh, 0) || !state->slots.Create(sourceWidth, kStreamedBatch + 3, 0))
+    return std::nullopt;
+  state->SkipEmptyRows();
+  return RowResampler(std::move(state));
+}
+
+Pixel* RowResampler::Row(uint32_t y) {
+  State& s = *state_;
+  s.filling = s.slots.Row(kStreamedBatch + 2);
+  if (y < s.ry || y - s.ry >= s.rh || s.next >= s.dh)
+    return s.filling;
+  // A row stays while a destination row still needs it: one of partial weight until its
+  // destination row is written, one shared with the next destination row until that one is.
+  const Span& span = s.rows[s.next];
+  const bool shared = s.next + 1 < s.dh && s.rows[s.next + 1].start <= y;
+  if (span.WeightAt(y) != 256 || shared) {
+    const int k = s.partialHeld[0] < span.start ? 0 : 1;
+    s.partialHeld[k] = y;
+    s.filling = s.slots.Row(kStreamedBatch + static_cast<uint32_t>(k));
+  } else {
+    s.filling = s.slots.Row(static_cast<uint32_t>(s.batch.size()));
+  }
+  return s.filling;
+}
+
+void RowResampler::Filled(uint32_t y) {
+  State& s = *state_;
+  if (y < s.ry || y - s.ry >= s.rh || s.next >= s.dh)
+    return;
+  const Pixel* in = s.filling + s.rx;
+  s.Add(s.next, y, in);
+  while (s.next < s.dh && s.rows[s.next].end <= y) {
+    s.AddBatch();
+    std::fill(s.sums.begin(), s.sums.end(), OpaqueSum());
+    WriteRow(s.rowSums, s.cols, s.rx, s.sums, s.result.Row(s.next));
+    ++s.next;
+    s.SkipEmptyRows();
+    if (s.next < s.dh && s.rows[s.next].start <= y)
+      s.Add(s.next, y, in);
+  }
+}
+
+std::optional<Image> RowResampler::Take() {
+  if (state_->next < state_->dh)
+    return std::nullopt;
+  return std::move(state_->result);
+}
 
 std::optional<Image> Resample(const Image& source, uint32_t dw, uint32_t dh, uint32_t rw,
                               uint32_t rh, uint32_t rx, uint32_t ry) {
@@ -400,7 +656,7 @@ std::optional<Image> Resample(const Image& source, uint32_t dw, uint32_t dh, uin
   const std::vector<Span> rows = MakeTable(dh, rh, ry);
   const std::vector<Span> cols = MakeTable(dw, rw, rx);
   std::vector<OpaqueSum> sums(dw);
-  RowSums rowSums(rw);
+  RowSums rowSums(rw, WidestInner(cols));
   std::vector<const Pixel*> fullRows;
   // A destination row spans at most rh / dh + 2 source rows; their column sums must fit 32 bits.
   // Beyond that (a picture millions of rows tall) every row is weighed sample by sample.
@@ -428,20 +684,7 @@ std::optional<Image> Resample(const Image& source, uint32_t dw, uint32_t dh, uin
     }
     rowSums.AddFull(fullRows.data(), fullRows.size());
     fullRows.clear();
-    if (!rowSums.Empty()) {
-      for (uint32_t i = 0; i < dw; ++i) {
-        const Span& c = cols[i];
-        if (!c.Empty())
-          rowSums.WeighInto(sums[i], c.start - rx, c.end - rx, c.first, c.last);
-      }
-      rowSums.Clear();
-    }
-    for (uint32_t i = 0; i < dw; ++i) {
-      const OpaqueSum& sum = sums[i];
-      if (sum.total == 0)
-        continue;
-      out[i] = sum.Average();
-    }
+    WriteRow(rowSums, cols, rx, sums, out);
   }
   return result;
 }

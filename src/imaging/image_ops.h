@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 
 #include "imaging/image.h"
@@ -13,6 +14,38 @@ namespace tessarix {
 // an empty source, a zero size or a rectangle outside the source. Same size = exact crop.
 std::optional<Image> Resample(const Image& source, uint32_t dw, uint32_t dh, uint32_t rw,
                               uint32_t rh, uint32_t rx, uint32_t ry);
+
+// Resample of a source that arrives row by row, top first, for a caller that decodes it and never
+// holds it whole: only a few source rows are kept at a time. The picture is Resample's of the
+// whole source, pixel for pixel.
+class RowResampler {
+ public:
+  // Whether a rw x rh rectangle resampled to dw x dh can be done row by row: one that changes size
+  // without growing in height.
+  static bool Takes(uint32_t dw, uint32_t dh, uint32_t rw, uint32_t rh);
+  // For Resample's rectangle of a source sourceWidth wide; none when Takes refuses, when the
+  // rectangle is not inside the width, or when the memory cannot be had (said as Image::Create
+  // says it).
+  static std::optional<RowResampler> Make(uint32_t sourceWidth, uint32_t dw, uint32_t dh,
+                                          uint32_t rw, uint32_t rh, uint32_t rx, uint32_t ry);
+
+  RowResampler(RowResampler&&) noexcept;
+  RowResampler& operator=(RowResampler&&) noexcept;
+  ~RowResampler();
+
+  // Room for source row y, sourceWidth pixels. Rows are asked from the top, each once and filled
+  // before the next is asked; rows outside the rectangle are taken and ignored.
+  Pixel* Row(uint32_t y);
+  // Row y holds its pixels.
+  void Filled(uint32_t y);
+  // The picture, once every row of the rectangle has been filled; none before.
+  std::optional<Image> Take();
+
+ private:
+  struct State;
+  explicit RowResampler(std::unique_ptr<State> state);
+  std::unique_ptr<State> state_;
+};
 
 // Resample that lets the rectangle stick out of the source: outside samples count as fully
 // transparent, inside samples go through ColorAccumulator; a pixel with no colour weight is

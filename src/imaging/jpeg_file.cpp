@@ -87,6 +87,28 @@ void ConvertRowToPixels(const JSAMPLE* in, Pixel* out, uint32_t width, int compo
 // of the picture is wanted.
 using Reserve = std::function<Pixel*(uint32_t width, uint32_t height, uint32_t& rows)>;
 
+// The receiver of ReadTopPixels: all the rows in one block of memory.
+class BlockReceiver : public RowReceiver {
+ public:
+  explicit BlockReceiver(const Reserve& reserve) : reserve_(reserve) {}
+
+  bool Begin(uint32_t width, uint32_t height, uint32_t& rows) override {
+    width_ = width;
+    rows = height;
+    pixels_ = reserve_(width, height, rows);
+    return true;
+  }
+  Pixel* Row(uint32_t y) override {
+    return pixels_ == nullptr ? nullptr : pixels_ + size_t{y} * width_;
+  }
+  void Filled(uint32_t) override {}
+
+ private:
+  const Reserve& reserve_;
+  Pixel* pixels_ = nullptr;
+  uint32_t width_ = 0;
+};
+
 struct DecodeState {
   ErrorContext error;
   jpeg_decompress_struct info;
@@ -97,7 +119,7 @@ struct DecodeState {
 
 // The decode proper. Nothing with a destructor may live in this frame: a library error jumps
 // back into it.
-void Decode(DecodeState& state, std::FILE* file, const Reserve& reserve) {
+void Decode(DecodeState& state, std::FILE* file, RowReceiver& receiver) {
   state.info.err = InstallErrorHandling(state.error);
   jpeg_create_decompress(&state.info);
   if (setjmp(state.error.jump) != 0) {
@@ -139,31 +161,34 @@ void Decode(DecodeState& state, std::FILE* file, const Reserve& reserve) {
     return;
   }
   uint32_t rows = height;
-  Pixel* const result = reserve(width, height, rows);
-  if (rows == 0 || rows > height)
-    rows = height;
-  if (result == nullptr) {
-    state.outOfMemory = true;
+  if (!receiver.Begin(width, height, rows)) {
     jpeg_destroy_decompress(&state.info);
+    state.decoded = true;  // declined: a success without rows
     return;
   }
-  if (direct) {
-    while (state.info.output_scanline < rows) {
-      auto* const at =
-          reinterpret_cast<uint8_t*>(result + size_t{state.info.output_scanline} * width);
-      JSAMPROW row = at;
+  if (rows == 0 || rows > height)
+    rows = height;
+  JSAMPARRAY converted = direct ? nullptr
+                                : (*state.info.mem->alloc_sarray)(
+                                      reinterpret_cast<j_common_ptr>(&state.info), JPOOL_IMAGE,
+                                      static_cast<JDIMENSION>(width * components), 1);
+  while (state.info.output_scanline < rows) {
+    const uint32_t y = state.info.output_scanline;
+    Pixel* const at = receiver.Row(y);
+    if (at == nullptr) {
+      state.outOfMemory = true;
+      jpeg_destroy_decompress(&state.info);
+      return;
+    }
+    if (direct) {
+      JSAMPROW row = reinterpret_cast<JSAMPROW>(at);
       jpeg_read_scanlines(&state.info, &row, 1);
-      RgbxToPixels(at, width);
+      RgbxToPixels(reinterpret_cast<uint8_t*>(at), width);
+    } else {
+      jpeg_read_scanlines(&state.info, converted, 1);
+      ConvertRowToPixels(converted[0], at, width, components);
     }
-  } else {
-    JSAMPARRAY row =
-        (*state.info.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&state.info), JPOOL_IMAGE,
-                                        static_cast<JDIMENSION>(width * components), 1);
-    while (state.info.output_scanline < rows) {
-      jpeg_read_scanlines(&state.info, row, 1);
-      Pixel* const at = result + size_t{state.info.output_scanline - 1} * width;
-      ConvertRowToPixels(row[0], at, width, components);
-    }
+    receiver.Filled(y);
   }
   // Finishing checks that every row was read; a decode that stops early is abandoned instead.
   if (rows == height)
@@ -199,13 +224,13 @@ bool ReadHeader(HeaderState& state, std::FILE* file, uint32_t& width, uint32_t& 
 }
 
 // Opens, decodes, closes.
-Status DecodeFile(const std::string& path, const Reserve& reserve, int* orientation = nullptr) {
+Status DecodeFile(const std::string& path, RowReceiver& receiver, int* orientation = nullptr) {
   std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
   if (!file)
     return Failure{FailureKind::kCannotRead, path, errno, {}};
   auto state = std::make_unique<DecodeState>();
   state->orientation = orientation;
-  Decode(*state, file.get(), reserve);
+  Decode(*state, file.get(), receiver);
   if (state->outOfMemory)
     return Failure{FailureKind::kOutOfMemory, path, 0, {}};
   if (!state->decoded)
@@ -322,15 +347,21 @@ Status ReadJpegHeader(const std::string& path, uint32_t& width, uint32_t& height
 Status ReadTopPixels(
     const std::string& path,
     const std::function<Pixel*(uint32_t width, uint32_t height, uint32_t& rows)>& reserve) {
-  return DecodeFile(path, reserve);
+  BlockReceiver receiver(reserve);
+  return DecodeFile(path, receiver);
 }
 
 Status ReadTopPixels(
     const std::string& path,
     const std::function<Pixel*(uint32_t width, uint32_t height, uint32_t& rows)>& reserve,
     int& orientation) {
+  BlockReceiver receiver(reserve);
+  return ReadRows(path, receiver, orientation);
+}
+
+Status ReadRows(const std::string& path, RowReceiver& receiver, int& orientation) {
   orientation = kUpright;
-  return DecodeFile(path, reserve, &orientation);
+  return DecodeFile(path, receiver, &orientation);
 }
 
 // Hands the pixels to `encode` as rows the encoder reads.

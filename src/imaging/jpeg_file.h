@@ -38,6 +38,26 @@ Status ReadTopPixels(
     const std::function<Pixel*(uint32_t width, uint32_t height, uint32_t& rows)>& reserve,
     int& orientation);
 
+// Where ReadRows puts a picture's rows, for a caller that takes them one at a time instead of
+// holding the whole picture.
+class RowReceiver {
+ public:
+  virtual ~RowReceiver() = default;
+  // The stored picture is width x height: sets `rows`, how many from the top to decode (1..height;
+  // 0 counts as height), and returns true; or returns false to decode nothing.
+  virtual bool Begin(uint32_t width, uint32_t height, uint32_t& rows) = 0;
+  // Room for row y's width pixels; rows are asked top first, each once. Null stops the decode as
+  // kOutOfMemory.
+  virtual Pixel* Row(uint32_t y) = 0;
+  // Row y now holds its pixels, as ReadTopPixels would give them.
+  virtual void Filled(uint32_t y) = 0;
+};
+
+// ReadTopPixels row by row into `receiver`, the EXIF orientation read into `orientation` before
+// Begin is asked. A receiver that declines in Begin gets a success without rows. The same
+// failures; after one, the rows handed over mean nothing.
+Status ReadRows(const std::string& path, RowReceiver& receiver, int& orientation);
+
 // Writes a baseline RGB JPEG of `quality` (1..100) from 32-bit pixels, `width` per row, rows top
 // first; the transparency is ignored. kRefused for no pixels, a zero size or a picture the
 // library refuses (its words kept); kCannotCreate with the operating system's error when the

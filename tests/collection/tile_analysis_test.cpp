@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "collection/tile_analysis.h"
+#include "imaging/image_ops.h"
 #include "platform/memory_budget.h"
 #include "test_support.h"
 
@@ -79,16 +80,41 @@ TEST(LoadTileTest, PhotosAreCroppedToTheMiddleAndTurnedToTheTilesShape) {
   }
 }
 
-// A 12 x 8 thumbnail of a 3000 x 3000 photo decodes only its top 2500 rows, down to the crop's
-// bottom edge, and holds them within the memory budget.
+// A tile the photo's decoded rows go straight into is the one the whole decoded photo gives, pixel
+// for pixel. Crops worked by hand: for 12 x 8, 301 * 8 / 12 = 200 rows from row 1; for 40 x 30,
+// 301 * 30 / 40 = 225 rows is more than there are, so 203 * 40 / 30 = 270 columns from column 15.
+TEST(LoadTileTest, StreamedTilesAreTheWholeDecodesPixelForPixel) {
+  test::TempDir dir;
+  const std::string path = dir.File("noise.jpg");
+  test::WriteJpeg(test::Noise(301, 203), path, 90);
+  Image whole;
+  ASSERT_TRUE(whole.LoadJpeg(path));
+  const uint32_t crops[][6] = {{12, 8, 301, 200, 0, 1}, {40, 30, 270, 203, 15, 0}};
+  for (const auto& [tw, th, cw, ch, cx, cy] : crops) {
+    CollectionEntry entry;
+    entry.path = path;
+    EXPECT_EQ(LoadTile(entry, tw, th), Resample(whole, tw, th, cw, ch, cx, cy)) << tw;
+    EXPECT_EQ(std::tie(entry.pixelWidth, entry.pixelHeight, entry.portrait),
+              std::tuple(301u, 203u, 0));
+  }
+}
+
+// Only the rows down to the crop's bottom edge are decoded. A tile made smaller goes row by row and
+// holds no decoded photo; one made larger holds the rows it uses within the memory budget: for
+// 4000 x 3000 from a 3000 x 3000 photo, 2250 rows from row 375, so the top 2625.
 TEST(LoadTileMemoryTest, OnlyTheRowsDownToTheCropAreDecoded) {
   test::TempDir dir;
   CollectionEntry entry;
   entry.path = dir.File("large.jpg");
   test::WriteClaimingSize(entry.path, 3000, 3000);
+  {
+    const ScopedMemoryBudgetForTest budget(45'000'000);
+    EXPECT_TRUE(LoadTile(entry, 12, 8));
+    EXPECT_EQ(budget.Budget().Peak(), 0u);
+  }
   const ScopedMemoryBudgetForTest budget(45'000'000);
-  EXPECT_TRUE(LoadTile(entry, 12, 8));
-  EXPECT_EQ(budget.Budget().Peak(), uint64_t{3000} * 2500 * sizeof(Pixel));
+  EXPECT_TRUE(LoadTile(entry, 4000, 3000));
+  EXPECT_EQ(budget.Budget().Peak(), uint64_t{3000} * 2625 * sizeof(Pixel));
 }
 
 // A record is analysed again when it never was (pixel width 0), when the file's time or size

@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -92,10 +94,11 @@ TEST(Resample, RefusesRectanglesOutsideTheSourceAndZeroSizes) {
 
 // On opaque pictures inside the source both resamplers weigh every sample alike, so they must
 // agree pixel for pixel; the opaque one adds up full-weight rows column by column first, the
-// other weighs sample by sample. Sizes cover shrinking by fractions, by large factors (many full
-// rows per destination row), exact divisions and enlarging, with offsets; the tall picture gives
-// destination rows of more than a thousand source rows; one pixel from a nearly white 4200 x 4200
-// picture adds up more than 32 bits hold.
+// other weighs sample by sample. So must the row-fed one, which keeps only a few rows. Sizes
+// cover shrinking by fractions, by large factors (many full rows per destination row), exact
+// divisions, enlarging, a width change alone and a plain crop, with offsets; the tall picture
+// gives destination rows of more than a thousand source rows; one pixel from a nearly white
+// 4200 x 4200 picture adds up more than 32 bits hold.
 TEST(Resample, AgreesWithTheSampleBySampleResamplerOnOpaquePictures) {
   const Image source = test::Noise(97, 83);
   // Nearly white, so that a column sum of more rows than 16 bits can hold would show.
@@ -111,14 +114,36 @@ TEST(Resample, AgreesWithTheSampleBySampleResamplerOnOpaquePictures) {
   };
   const Case cases[] = {{&source, 7, 5, 90, 70, 3, 9},   {&source, 40, 33, 41, 35, 2, 1},
                         {&source, 50, 45, 20, 15, 7, 7}, {&source, 1, 1, 97, 83, 0, 0},
+                        {&source, 30, 20, 60, 20, 5, 0}, {&source, 20, 20, 20, 20, 0, 0},
                         {&tall, 2, 1, 9, 1300, 0, 0},    {&tall, 3, 2, 7, 1297, 1, 2},
                         {&white, 1, 1, 4200, 4200, 0, 0}};
+  // The rows down to the rectangle's bottom, handed over one by one as a decoder does.
+  const auto byRows = [](const Case& c) -> std::optional<Image> {
+    const Image& picture = *c.picture;
+    std::optional<RowResampler> resampler =
+        RowResampler::Make(picture.Width(), c.dw, c.dh, c.rw, c.rh, c.rx, c.ry);
+    if (!resampler)
+      return std::nullopt;
+    for (uint32_t y = 0; y < c.ry + c.rh; ++y) {
+      if (y + 1 == c.ry + c.rh) {
+        EXPECT_FALSE(resampler->Take()) << "before the last row";
+      }
+      std::copy_n(picture.Row(y), picture.Width(), resampler->Row(y));
+      resampler->Filled(y);
+    }
+    return resampler->Take();
+  };
   for (const Case& c : cases) {
+    SCOPED_TRACE(std::to_string(c.dw) + "x" + std::to_string(c.dh) + " from " +
+                 std::to_string(c.rw) + "x" + std::to_string(c.rh));
     const auto opaque = Resample(*c.picture, c.dw, c.dh, c.rw, c.rh, c.rx, c.ry);
     const auto sampled = ResampleTransparent(*c.picture, c.dw, c.dh, c.rw, c.rh, c.rx, c.ry);
     ASSERT_TRUE(opaque && sampled);
-    EXPECT_EQ(PixelsOf(opaque), PixelsOf(sampled))
-        << c.dw << "x" << c.dh << " from " << c.rw << "x" << c.rh;
+    EXPECT_EQ(PixelsOf(opaque), PixelsOf(sampled));
+    // Row by row only where the height does not grow.
+    const bool taken = c.dh <= c.rh && (c.dw != c.rw || c.dh != c.rh);
+    EXPECT_EQ(RowResampler::Takes(c.dw, c.dh, c.rw, c.rh), taken);
+    EXPECT_EQ(PixelsOf(byRows(c)), taken ? PixelsOf(sampled) : Pixels{});
   }
 }
 
