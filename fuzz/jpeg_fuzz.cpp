@@ -1,5 +1,6 @@
 // Half-copied photos and hostile JPEGs through every decoding road: the pixel reader,
-// Image::LoadJpeg, the top-rows decode and the tile loader. The roads must agree on every pixel.
+// Image::LoadJpeg, the top-rows decode and the tile loader, whole or row by row. The roads must
+// agree on every pixel.
 #include <algorithm>
 #include <cstdint>
 #include <optional>
@@ -9,6 +10,7 @@
 #include "collection/tile_analysis.h"
 #include "fuzz_support.h"
 #include "imaging/image.h"
+#include "imaging/image_ops.h"
 #include "imaging/jpeg_file.h"
 #include "imaging/orientation.h"
 
@@ -76,5 +78,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     fuzz::Fail("LoadTile returned the wrong size");
   if (entry.pixelWidth != width || entry.pixelHeight != height)
     fuzz::Fail("LoadTile recorded the wrong pixel size");
+
+  // A tile that needs no turning is resampled from the decoded rows as they come; it must be the
+  // centre crop of the whole picture, resampled.
+  if ((tw < th) != (width < height) && tw != th)
+    return 0;
+  uint32_t cropW = width;
+  uint32_t cropH = std::max<uint32_t>(1, static_cast<uint32_t>(uint64_t{width} * th / tw));
+  if (cropH > height) {
+    cropW = std::max<uint32_t>(1, static_cast<uint32_t>(uint64_t{height} * tw / th));
+    cropH = height;
+  }
+  if (tile != Resample(image, tw, th, cropW, cropH, (width - cropW) / 2, (height - cropH) / 2))
+    fuzz::Fail("LoadTile and the resampled whole picture disagree");
   return 0;
 }
