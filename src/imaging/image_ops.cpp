@@ -603,11 +603,11 @@ Pixel* RowResampler::Row(uint32_t y) {
   s.filling = s.slots.Row(kStreamedBatch + 2);
   if (y < s.ry || y - s.ry >= s.rh || s.next >= s.dh)
     return s.filling;
-  // A row stays while a destination row still needs it: one of partial weight until its
-  // destination row is written, one shared with the next destination row until that one is.
+  // A full row is added up with the next few and its slot used again; a row of partial weight
+  // stays until its destination row is written, or the next one when it is also that one's first
+  // row. Rows that grow no taller never share a full row.
   const Span& span = s.rows[s.next];
-  const bool shared = s.next + 1 < s.dh && s.rows[s.next + 1].start <= y;
-  if (span.WeightAt(y) != 256 || shared) {
+  if (span.WeightAt(y) != 256) {
     const int k = s.partialHeld[0] < span.start ? 0 : 1;
     s.partialHeld[k] = y;
     s.filling = s.slots.Row(kStreamedBatch + static_cast<uint32_t>(k));

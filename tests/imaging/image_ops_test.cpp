@@ -98,7 +98,8 @@ TEST(Resample, RefusesRectanglesOutsideTheSourceAndZeroSizes) {
 // cover shrinking by fractions, by large factors (many full rows per destination row), exact
 // divisions, enlarging, a width change alone and a plain crop, with offsets; the tall picture
 // gives destination rows of more than a thousand source rows; one pixel from a nearly white
-// 4200 x 4200 picture adds up more than 32 bits hold.
+// 4200 x 4200 picture, and one from each of two three-column stripes, add up more than 32 bits
+// hold.
 TEST(Resample, AgreesWithTheSampleBySampleResamplerOnOpaquePictures) {
   const Image source = test::Noise(97, 83);
   // Nearly white, so that a column sum of more rows than 16 bits can hold would show.
@@ -108,15 +109,22 @@ TEST(Resample, AgreesWithTheSampleBySampleResamplerOnOpaquePictures) {
   };
   const Image tall = MakeImage(9, 1300, nearlyWhite);
   const Image white = MakeImage(4200, 4200, nearlyWhite);
+  // Three columns of 70,000 rows into one pixel: the middle column's weighted sum, 256 * 255 *
+  // 70,000, passes 2^32, and its weight against the white or black ends decides the quotient.
+  const Image stripe =
+      MakeImage(3, 70'000, [](uint32_t x, uint32_t) { return x == 1 ? 0xFFFFFFu : 0; });
+  const Image frame =
+      MakeImage(3, 70'000, [](uint32_t x, uint32_t) { return x == 1 ? 0 : 0xFFFFFFu; });
   struct Case {
     const Image* picture;
     uint32_t dw, dh, rw, rh, rx, ry;
   };
-  const Case cases[] = {{&source, 7, 5, 90, 70, 3, 9},   {&source, 40, 33, 41, 35, 2, 1},
-                        {&source, 50, 45, 20, 15, 7, 7}, {&source, 1, 1, 97, 83, 0, 0},
-                        {&source, 30, 20, 60, 20, 5, 0}, {&source, 20, 20, 20, 20, 0, 0},
-                        {&tall, 2, 1, 9, 1300, 0, 0},    {&tall, 3, 2, 7, 1297, 1, 2},
-                        {&white, 1, 1, 4200, 4200, 0, 0}};
+  const Case cases[] = {{&source, 7, 5, 90, 70, 3, 9},    {&source, 40, 33, 41, 35, 2, 1},
+                        {&source, 50, 45, 20, 15, 7, 7},  {&source, 1, 1, 97, 83, 0, 0},
+                        {&source, 30, 20, 60, 20, 5, 0},  {&source, 20, 20, 20, 20, 0, 0},
+                        {&tall, 2, 1, 9, 1300, 0, 0},     {&tall, 3, 2, 7, 1297, 1, 2},
+                        {&white, 1, 1, 4200, 4200, 0, 0}, {&stripe, 1, 1, 3, 70'000, 0, 0},
+                        {&frame, 1, 1, 3, 70'000, 0, 0}};
   // The rows down to the rectangle's bottom, handed over one by one as a decoder does.
   const auto byRows = [](const Case& c) -> std::optional<Image> {
     const Image& picture = *c.picture;
