@@ -38,7 +38,7 @@ class RowResampler {
   Pixel* Row(uint32_t y);
   // Row y holds its pixels.
   void Filled(uint32_t y);
-  // The picture, once every row of the rectangle has been filled; none before.
+  // The picture, once every row of the rectangle has been filled; none before. Taken once.
   std::optional<Image> Take();
 
  private:

@@ -114,7 +114,7 @@ struct DecodeState {
   jpeg_decompress_struct info;
   bool decoded = false;
   bool outOfMemory = false;
-  int* orientation = nullptr;  // read from the header when wanted, before `reserve` is asked
+  int* orientation = nullptr;  // read from the header when wanted, before the receiver begins
 };
 
 // The decode proper. Nothing with a destructor may live in this frame: a library error jumps
