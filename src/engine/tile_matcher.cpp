@@ -31,9 +31,11 @@ TileMatcher::TileMatcher(MosaicJob& job, Mosaic& mosaic)
   if (spacing_ > 0)
     kept_.Reset(cells_, spacing_);
   candidates_.reserve(cells_.size());
-  // "Exponential" mostly stops at the averages: too little work per distance to share.
-  if (params_.threads > 1 && cells_.size() > 1 && params_.algorithm != kExponential &&
-      cells_.size() >= params_.parallelMatchingCells) {
+  // "Exponential" mostly stops at the averages: too little work per distance to share. One
+  // thread measures ahead too where the distance floor applies, since the floor sets most pairs
+  // aside many cells at a time, before any pixel is measured.
+  if ((params_.threads > 1 || FloorApplies(params_)) && cells_.size() > 1 &&
+      params_.algorithm != kExponential && cells_.size() >= params_.parallelMatchingCells) {
     pool_ = std::make_unique<WorkPool>(params_.threads);
     // One offer is too little work to share; a round measures the next few offers together,
     // about kRoundDistances distances, so that waiting for the threads is rare.

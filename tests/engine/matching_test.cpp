@@ -247,8 +247,11 @@ TEST(ParallelMatchingTest, SameAssignmentAsOneThread) {
   for (const Row& setting : settings) {
     for (uint32_t algorithm = 0; algorithm <= 4; ++algorithm) {
       SCOPED_TRACE(std::string(setting.what) + ", algorithm " + std::to_string(algorithm));
-      MatchingProblem one, many;
-      for (MatchingProblem* p : {&one, &many}) {
+      // The plain walk over the cells is the reference; measuring ahead, on three threads or, where
+      // the distance floor applies, on one, must give the same.
+      const bool ahead = algorithm == kFlipHorizontal || algorithm == kFlipHorizontalVertical;
+      MatchingProblem one, many, oneAhead;
+      for (MatchingProblem* p : {&one, &many, &oneAhead}) {
         Fill(*p, 17 + algorithm, 336, setting.useAll ? 200 : 420);
         Build(*p, setting);
         p->mosaic.params.algorithm = algorithm, p->mosaic.params.modifyLimit = 40;
@@ -259,11 +262,18 @@ TEST(ParallelMatchingTest, SameAssignmentAsOneThread) {
           entry.required = setting.maxDuplicates == 1 && e % 50 == 7 ? 1 : 0;
         }
       }
+      one.mosaic.params.parallelMatchingCells = UINT32_MAX;
       UseThreads(many, 3);
+      UseThreads(oneAhead, 1);
       ASSERT_TRUE(one.Match());
       ASSERT_TRUE(many.Match());
       EXPECT_EQ(one.Layout(), many.Layout());
       EXPECT_EQ(one.Counts(), many.Counts());
+      if (ahead) {
+        ASSERT_TRUE(oneAhead.Match());
+        EXPECT_EQ(one.Layout(), oneAhead.Layout());
+        EXPECT_EQ(one.Counts(), oneAhead.Counts());
+      }
     }
   }
 }
