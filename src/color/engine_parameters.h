@@ -23,8 +23,8 @@ struct EngineParameters {
   uint32_t minSequenceDistance = 0;   // S
   uint32_t tileBorder = 0;            // black gap between grid cells, pixels
   uint32_t threads = 1;               // threads for matching and rendering; 1 = sequential
-  // Matching measures on several threads only from this many cells on; below it a whole round of
-  // offers is too little work to share.
+  // Matching measures ahead (on several threads, or on one with the distance floor) only from
+  // this many cells on; below it a whole round of offers is too little work to share.
   uint32_t parallelMatchingCells = 256;
 
   // Stores m (callers pass 0..255).

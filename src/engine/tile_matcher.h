@@ -32,8 +32,9 @@ struct Candidate {
 // field; processedCount counts the entries offered and not displaced since. The core
 // (tile_matcher.cpp) offers the entries in turn to one of three strategies, each in a file of its
 // own (single_use_matching.cpp, multi_use_matching.cpp, sequence_matching.cpp); with more than one
-// thread, the strategies read distances measured ahead on the pool (measure_ahead.cpp). The
-// insertion of images left unused is in unused_insertion.cpp.
+// thread, or with one where the distance floor applies, the strategies read distances measured
+// ahead on the pool (measure_ahead.cpp). The insertion of images left unused is in
+// unused_insertion.cpp.
 class TileMatcher {
  public:
   TileMatcher(MosaicJob& job, Mosaic& mosaic);
@@ -135,7 +136,7 @@ class TileMatcher {
   size_t processedCount_ = 0;
   std::vector<Candidate> candidates_;
   SpacedCells kept_;                     // cells holding the offered image, for the spacing test
-  std::unique_ptr<WorkPool> pool_;       // only with more than one thread
+  std::unique_ptr<WorkPool> pool_;       // only when measuring ahead
   std::vector<CollectionEntry*> ahead_;  // the images measured in the last round, in order
   size_t aheadNext_ = 0;                 // the next of them expected to be offered
   size_t aheadLimit_ = 1;                // images measured in one round at most
